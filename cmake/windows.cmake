@@ -1,0 +1,34 @@
+# Windows builds (both architectures): the archiver layer, the programs and,
+# where the build can run here, the tests.
+add_library(plenkit_archiver STATIC src/archiver/archiver_set.cpp)
+target_link_libraries(plenkit_archiver PUBLIC plenkit_core)
+
+# Console program that lists the built-in sample through the archiver layer.
+add_executable(sample_lister src/tools/sample_lister.cpp)
+target_link_libraries(sample_lister PRIVATE plenkit_archiver)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(gtest_disable_pthreads OFF)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+  # Test programs live apart from the stand-ins, so that each test decides
+  # which archiver libraries can be found.
+  set(test_dir ${CMAKE_BINARY_DIR}/tests)
+  function(add_wine_test name)
+    add_executable(${name} ${ARGN})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${test_dir})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/results/${name}.xml)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  endfunction()
+
+  include(${CMAKE_SOURCE_DIR}/tests/core/sources.cmake)
+  add_wine_test(core_tests ${CORE_TEST_SOURCES})
+  target_link_libraries(core_tests PRIVATE plenkit_core)
+
+  add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp
+    tests/win/test_support.cpp)
+  target_link_libraries(archiver_tests PRIVATE plenkit_archiver)
+  add_dependencies(archiver_tests standins)
+endif()

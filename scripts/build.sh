@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Configures (once) and builds the three builds: build/win64 (run here under
+# Wine), build/win32 (the product) and build/native (the core, sanitized).
+# Usage: scripts/build.sh [win64|win32|native]...   (default: all three)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/env.sh"
+jobs=$(nproc)
+
+build() {
+  local name=$1 dir="$here/build/$1"; shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  fi
+  echo "build: $name"
+  cmake --build "$dir" -j "$jobs" 2>&1 | grep -Ev '^\[ *[0-9]+%\]|^-- ' || true
+  test "${PIPESTATUS[0]}" -eq 0
+}
+
+targets=("$@")
+((${#targets[@]})) || targets=(win64 win32 native)
+for t in "${targets[@]}"; do
+  case $t in
+    win64) build win64 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-x86_64.cmake" ;;
+    win32) build win32 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-i686.cmake" ;;
+    native) build native ;;
+    *) echo "build: unknown build $t" >&2; exit 2 ;;
+  esac
+done

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Command 2: sets up this machine, builds all three builds and runs every
+# test: the Windows tests under wine64, the core's tests natively under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the binary checks.
+# Ends with one line "N passed, N failed".
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/setup.sh" || exit 1
+source "$here/scripts/env.sh"
+source "$here/scripts/session.sh"
+bash "$here/scripts/build.sh" || exit 1
+
+passed=0 failed=0
+check() {  # check NAME COMMAND...: one binary check, counted like a test
+  if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi
+}
+
+# Sums the gtest results of one build; a test program that wrote no result
+# (it crashed or hung) counts as one failure.
+count_results() {
+  local dir=$1 expected=$2 xml n f e
+  for name in $expected; do
+    xml="$dir/results/$name.xml"
+    if [ ! -f "$xml" ]; then failed=$((failed + 1)); echo "FAILED: $name wrote no results"; continue; fi
+    read -r n f e < <(sed -n 's/.*<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)" disabled="[0-9]*" errors="\([0-9]*\)".*/\1 \2 \3/p' "$xml" | head -1)
+    passed=$((passed + n - f - e)); failed=$((failed + f + e))
+  done
+}
+
+run_ctest() {
+  local dir=$1
+  rm -rf "$dir/results"
+  (cd "$dir" && ctest --output-on-failure 2>&1 | grep -v '^ *Start\|^Test project' )
+  count_results "$dir" "$(cd "$dir" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p')"
+}
+
+echo "== native core tests (sanitized)"
+run_ctest "$here/build/native"
+
+echo "== Windows tests (wine64)"
+session_start
+trap session_stop EXIT
+run_ctest "$here/build/win64"
+session_stop
+trap - EXIT
+
+echo "== binary checks"
+for arch in win64:x86_64 win32:i686; do
+  build=${arch%%:*} triple=${arch#*:}-w64-mingw32
+  check "exports $build" bash "$here/standins/check_exports.sh" "$here/build/$build" "$triple-objdump"
+  check "imports $build" bash "$here/scripts/check_imports.sh" "$here/build/$build/out" "$triple-objdump"
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

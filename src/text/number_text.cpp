@@ -1,0 +1,71 @@
+#include "text/number_text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace plenkit {
+
+std::string FormatFixed(double value, int width, int decimals, char decimalSep) {
+  char buffer[400];
+  std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, value);
+  std::string text(buffer);
+  if (decimalSep != '.') {
+    const std::size_t dot = text.find('.');
+    if (dot != std::string::npos) text[dot] = decimalSep;
+  }
+  return text;
+}
+
+std::string FormatInt(long long value, int width) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%*lld", width, value);
+  return buffer;
+}
+
+std::optional<double> ReadDecimal(std::string_view text, char decimalSep) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && text[first] == ' ') ++first;
+  while (last > first && text[last - 1] == ' ') --last;
+  if (first == last) return std::nullopt;
+
+  // Only sign, digits and one decimal separator; strtod would also take
+  // hexadecimal, exponents, "inf" and the C locale's point.
+  std::string plain;
+  bool digits = false, separator = false;
+  for (std::size_t i = first; i < last; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+      plain += c;
+    } else if (c == decimalSep && !separator) {
+      separator = true;
+      plain += '.';
+    } else if ((c == '-' || c == '+') && i == first) {
+      plain += c;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digits) return std::nullopt;
+  errno = 0;
+  const double value = std::strtod(plain.c_str(), nullptr);
+  if (errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::string FormatDateTime(int year, int month, int day, int hour, int minute,
+                           char dateSep, char timeSep) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%04d%c%02d%c%02d %02d%c%02d", year, dateSep, month,
+                dateSep, day, hour, timeSep, minute);
+  return buffer;
+}
+
+std::string FormatArchiveSize(std::uint64_t bytes, char decimalSep) {
+  const std::uint32_t low = static_cast<std::uint32_t>(bytes);
+  return FormatFixed(low * 0.001, 10, 2, decimalSep) + "KB";
+}
+
+}  // namespace plenkit

@@ -1,0 +1,49 @@
+#include "text/number_text.h"
+
+#include <gtest/gtest.h>
+
+using namespace plenkit;
+
+TEST(NumberText, ArchiveSizeInThousandsOfLow32Bits) {
+  EXPECT_EQ(FormatArchiveSize(0, '.'), "      0.00KB");
+  EXPECT_EQ(FormatArchiveSize(1500, '.'), "      1.50KB");
+  EXPECT_EQ(FormatArchiveSize(1234567, '.'), "   1234.57KB");
+  EXPECT_EQ(FormatArchiveSize(1ull << 32, '.'), "      0.00KB");
+  EXPECT_EQ(FormatArchiveSize((1ull << 32) + 1500, '.'), "      1.50KB");
+  EXPECT_EQ(FormatArchiveSize(1500, ','), "      1,50KB");
+}
+
+TEST(NumberText, FieldsWidenForLongNumbers) {
+  EXPECT_EQ(FormatInt(0, 4), "   0");
+  EXPECT_EQ(FormatInt(-1, 0), "-1");
+  EXPECT_EQ(FormatInt(10000, 4), "10000");
+  EXPECT_EQ(FormatFixed(3000000.0, 9, 2, '.'), "3000000.00");
+}
+
+TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
+  EXPECT_EQ(ReadDecimal("      1.50", '.'), 1.5);
+  EXPECT_EQ(ReadDecimal("   1234,57", ','), 1234.57);
+  EXPECT_EQ(ReadDecimal("-2", '.'), -2.0);
+  EXPECT_FALSE(ReadDecimal("   1234.57", ','));
+  EXPECT_FALSE(ReadDecimal("", '.'));
+  EXPECT_FALSE(ReadDecimal("   ", '.'));
+  EXPECT_FALSE(ReadDecimal("1.50KB", '.'));
+  EXPECT_FALSE(ReadDecimal("0x10", '.'));
+  EXPECT_FALSE(ReadDecimal("1e5", '.'));
+  EXPECT_FALSE(ReadDecimal("inf", '.'));
+  EXPECT_FALSE(ReadDecimal("1.2.3", '.'));
+  EXPECT_FALSE(ReadDecimal(".", '.'));
+}
+
+TEST(NumberText, TotalOfShownValuesNotOfBytes) {
+  // Two files of 1,004 bytes: 1.00 each, 2.00 together, not 2.01.
+  const std::string shown = FormatArchiveSize(1004, '.');
+  double sum = 0;
+  for (int i = 0; i < 2; ++i) sum += *ReadDecimal(shown.substr(0, 10), '.');
+  EXPECT_EQ(FormatFixed(sum, 10, 2, '.') + "KB", "      2.00KB");
+}
+
+TEST(NumberText, DateTimeWithTheUsersSeparators) {
+  EXPECT_EQ(FormatDateTime(2000, 12, 4, 13, 34, '/', ':'), "2000/12/04 13:34");
+  EXPECT_EQ(FormatDateTime(2001, 1, 1, 0, 5, '-', '.'), "2001-01-01 00.05");
+}

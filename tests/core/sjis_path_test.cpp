@@ -1,0 +1,63 @@
+#include "text/sjis_path.h"
+
+#include <gtest/gtest.h>
+
+using namespace plenkit;
+
+// "ソ" and "表" are 0x83 0x5C and 0x95 0x5C in code page 932: their second
+// byte is the "\" byte.
+TEST(SjisPath, TrailByteOfDoubleByteCharacterIsNoDelimiter) {
+  ASSERT_EQ(std::string("ソ"), "\x83\x5C");
+  EXPECT_EQ(FileNamePart("C:\\ソフト\\表.lzh"), "表.lzh");
+  EXPECT_EQ(FolderPart("C:\\ソフト\\表.lzh"), "C:\\ソフト\\");
+  EXPECT_EQ(FileNamePart("C:\\ソ"), "ソ");
+  EXPECT_EQ(FolderPart("ソ表"), "");
+  EXPECT_FALSE(EndsWithDelimiter("C:\\data\\ソ"));
+  EXPECT_FALSE(EndsWithDelimiter("D:\\表"));
+  EXPECT_TRUE(EndsWithDelimiter("D:\\表\\"));
+  EXPECT_EQ(WithClosingDelimiter("D:\\表"), "D:\\表\\");
+  EXPECT_EQ(WithoutClosingDelimiter("D:\\表"), "D:\\表");
+  EXPECT_EQ(WithoutClosingDelimiter("D:\\表\\"), "D:\\表");
+}
+
+TEST(SjisPath, FileNameFollowsLastBackslashOrColon) {
+  EXPECT_EQ(FileNamePart("C:\\in\\a.lzh"), "a.lzh");
+  EXPECT_EQ(FileNamePart("C:a.lzh"), "a.lzh");
+  EXPECT_EQ(FileNamePart("a.lzh"), "a.lzh");
+  EXPECT_EQ(FileNamePart("C:\\in\\"), "");
+  EXPECT_EQ(FolderOrDrivePart("C:a.lzh"), "C:");
+  EXPECT_EQ(FolderOrDrivePart("C:\\in\\a.lzh"), "C:\\in\\");
+}
+
+TEST(SjisPath, ExtensionOnlyWhenNoDelimiterFollowsTheDot) {
+  EXPECT_EQ(ExtensionOf("BOOK.LZH"), ".LZH");
+  EXPECT_EQ(ExtensionOf("a.tar.gza"), ".gza");
+  EXPECT_EQ(ExtensionOf("C:\\old.zip\\notes"), "");
+  EXPECT_EQ(ExtensionOf("C:\\old.zip\\ソ"), "");
+  EXPECT_EQ(ExtensionOf("noext"), "");
+  EXPECT_EQ(ExtensionOf("trailing."), ".");
+  EXPECT_EQ(ExtensionOf("C:.zip"), ".zip");
+}
+
+TEST(SjisPath, BaseNameDropsOnlyTheLastExtension) {
+  EXPECT_EQ(BaseName("D:\\arc\\photos.2000.zip"), "photos.2000");
+  EXPECT_EQ(BaseName("D:\\v1.0\\readme"), "readme");
+  EXPECT_EQ(BaseName("D:\\arc\\表.lzh"), "表");
+  EXPECT_EQ(BaseName(".lzh"), "");
+}
+
+TEST(SjisPath, RootKeepsItsDelimiterOnlyWhenAsked) {
+  EXPECT_EQ(FolderPart("C:\\a.lzh"), "C:\\");
+  EXPECT_EQ(WithoutClosingDelimiter("C:\\"), "C:");
+  EXPECT_EQ(WithClosingDelimiter(""), "\\");
+  EXPECT_FALSE(EndsWithDelimiter(""));
+}
+
+TEST(SjisPath, CutNeverSplitsADoubleByteCharacter) {
+  EXPECT_EQ(CutToBytes("ab表", 3), "ab");
+  EXPECT_EQ(CutToBytes("ab表", 4), "ab表");
+  EXPECT_EQ(CutToBytes("ｱｲｳ", 2), "ｱｲ");  // half-width katakana are single bytes
+  EXPECT_EQ(CutToBytes("abc", 10), "abc");
+  // A lone lead byte at the end counts as a two-byte character.
+  EXPECT_EQ(CutToBytes("a\x83", 2), "a");
+}

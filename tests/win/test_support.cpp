@@ -1,0 +1,101 @@
+#include "win/test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+const std::initializer_list<const char*> Sandbox::AllLibraries = {
+    "UnLha32.Dll", "UnZip32.Dll", "Cab32.Dll", "UnArj32j.Dll", "UnRar32.Dll", "Bga32.Dll"};
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, n);
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string OutputFolder() { return ProgramFolder() + "..\\out\\"; }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string child = path + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(child.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+Sandbox::Sandbox(std::initializer_list<const char*> libraries, const std::string& from) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  static int serial = 0;
+  for (;;) {
+    folder_ = std::string(temp) + "plk" + std::to_string(GetCurrentProcessId()) + "_" +
+              std::to_string(++serial);
+    if (CreateDirectoryA(folder_.c_str(), nullptr)) break;
+  }
+  folder_ += '\\';
+  for (const char* library : libraries) {
+    CopyFileA((from + library).c_str(), (folder_ + library).c_str(), FALSE);
+  }
+  SetDllDirectoryA(folder_.c_str());
+  SetEnvironmentVariableA("PLENKIT_STANDIN_LOG", (folder_ + "calls.log").c_str());
+}
+
+Sandbox::~Sandbox() {
+  SetDllDirectoryA(nullptr);
+  SetEnvironmentVariableA("PLENKIT_STANDIN_LOG", nullptr);
+  RemoveTree(folder_.substr(0, folder_.size() - 1));
+}
+
+std::string Sandbox::Archive(const std::string& relative, const std::string& description) const {
+  const std::string path = Path(relative);
+  const std::size_t slash = relative.find_last_of('\\');
+  if (slash != std::string::npos) CreateDirectoryA(Path(relative.substr(0, slash)).c_str(), nullptr);
+  WriteBytes(path, description);
+  return path;
+}
+
+std::vector<std::string> Sandbox::Calls() const {
+  std::vector<std::string> lines;
+  std::istringstream log(ReadBytes(Path("calls.log")));
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  return lines;
+}
+
+void Sandbox::ClearCalls() const { DeleteFileA(Path("calls.log").c_str()); }
+
+}  // namespace testing_support

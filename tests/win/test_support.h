@@ -1,0 +1,54 @@
+// Shared pieces of the Windows tests: a private folder per test with the
+// stand-in archivers it asks for, their call log, and small file helpers.
+#pragma once
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The folder of the running test program, with a closing "\".
+std::string ProgramFolder();
+
+// The build's output folder, where the program and the stand-ins are.
+std::string OutputFolder();
+
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+bool IsFolder(const std::string& path);
+
+// A fresh folder under the temporary folder, removed with everything in it
+// at the end. The named stand-in libraries (file names as the program asks
+// for them) are copied into it and the library search looks there; their
+// calls are logged to its "calls.log".
+class Sandbox {
+ public:
+  static const std::initializer_list<const char*> AllLibraries;
+
+  explicit Sandbox(std::initializer_list<const char*> libraries = AllLibraries,
+                   const std::string& from = OutputFolder());
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  // The folder, with a closing "\".
+  const std::string& Folder() const { return folder_; }
+  std::string Path(const std::string& relative) const { return folder_ + relative; }
+
+  // Writes a stand-in archive description and answers its full path.
+  std::string Archive(const std::string& relative, const std::string& description) const;
+
+  // The logged calls, one line each, and forgetting them.
+  std::vector<std::string> Calls() const;
+  void ClearCalls() const;
+
+ private:
+  std::string folder_;
+};
+
+void RemoveTree(const std::string& path);
+
+}  // namespace testing_support
