@@ -4,7 +4,7 @@
 # Usage: check_imports.sh FOLDER OBJDUMP
 set -euo pipefail
 folder=$1 objdump=$2
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|shlwapi|winspool\.drv|version|uxtheme)(\.dll)?$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|msimg32|shlwapi|winspool\.drv|version|uxtheme)(\.dll)?$'
 bad=0 count=0
 while IFS= read -r -d '' binary; do
   count=$((count + 1))

@@ -1,0 +1,108 @@
+#include "toolkit/application.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+
+namespace toolkit {
+
+Application App;
+
+void Application::Initialize(HINSTANCE instance) {
+  instance_ = instance;
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
+                                                   ICC_PROGRESS_CLASS | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&classes);
+  icon_ = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  if (!icon_) icon_ = LoadIconA(nullptr, IDI_APPLICATION);
+}
+
+std::string Application::CommandLine() const {
+  return commandLineSet_ ? commandLine_ : std::string(GetCommandLineA());
+}
+
+bool Application::PreviewKey(MSG& msg) {
+  switch (msg.message) {
+    case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+      break;
+    default:
+      return false;
+  }
+  Form* form = Form::FromHandle(GetAncestor(msg.hwnd, GA_ROOT));
+  return form && form->PreviewKey(msg);
+}
+
+void Application::Dispatch(MSG& msg) {
+  if (PreviewKey(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+int Application::Run() {
+  MSG msg;
+  for (;;) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      Dispatch(msg);
+    }
+    if (onIdle) {
+      // The handler may empty or replace the slot while it runs.
+      const std::function<void()> handler = onIdle;
+      handler();
+      continue;
+    }
+    WaitMessage();
+  }
+}
+
+void Application::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for Run
+      return;
+    }
+    Dispatch(msg);
+  }
+}
+
+void Application::ApplyHintSettings(HWND tooltip) const {
+  SendMessageA(tooltip, TTM_SETTIPBKCOLOR, hintColor_, 0);
+  SendMessageA(tooltip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(hintPause_, 0));
+  SendMessageA(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(hintHidePause_, 0));
+}
+
+void Application::SetHintColor(COLORREF color) {
+  hintColor_ = color;
+  for (HWND tooltip : tooltips_) ApplyHintSettings(tooltip);
+}
+
+void Application::SetHintPause(int milliseconds) {
+  hintPause_ = milliseconds;
+  for (HWND tooltip : tooltips_) ApplyHintSettings(tooltip);
+}
+
+void Application::SetHintHidePause(int milliseconds) {
+  hintHidePause_ = milliseconds;
+  for (HWND tooltip : tooltips_) ApplyHintSettings(tooltip);
+}
+
+void Application::AddTooltipWindow(HWND tooltip) {
+  tooltips_.push_back(tooltip);
+  ApplyHintSettings(tooltip);
+}
+
+void Application::RemoveTooltipWindow(HWND tooltip) {
+  tooltips_.erase(std::remove(tooltips_.begin(), tooltips_.end(), tooltip), tooltips_.end());
+}
+
+void ShowErrorBox(const std::string& text) {
+  const Form* main = App.MainForm();
+  MessageBoxA(main ? main->Handle() : nullptr, text.c_str(), App.Title().c_str(),
+              MB_OK | MB_ICONERROR);
+}
+
+}  // namespace toolkit

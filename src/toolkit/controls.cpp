@@ -1,0 +1,377 @@
+#include "toolkit/controls.h"
+
+#include <map>
+
+#include "toolkit/application.h"
+
+namespace toolkit {
+
+namespace {
+
+const char kControlProperty[] = "PlenkitControl";
+const char kPanelClass[] = "TPanel";
+const char kSpeedButtonClass[] = "TSpeedButton";
+
+std::map<UINT, MenuItem*>& MenuItems() {
+  static std::map<UINT, MenuItem*> items;
+  return items;
+}
+
+// Panels hand their children's reports on to the form.
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+      return SendMessageA(GetParent(window), message, wParam, lParam);
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+void RegisterChildClass(const char* className, WNDPROC procedure) {
+  WNDCLASSEXA existing{sizeof existing};
+  if (GetClassInfoExA(App.Instance(), className, &existing)) return;
+  WNDCLASSEXA wc{sizeof wc};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = App.Instance();
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  RegisterClassExA(&wc);
+}
+
+}  // namespace
+
+Control* Control::FromHandle(HWND window) {
+  return window ? static_cast<Control*>(GetPropA(window, kControlProperty)) : nullptr;
+}
+
+void Control::CreateWindowOf(const char* windowClass, HWND parent, DWORD style, DWORD exStyle,
+                             const Bounds& b, const char* text) {
+  handle_ = CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, b.left,
+                            b.top, b.width, b.height, parent, nullptr, App.Instance(), nullptr);
+  SetPropA(handle_, kControlProperty, this);
+}
+
+void Control::SetBounds(int left, int top, int width, int height) const {
+  MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void Panel::Create(HWND parent, const Bounds& bounds) {
+  RegisterChildClass(kPanelClass, PanelProc);
+  CreateWindowOf(kPanelClass, parent, WS_CLIPSIBLINGS, 0, bounds);
+}
+
+void Bevel::Create(HWND parent, const Bounds& bounds) {
+  CreateWindowOf("STATIC", parent, SS_ETCHEDVERT, 0, bounds);
+}
+
+void CheckBox::Create(HWND parent, const Bounds& bounds, const char* caption) {
+  CreateWindowOf("BUTTON", parent, BS_AUTOCHECKBOX | WS_TABSTOP, 0, bounds, caption);
+}
+
+bool CheckBox::Checked() const {
+  return SendMessageA(handle_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CheckBox::SetChecked(bool checked) const {
+  SendMessageA(handle_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// --- SpeedButton
+
+void SpeedButton::Create(HWND parent, const ButtonLayout& layout) {
+  name = layout.name;
+  tag = layout.tag;
+  RegisterChildClass(kSpeedButtonClass, WindowProc);
+  CreateWindowOf(kSpeedButtonClass, parent, 0, 0, layout.bounds);
+  glyph_ = static_cast<HBITMAP>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(layout.glyph),
+                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+void SpeedButton::Paint(HDC dc) const {
+  RECT r;
+  GetClientRect(handle_, &r);
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  const bool enabled = IsWindowEnabled(handle_);
+  if (enabled && (hot_ || pressed_)) {
+    DrawEdge(dc, &r, pressed_ && hot_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+  }
+  if (!glyph_) return;
+  // The strip holds the normal picture, then the greyed one; magenta is
+  // the transparent colour.
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, glyph_);
+  const int shift = pressed_ && hot_ ? 1 : 0;
+  const int x = (r.right - 16) / 2 + shift, y = (r.bottom - 16) / 2 + shift;
+  TransparentBlt(dc, x, y, 16, 16, source, enabled ? 0 : 16, 0, 16, 16, RGB(255, 0, 255));
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
+LRESULT CALLBACK SpeedButton::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                         LPARAM lParam) {
+  auto* self = static_cast<SpeedButton*>(FromHandle(window));
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      self->Paint(dc);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (!self->hot_) {
+        self->hot_ = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      self->hot_ = false;
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONDOWN:
+      self->pressed_ = true;
+      SetCapture(window);
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool click = self->pressed_;
+      self->pressed_ = false;
+      ReleaseCapture();
+      POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      RECT r;
+      GetClientRect(window, &r);
+      InvalidateRect(window, nullptr, FALSE);
+      if (click && PtInRect(&r, at)) {
+        SendMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(window));
+      }
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      self->pressed_ = false;
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_ENABLE:
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_DESTROY:
+      if (self->glyph_) DeleteObject(self->glyph_);
+      self->glyph_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// --- StatusBar
+
+void StatusBar::Create(HWND parent, int height, const std::vector<StatusPanelLayout>& panels) {
+  panels_ = panels;
+  height_ = height;
+  CreateWindowOf(STATUSCLASSNAMEA, parent,
+                 SBARS_SIZEGRIP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0,
+                 {0, 0, 0, height});
+  std::vector<int> edges;
+  int right = 0;
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    right += panels_[i].width;
+    edges.push_back(i + 1 == panels_.size() ? -1 : right);
+  }
+  SendMessageA(handle_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    SetText(static_cast<int>(i), panels_[i].text ? panels_[i].text : "");
+  }
+}
+
+void StatusBar::SetText(int panel, const std::string& text) const {
+  // A tab before the text centres it, two right-align it.
+  const std::string marked = std::string(panels_[panel].align, '\t') + text;
+  SendMessageA(handle_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(marked.c_str()));
+}
+
+std::string StatusBar::Text(int panel) const {
+  const LRESULT length = LOWORD(SendMessageA(handle_, SB_GETTEXTLENGTHA, panel, 0));
+  std::string text(length + 1, '\0');
+  SendMessageA(handle_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(length);
+  return text.substr(std::min<std::size_t>(panels_[panel].align, text.size()));
+}
+
+// --- ListView
+
+void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<ColumnLayout>& columns,
+                      int hiddenColumns, DWORD extraStyle) {
+  CreateWindowOf(WC_LISTVIEWA, parent, WS_TABSTOP | LVS_REPORT | extraStyle, WS_EX_CLIENTEDGE,
+                 bounds);
+  SendMessageA(handle_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  visibleColumns_ = static_cast<int>(columns.size());
+  const int total = visibleColumns_ + hiddenColumns;
+  for (int i = 0; i < total; ++i) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    const bool visible = i < visibleColumns_;
+    column.fmt = visible ? columns[i].align : LVCFMT_LEFT;
+    column.cx = visible ? columns[i].width : 0;
+    column.pszText = const_cast<char*>(visible ? columns[i].caption : "");
+    column.iSubItem = i;
+    SendMessageA(handle_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+int ListView::Count() const {
+  return static_cast<int>(SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int ListView::AddRow(const std::string& caption) const {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = Count();
+  item.pszText = const_cast<char*>(caption.c_str());
+  return static_cast<int>(SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void ListView::SetText(int row, int column, const std::string& text) const {
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(handle_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+std::string ListView::Text(int row, int column) const {
+  std::string text(260, '\0');
+  for (;;) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const int length = static_cast<int>(
+        SendMessageA(handle_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+    if (length < static_cast<int>(text.size()) - 1) {
+      text.resize(length);
+      return text;
+    }
+    text.resize(text.size() * 2);
+  }
+}
+
+void ListView::DeleteRow(int row) const { SendMessageA(handle_, LVM_DELETEITEM, row, 0); }
+void ListView::Clear() const { SendMessageA(handle_, LVM_DELETEALLITEMS, 0, 0); }
+
+bool ListView::Selected(int row) const {
+  return SendMessageA(handle_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+}
+
+void ListView::SetSelected(int row, bool selected) const {
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = selected ? LVIS_SELECTED : 0;
+  SendMessageA(handle_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int ListView::SelectedCount() const {
+  return static_cast<int>(SendMessageA(handle_, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+int ListView::FirstSelected() const {
+  return static_cast<int>(SendMessageA(handle_, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
+
+void ListView::SelectAll() const { SetSelected(-1, true); }
+
+int ListView::ColumnWidth(int column) const {
+  return static_cast<int>(SendMessageA(handle_, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+void ListView::SetColumnWidth(int column, int width) const {
+  SendMessageA(handle_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+}
+
+void ListView::SetRedraw(bool redraw) const {
+  SendMessageA(handle_, WM_SETREDRAW, redraw, 0);
+  if (redraw) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void ListView::SetIconView(bool icon) const {
+  LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
+  style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (icon ? LVS_ICON : LVS_REPORT);
+  SetWindowLongPtrA(handle_, GWL_STYLE, style);
+}
+
+bool ListView::Notify(NMHDR& header, LRESULT& result) {
+  switch (header.code) {
+    case NM_DBLCLK:
+      if (onDblClick) onDblClick(*this);
+      return true;
+    case HDN_BEGINTRACKA:
+    case HDN_BEGINTRACKW:
+    case HDN_DIVIDERDBLCLICKA:
+    case HDN_DIVIDERDBLCLICKW:
+      // The hidden columns stay hidden.
+      if (reinterpret_cast<NMHEADERA&>(header).iItem >= visibleColumns_) {
+        result = TRUE;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// --- Menus
+
+MenuItem* FindMenuItem(UINT id) {
+  const auto found = MenuItems().find(id);
+  return found == MenuItems().end() ? nullptr : found->second;
+}
+
+PopupMenu::~PopupMenu() {
+  for (MenuItem* item : items_) MenuItems().erase(item->id);
+  if (menu_) DestroyMenu(menu_);
+}
+
+void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts) {
+  static UINT nextId = 0x1000;
+  menu_ = CreatePopupMenu();
+  for (MenuItem* item : items) {
+    item->name = layouts->name;
+    item->tag = layouts->tag;
+    item->id = nextId++;
+    AppendMenuA(menu_, MF_STRING, item->id, layouts->caption);
+    MenuItems()[item->id] = item;
+    items_.push_back(item);
+    ++layouts;
+  }
+}
+
+void PopupMenu::SetCaption(MenuItem& item, const std::string& caption) const {
+  ModifyMenuA(menu_, item.id, MF_BYCOMMAND | MF_STRING, item.id, caption.c_str());
+}
+
+std::string PopupMenu::Caption(const MenuItem& item) const {
+  char text[256] = {};
+  GetMenuStringA(menu_, item.id, text, sizeof text, MF_BYCOMMAND);
+  return text;
+}
+
+MenuItem* PopupMenu::Find(UINT id) const {
+  for (MenuItem* item : items_) {
+    if (item->id == id) return item;
+  }
+  return nullptr;
+}
+
+void PopupMenu::Popup(HWND owner, POINT at) {
+  if (onPopup) onPopup(*this);
+  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner,
+                 nullptr);
+  // Lets the menu close properly when the user clicks elsewhere.
+  PostMessageA(owner, WM_NULL, 0, 0);
+}
+
+}  // namespace toolkit

@@ -1,0 +1,165 @@
+// Thin wrappers over the Win32 controls the windows use. Each hides the
+// message plumbing of its control and nothing more: the control itself
+// holds the state.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "toolkit/component.h"
+#include "toolkit/layout.h"
+
+namespace toolkit {
+
+enum class Align { None, Top, Bottom, Client };
+
+class Control : public Component {
+ public:
+  Control() = default;
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  static Control* FromHandle(HWND window);
+  HWND Handle() const { return handle_; }
+  void SetFocus() const { ::SetFocus(handle_); }
+  void SetBounds(int left, int top, int width, int height) const;
+  // Height the control wants when aligned (0: keep its own).
+  virtual int PreferredHeight() const { return 0; }
+
+  Align align = Align::None;
+  std::function<void(Control& sender)> onClick;
+  std::function<void(Control& sender, char& key)> onKeyPress;
+  std::function<void(Control& sender, WORD& key, ShiftState shift)> onKeyUp;
+
+  // Notifications from the control, delivered by its form.
+  virtual bool Notify(NMHDR& header, LRESULT& result) {
+    (void)header, (void)result;
+    return false;
+  }
+
+ protected:
+  // Creates the window and binds it to this object.
+  void CreateWindowOf(const char* windowClass, HWND parent, DWORD style, DWORD exStyle,
+                      const Bounds& bounds, const char* text = "");
+
+  HWND handle_ = nullptr;
+};
+
+// A borderless container; it passes its children's messages to its parent.
+class Panel : public Control {
+ public:
+  void Create(HWND parent, const Bounds& bounds);
+};
+
+// Vertical separator line.
+class Bevel : public Control {
+ public:
+  void Create(HWND parent, const Bounds& bounds);
+};
+
+class CheckBox : public Control {
+ public:
+  void Create(HWND parent, const Bounds& bounds, const char* caption);
+  bool Checked() const;
+  void SetChecked(bool checked) const;
+};
+
+// A flat tool button: a border only under the mouse, a 16 x 16 picture and
+// a greyed one for the disabled state.
+class SpeedButton : public Control {
+ public:
+  void Create(HWND parent, const ButtonLayout& layout);
+  void Click() { if (onClick) onClick(*this); }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint(HDC dc) const;
+  HBITMAP glyph_ = nullptr;
+  bool hot_ = false, pressed_ = false;
+};
+
+class StatusBar : public Control {
+ public:
+  void Create(HWND parent, int height, const std::vector<StatusPanelLayout>& panels);
+  void SetText(int panel, const std::string& text) const;
+  std::string Text(int panel) const;  // as set, without alignment marks
+  int PanelWidth(int panel) const { return panels_[panel].width; }
+  int PreferredHeight() const override { return height_; }
+
+ private:
+  std::vector<StatusPanelLayout> panels_;
+  int height_ = 0;
+};
+
+// A report-style list. Texts beyond the visible columns are kept in hidden
+// columns of width 0 that the user cannot drag open.
+class ListView : public Control {
+ public:
+  void Create(HWND parent, const Bounds& bounds, const std::vector<ColumnLayout>& columns,
+              int hiddenColumns, DWORD extraStyle);
+
+  int Count() const;
+  int AddRow(const std::string& caption) const;  // appended; answers its index
+  void SetText(int row, int column, const std::string& text) const;
+  std::string Text(int row, int column) const;
+  void DeleteRow(int row) const;
+  void Clear() const;
+
+  bool Selected(int row) const;
+  void SetSelected(int row, bool selected) const;
+  int SelectedCount() const;
+  // The selected row with the lowest index, or -1.
+  int FirstSelected() const;
+  void SelectAll() const;
+
+  int ColumnWidth(int column) const;
+  void SetColumnWidth(int column, int width) const;
+  int VisibleColumns() const { return visibleColumns_; }
+
+  void SetRedraw(bool redraw) const;
+  // Icon view while many rows are added; report view again afterwards.
+  void SetIconView(bool icon) const;
+
+  std::function<void(Control& sender)> onDblClick;
+  bool Notify(NMHDR& header, LRESULT& result) override;
+
+ private:
+  int visibleColumns_ = 0;
+};
+
+class MenuItem : public Component {
+ public:
+  UINT id = 0;
+  std::function<void(Component& sender)> onClick;
+};
+
+class PopupMenu : public Component {
+ public:
+  PopupMenu() = default;
+  ~PopupMenu();
+  PopupMenu(const PopupMenu&) = delete;
+  PopupMenu& operator=(const PopupMenu&) = delete;
+
+  void Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts);
+  void SetCaption(MenuItem& item, const std::string& caption) const;
+  std::string Caption(const MenuItem& item) const;
+  // The pop-up event, then the menu at `at`; a chosen item's click follows.
+  void Popup(HWND owner, POINT at);
+  // The item with this command identifier, if it is one of ours.
+  MenuItem* Find(UINT id) const;
+
+  std::function<void(Component& sender)> onPopup;
+
+ private:
+  HMENU menu_ = nullptr;
+  std::vector<MenuItem*> items_;
+};
+
+// The menu item with this command identifier, from any of the menus.
+MenuItem* FindMenuItem(UINT id);
+
+}  // namespace toolkit

@@ -1,0 +1,247 @@
+#include "toolkit/form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "toolkit/application.h"
+#include "toolkit/controls.h"
+
+namespace toolkit {
+
+namespace {
+
+const char kFormProperty[] = "PlenkitForm";
+const SIZE* screenSizeForTest = nullptr;
+
+void RegisterFormClass(const char* className) {
+  WNDCLASSEXA existing{sizeof existing};
+  if (GetClassInfoExA(App.Instance(), className, &existing)) return;
+  WNDCLASSEXA wc{sizeof wc};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = DefWindowProcA;  // replaced per window once it is bound
+  wc.hInstance = App.Instance();
+  wc.hIcon = App.Icon();
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  RegisterClassExA(&wc);
+}
+
+}  // namespace
+
+SIZE ScreenSize() {
+  if (screenSizeForTest) return *screenSizeForTest;
+  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+void SetScreenSizeForTest(const SIZE* size) { screenSizeForTest = size; }
+
+ShiftState CurrentShiftState() {
+  ShiftState state;
+  state.shift = GetKeyState(VK_SHIFT) < 0;
+  state.ctrl = GetKeyState(VK_CONTROL) < 0;
+  state.alt = GetKeyState(VK_MENU) < 0;
+  return state;
+}
+
+Form::Form(const FormLayout& layout, HWND owner) {
+  name = layout.className + 1;  // "TMain" names the form "Main"
+  keyPreview = layout.keyPreview;
+  RegisterFormClass(layout.className);
+  font_ = CreateFontA(-layout.font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                      layout.font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout.font.face);
+  const DWORD style = layout.sizeable ? WS_OVERLAPPEDWINDOW
+                                      : WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  const DWORD exStyle = layout.sizeable ? 0 : WS_EX_DLGMODALFRAME;
+  handle_ = CreateWindowExA(exStyle, layout.className, layout.caption,
+                            style | WS_CLIPCHILDREN, layout.left, layout.top, layout.width,
+                            layout.height, owner, nullptr, App.Instance(), nullptr);
+  SetPropA(handle_, kFormProperty, this);
+  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
+  SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+}
+
+Form::~Form() {
+  if (tooltip_) App.RemoveTooltipWindow(tooltip_);
+  if (handle_) {
+    // Deleted while its window still stands: take the window down unbound.
+    RemovePropA(handle_, kFormProperty);
+    HWND window = handle_;
+    handle_ = nullptr;
+    DestroyWindow(window);
+  }
+  DeleteObject(font_);
+}
+
+Form* Form::FromHandle(HWND window) {
+  return window ? static_cast<Form*>(GetPropA(window, kFormProperty)) : nullptr;
+}
+
+void Form::Show() { ShowWindow(handle_, SW_SHOW); }
+void Form::Hide() { ShowWindow(handle_, SW_HIDE); }
+bool Form::Visible() const { return IsWindowVisible(handle_) != FALSE; }
+void Form::Close() { SendMessageA(handle_, WM_CLOSE, 0, 0); }
+
+RECT Form::Bounds() const {
+  RECT r{};
+  GetWindowRect(handle_, &r);
+  return r;
+}
+
+int Form::Width() const {
+  const RECT r = Bounds();
+  return r.right - r.left;
+}
+
+int Form::Height() const {
+  const RECT r = Bounds();
+  return r.bottom - r.top;
+}
+
+void Form::SetBounds(int left, int top, int width, int height) {
+  SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+void Form::SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
+void Form::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+void Form::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+void Form::SetCaption(const std::string& caption) { SetWindowTextA(handle_, caption.c_str()); }
+
+HWND Form::Tooltip() {
+  if (!tooltip_) {
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
+                               App.Instance(), nullptr);
+    App.AddTooltipWindow(tooltip_);
+  }
+  return tooltip_;
+}
+
+void Form::Adopt(Control& control, const char* hint) {
+  controls_.push_back(&control);
+  SendMessageA(control.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (hint && *hint) {
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = handle_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control.Handle());
+    tool.lpszText = const_cast<char*>(hint);
+    SendMessageA(Tooltip(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+void Form::Realign() {
+  RECT area{};
+  GetClientRect(handle_, &area);
+  for (Align pass : {Align::Top, Align::Bottom, Align::Client}) {
+    for (Control* control : controls_) {
+      if (control->align != pass) continue;
+      RECT own{};
+      GetWindowRect(control->Handle(), &own);
+      const int height = control->PreferredHeight() ? control->PreferredHeight()
+                                                    : own.bottom - own.top;
+      const int width = area.right - area.left;
+      if (pass == Align::Top) {
+        control->SetBounds(area.left, area.top, width, height);
+        area.top += height;
+      } else if (pass == Align::Bottom) {
+        control->SetBounds(area.left, area.bottom - height, width, height);
+        area.bottom -= height;
+      } else {
+        control->SetBounds(area.left, area.top, width, std::max(0L, area.bottom - area.top));
+      }
+    }
+  }
+}
+
+bool Form::PreviewKey(MSG& msg) {
+  const ShiftState shift = CurrentShiftState();
+  const bool isChar = msg.message == WM_CHAR;
+  const bool isUp = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+  const bool isDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  Control* control = Control::FromHandle(msg.hwnd);
+
+  if (isChar) {
+    char key = static_cast<char>(msg.wParam);
+    if (keyPreview) FormKeyPress(key);
+    if (key && control && control->onKeyPress) control->onKeyPress(*control, key);
+    if (!key) return true;
+    msg.wParam = static_cast<unsigned char>(key);
+  } else if (isUp || isDown) {
+    WORD key = static_cast<WORD>(msg.wParam);
+    if (keyPreview) isUp ? FormKeyUp(key, shift) : FormKeyDown(key, shift);
+    if (key && isUp && control && control->onKeyUp) control->onKeyUp(*control, key, shift);
+    if (!key) return true;
+    msg.wParam = key;
+  }
+  return false;
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Form* form = FromHandle(window);
+  if (!form) return DefWindowProcA(window, message, wParam, lParam);
+  return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  switch (message) {
+    case WM_SHOWWINDOW:
+      if (wParam) FormShow();
+      break;
+    case WM_SIZE:
+      Realign();
+      return 0;
+    case WM_CLOSE: {
+      CloseAction action = defaultCloseAction;
+      FormClose(action);
+      if (action == CloseAction::Free || (action != CloseAction::None && App.MainForm() == this)) {
+        DestroyWindow(handle_);
+      } else if (action == CloseAction::Hide) {
+        Hide();
+      }
+      return 0;
+    }
+    case WM_DESTROY:
+      FormDestroy();
+      if (App.MainForm() == this) {
+        App.SetMainForm(nullptr);
+        PostQuitMessage(0);
+      }
+      return 0;
+    case WM_NCDESTROY: {
+      RemovePropA(handle_, kFormProperty);
+      handle_ = nullptr;
+      delete this;  // a form lives exactly as long as its window
+      return 0;
+    }
+    case WM_COMMAND:
+      if (lParam) {
+        Control* control = Control::FromHandle(reinterpret_cast<HWND>(lParam));
+        if (control && HIWORD(wParam) == BN_CLICKED && control->onClick) control->onClick(*control);
+      } else if (HIWORD(wParam) == 0) {
+        MenuItem* item = FindMenuItem(LOWORD(wParam));
+        if (item && item->onClick) item->onClick(*item);
+      }
+      return 0;
+    case WM_NOTIFY: {
+      NMHDR& header = *reinterpret_cast<NMHDR*>(lParam);
+      // A list view's header reports through the list.
+      Control* control = Control::FromHandle(header.hwndFrom);
+      if (!control) control = Control::FromHandle(GetParent(header.hwndFrom));
+      if (control && control->Notify(header, result)) return result;
+      break;
+    }
+    default:
+      if (OnMessage(message, wParam, lParam, result)) return result;
+      break;
+  }
+  return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+}  // namespace toolkit

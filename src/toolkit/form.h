@@ -1,0 +1,92 @@
+// The form base: one top-level window with its controls, its events, its
+// close action and key preview.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/component.h"
+#include "toolkit/layout.h"
+
+namespace toolkit {
+
+class Control;
+
+enum class CloseAction { None, Hide, Free };
+
+class Form : public Component {
+ public:
+  // Creates the window, hidden, owned by `owner` (may be null).
+  Form(const FormLayout& layout, HWND owner);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  static Form* FromHandle(HWND window);
+  HWND Handle() const { return handle_; }
+  HFONT Font() const { return font_; }
+
+  void Show();
+  void Hide();
+  bool Visible() const;
+  // As a click on the close box: the close event decides what follows.
+  void Close();
+
+  RECT Bounds() const;  // outer bounds, screen coordinates
+  void SetBounds(int left, int top, int width, int height);
+  int Left() const { return Bounds().left; }
+  int Top() const { return Bounds().top; }
+  int Width() const;
+  int Height() const;
+  void SetLeft(int left);
+  void SetTop(int top);
+  void SetWidth(int width);
+  void SetHeight(int height);
+  void SetCaption(const std::string& caption);
+
+  // Takes part in alignment, gets the form's font and its hint.
+  void Adopt(Control& control, const char* hint = nullptr);
+  // Places the aligned controls: top ones, bottom ones, then the client one.
+  void Realign();
+
+ protected:
+  virtual void FormCreate() {}
+  virtual void FormShow() {}
+  virtual void FormClose(CloseAction& action) { (void)action; }
+  virtual void FormDestroy() {}
+  // Key preview: seen before the focused control; a key set to 0 goes no further.
+  virtual void FormKeyPress(char& key) { (void)key; }
+  virtual void FormKeyDown(WORD& key, ShiftState shift) { (void)key, (void)shift; }
+  virtual void FormKeyUp(WORD& key, ShiftState shift) { (void)key, (void)shift; }
+  // Messages of the form's own; answer true when handled.
+  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    (void)message, (void)wParam, (void)lParam, (void)result;
+    return false;
+  }
+
+  bool keyPreview = false;
+  CloseAction defaultCloseAction = CloseAction::Hide;
+
+ private:
+  friend class Application;
+  // Called by the message loop for key messages to this form's windows.
+  bool PreviewKey(MSG& msg);
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  HWND Tooltip();
+
+  HWND handle_ = nullptr;
+  HFONT font_ = nullptr;
+  HWND tooltip_ = nullptr;
+  std::vector<Control*> controls_;
+};
+
+// The pressed modifier keys now.
+ShiftState CurrentShiftState();
+
+// The primary screen's size; a test may put another in its place.
+SIZE ScreenSize();
+void SetScreenSizeForTest(const SIZE* size);
+
+}  // namespace toolkit

@@ -1,0 +1,84 @@
+#!/bin/bash
+# Checks the built stand-in libraries: each exports exactly its entry
+# points, by their undecorated names (a 32-bit build that exports
+# "Unlha@16" is not loadable by name), and imports nothing but Windows'
+# own DLLs, so a test folder holding only the DLL can load it.
+#
+# Usage: standins/check_exports.sh BUILD_DIR OBJDUMP
+set -u
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 BUILD_DIR OBJDUMP" >&2
+  exit 2
+fi
+build=$1
+objdump=$2
+suffixes=("" GetFileCount OpenArchive FindFirst FindNext CloseArchive)
+
+failed=0
+checked=0
+fail() {
+  echo "check_exports: $*" >&2
+  failed=1
+}
+
+# Windows' own DLLs, compared in lower case.
+system_dll() {
+  case "${1,,}" in
+    kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | gdi32.dll | shell32.dll | ole32.dll | \
+      oleaut32.dll | comctl32.dll | comdlg32.dll | shlwapi.dll | version.dll | ntdll.dll | \
+      ws2_32.dll | ucrtbase.dll | api-ms-win-*.dll) return 0 ;;
+    *) return 1 ;;
+  esac
+}
+
+# check DLL PREFIX [OMITTED NAME...]
+check() {
+  local dll=$1 prefix=$2
+  shift 2
+  local omitted=" $* " expected="" suffix name dump actual import
+  if [ ! -f "$dll" ]; then
+    fail "$dll: missing"
+    return
+  fi
+  checked=$((checked + 1))
+  for suffix in "${suffixes[@]}"; do
+    name=$prefix$suffix
+    [[ $omitted == *" $name "* ]] || expected+="$name"$'\n'
+  done
+  expected=$(printf '%s' "$expected" | LC_ALL=C sort)
+
+  if ! dump=$("$objdump" -p "$dll"); then
+    fail "$dll: $objdump cannot read it"
+    return
+  fi
+  actual=$(printf '%s\n' "$dump" |
+    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p' |
+    LC_ALL=C sort)
+  if [ "$actual" != "$expected" ]; then
+    fail "$dll: exports differ
+  expected: $(echo $expected)
+  actual:   $(echo $actual)"
+  fi
+
+  while read -r import; do
+    system_dll "$import" || fail "$dll: imports $import, which is not a Windows DLL"
+  done < <(printf '%s\n' "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p')
+}
+
+out=$build/out
+check "$out/UnLha32.Dll" Unlha
+check "$out/UnZip32.Dll" UnZip
+check "$out/Cab32.Dll" Cab
+check "$out/UnArj32j.Dll" Unarj
+check "$out/UnRar32.Dll" Unrar
+check "$out/Bga32.Dll" Bga
+# The variants that imitate incomplete libraries; standins/CMakeLists.txt
+# says what each one lacks.
+check "$out/partial/UnLha32.Dll" Unlha Unlha UnlhaGetFileCount
+check "$out/partial/UnZip32.Dll" UnZip UnZipFindFirst
+
+if [ $failed -ne 0 ]; then
+  exit 1
+fi
+echo "exports ok: $checked DLLs"

@@ -1,0 +1,490 @@
+// Stand-in for one of the archiver libraries Plenkit drives. The real ones
+// cannot be installed where Plenkit is built and tested, so tests load this
+// library under the real file name. An "archive" is a text description of
+// its entries (README.md), and every call is appended to a log so that a
+// test can see exactly what Plenkit asked for.
+//
+// Built once per library with -DSTANDIN_PREFIX=<prefix>. The exported names
+// come from a .def file, never from dllexport, so that the 32-bit build
+// exports "Unlha" and not "Unlha@16".
+
+#include <windows.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifndef STANDIN_PREFIX
+#error "define STANDIN_PREFIX as the library's prefix, e.g. -DSTANDIN_PREFIX=Unlha"
+#endif
+
+#define STANDIN_JOIN2(a, b) a##b
+#define STANDIN_JOIN(a, b) STANDIN_JOIN2(a, b)
+#define STANDIN_STR2(a) #a
+#define STANDIN_STR(a) STANDIN_STR2(a)
+// STANDIN_API(FindFirst) is the function UnlhaFindFirst; STANDIN_NAME is
+// its exported name as text, which is what the log records.
+#define STANDIN_API(suffix) STANDIN_JOIN(STANDIN_PREFIX, suffix)
+#define STANDIN_NAME(suffix) STANDIN_STR(STANDIN_PREFIX) #suffix
+
+namespace {
+
+// Plenkit only tells zero from non-zero; distinct values keep test
+// failures readable.
+constexpr int kBadCommand = 0x8001;
+constexpr int kNotArchive = 0x8002;
+constexpr int kNoSuchEntry = 0x8003;
+constexpr int kWriteFailed = 0x8004;
+
+// The caller reserves 560 bytes for an entry record; bytes 558 and 559 are
+// never touched, so a caller that reads them sees its own fill.
+constexpr size_t kInfoBytes = 558;
+constexpr size_t kNameOffset = 26;
+constexpr size_t kNameMax = 512;
+
+struct Entry {
+  std::string name;
+  std::string content;
+  bool hasRepeat = false;
+  uint32_t repeatTo = 0;
+  bool hasSize = false;
+  uint32_t size = 0;
+  bool hasPacked = false;
+  uint32_t packed = 0;
+  uint16_t ratio = 0;
+  uint16_t date = 0x2A21;  // 2001-01-01
+  uint16_t time = 0;
+  bool noTerm = false;
+  uint32_t overrun = 0;
+};
+
+struct Archive {
+  bool hasCount = false;
+  int count = 0;
+  bool openFails = false;
+  int findFirstResult = 0;
+  bool extractOff = false;
+  std::vector<Entry> entries;
+  size_t cursor = 0;
+};
+
+// The byte after a Shift-JIS lead byte belongs to the same character, so a
+// trail byte 0x5C is neither an escape nor a folder separator. The ranges
+// are fixed rather than taken from the ANSI code page: descriptions and
+// paths in the tests are Shift-JIS whatever the machine's locale.
+bool isLeadByte(char c) {
+  unsigned char b = static_cast<unsigned char>(c);
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Position of the last folder separator of `path`, or npos.
+size_t lastSeparator(const std::string& path) {
+  size_t found = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (isLeadByte(path[i])) ++i;
+    else if (isSeparator(path[i])) found = i;
+  }
+  return found;
+}
+
+bool endsWithSeparator(const std::string& path) {
+  return !path.empty() && lastSeparator(path) == path.size() - 1;
+}
+
+// ---- log ----
+
+// Opened and closed per call so that a test can read or remove the log at
+// any time. Test processes share one log: append access alone is not enough
+// under Wine (the end of file is looked up, then written to, and two
+// processes lose each other's lines), so the whole file is locked while the
+// line is added.
+void writeLog(const std::string& line) {
+  // Read through the system and not getenv(): a test that sets the variable
+  // with SetEnvironmentVariableA is not seen by the C runtime.
+  char path[MAX_PATH * 2];
+  DWORD length = GetEnvironmentVariableA("PLENKIT_STANDIN_LOG", path, sizeof path);
+  if (length == 0 || length >= sizeof path) return;
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  OVERLAPPED whole = {};
+  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    std::string text = line + "\n";
+    DWORD written = 0;
+    LARGE_INTEGER zero = {};
+    SetFilePointerEx(file, zero, nullptr, FILE_END);
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+  }
+  CloseHandle(file);
+}
+
+std::string orEmpty(const char* text) { return text ? text : ""; }
+const char* flag(const void* handle) { return handle ? "1" : "0"; }
+
+// ---- archive descriptions ----
+
+bool readWholeFile(const char* path, std::string& data) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) { ok = false; break; }
+    if (got == 0) break;
+    data.append(buffer, got);
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A backslash that starts no escape stands for itself, so that folder names
+// like "dir\file.txt" can be written as they are.
+std::string unescape(const std::string& value) {
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (isLeadByte(c) && i + 1 < value.size()) {
+      out += c;
+      out += value[++i];
+      continue;
+    }
+    if (c != '\\' || i + 1 == value.size()) {
+      out += c;
+      continue;
+    }
+    switch (value[i + 1]) {
+      case '\\': out += '\\'; break;
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case '0': out += '\0'; break;
+      case 'x':
+        if (i + 3 < value.size() && hexValue(value[i + 2]) >= 0 && hexValue(value[i + 3]) >= 0) {
+          out += static_cast<char>(hexValue(value[i + 2]) * 16 + hexValue(value[i + 3]));
+          i += 2;
+          break;
+        }
+        out += c;
+        continue;
+      default:
+        out += c;
+        continue;
+    }
+    ++i;
+  }
+  return out;
+}
+
+// Decimal or 0x hex, optionally negative, nothing else on the line.
+bool parseNumber(const std::string& text, long long low, long long high, long long& result) {
+  size_t i = 0;
+  bool negative = i < text.size() && text[i] == '-';
+  if (negative) ++i;
+  int base = 10;
+  if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) base = 16, i += 2;
+  if (i == text.size()) return false;
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    int digit = hexValue(text[i]);
+    if (digit < 0 || digit >= base) return false;
+    value = value * base + digit;
+    if (value > (1LL << 40)) return false;
+  }
+  result = negative ? -value : value;
+  return result >= low && result <= high;
+}
+
+// False when the file is not a description, or has a line it does not
+// understand: a typing error in a test should not pass as an archive.
+bool loadArchive(const char* path, Archive& archive) {
+  std::string data;
+  if (!path || !readWholeFile(path, data)) return false;
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < data.size();) {
+    size_t end = data.find('\n', start);
+    if (end == std::string::npos) end = data.size();
+    std::string line = data.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  if (lines.empty() || lines[0] != "STANDIN") return false;
+
+  Entry* entry = nullptr;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.empty() || line[0] == '#') continue;
+    size_t blank = line.find(' ');
+    std::string key = line.substr(0, blank);
+    std::string value = blank == std::string::npos ? "" : line.substr(blank + 1);
+    long long n = 0;
+    if (key == "count" && parseNumber(value, INT_MIN, INT_MAX, n)) {
+      archive.hasCount = true, archive.count = static_cast<int>(n);
+    } else if (key == "open" && value == "fail") {
+      archive.openFails = true;
+    } else if (key == "findfirst" && parseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
+      archive.findFirstResult = static_cast<int>(n);
+    } else if (key == "extract" && value == "off") {
+      archive.extractOff = true;
+    } else if (key == "entry") {
+      archive.entries.emplace_back();
+      entry = &archive.entries.back();
+      entry->name = value;  // names are raw: Windows paths are full of backslashes
+    } else if (!entry) {
+      return false;
+    } else if (key == "size" && parseNumber(value, 0, UINT32_MAX, n)) {
+      entry->hasSize = true, entry->size = static_cast<uint32_t>(n);
+    } else if (key == "packed" && parseNumber(value, 0, UINT32_MAX, n)) {
+      entry->hasPacked = true, entry->packed = static_cast<uint32_t>(n);
+    } else if (key == "ratio" && parseNumber(value, 0, UINT16_MAX, n)) {
+      entry->ratio = static_cast<uint16_t>(n);
+    } else if (key == "date" && parseNumber(value, 0, UINT16_MAX, n)) {
+      entry->date = static_cast<uint16_t>(n);
+    } else if (key == "time" && parseNumber(value, 0, UINT16_MAX, n)) {
+      entry->time = static_cast<uint16_t>(n);
+    } else if (key == "text") {
+      entry->content += unescape(value);
+    } else if (key == "repeat" && parseNumber(value, 0, UINT32_MAX, n)) {
+      entry->hasRepeat = true, entry->repeatTo = static_cast<uint32_t>(n);
+    } else if (key == "noterm" && value.empty()) {
+      entry->noTerm = true;
+    } else if (key == "overrun" && parseNumber(value, 0, 1 << 20, n)) {
+      entry->overrun = static_cast<uint32_t>(n);
+    } else {
+      return false;
+    }
+  }
+
+  // Applied after the entry's last line so that "repeat" may come before
+  // or after its "text" lines.
+  for (Entry& e : archive.entries) {
+    if (e.hasRepeat) {
+      std::string unit = e.content.empty() ? std::string(1, '\0') : e.content;
+      e.content.clear();
+      while (e.content.size() < e.repeatTo) e.content += unit;
+      e.content.resize(e.repeatTo);
+    }
+    if (!e.hasSize) e.size = static_cast<uint32_t>(e.content.size());
+    if (!e.hasPacked) e.packed = e.size;
+  }
+  return true;
+}
+
+const Entry* findEntry(const Archive& archive, const std::string& name) {
+  for (const Entry& e : archive.entries) {
+    if (e.name == name) return &e;
+  }
+  return nullptr;
+}
+
+void put16(unsigned char* at, uint16_t value) {
+  at[0] = static_cast<unsigned char>(value);
+  at[1] = static_cast<unsigned char>(value >> 8);
+}
+
+void put32(unsigned char* at, uint32_t value) {
+  put16(at, static_cast<uint16_t>(value));
+  put16(at + 2, static_cast<uint16_t>(value >> 16));
+}
+
+void fillInfo(const Entry& entry, void* info) {
+  if (!info) return;
+  unsigned char* record = static_cast<unsigned char*>(info);
+  memset(record, 0, kInfoBytes);
+  put32(record + 0, entry.size);
+  put32(record + 4, entry.packed);
+  put16(record + 20, entry.ratio);
+  put16(record + 22, entry.date);
+  put16(record + 24, entry.time);
+  // Longer names are cut without a terminator, as a record has room for
+  // only 512 name bytes and one zero.
+  memcpy(record + kNameOffset, entry.name.data(), entry.name.size() < kNameMax ? entry.name.size() : kNameMax);
+}
+
+// ---- commands ----
+
+// Blanks separate tokens; double quotes group blanks into a token and are
+// dropped. A backslash is an ordinary character, so "D:\out\" ends at its
+// closing quote.
+std::vector<std::string> tokenize(const char* commandLine) {
+  std::vector<std::string> tokens;
+  std::string token;
+  bool inToken = false, quoted = false;
+  for (const char* p = commandLine; p && *p; ++p) {
+    if (*p == '"') {
+      quoted = !quoted, inToken = true;
+    } else if (!quoted && (*p == ' ' || *p == '\t')) {
+      if (inToken) tokens.push_back(token);
+      token.clear(), inToken = false;
+    } else {
+      token += *p, inToken = true;
+    }
+  }
+  if (inToken) tokens.push_back(token);
+  return tokens;
+}
+
+// Creates `folder` and every missing folder above it; failures on the way
+// are left to the final check (drive roots, share names, existing folders).
+bool makeFolders(const std::string& folder) {
+  for (size_t i = 1; i < folder.size(); ++i) {
+    if (isLeadByte(folder[i])) ++i;
+    else if (isSeparator(folder[i]) && folder[i - 1] != ':') CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+  }
+  CreateDirectoryA(folder.c_str(), nullptr);
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool writeWholeFile(const std::string& path, const std::string& content) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+            written == content.size();
+  return CloseHandle(file) && ok;
+}
+
+int extract(const Archive& archive, const std::string& destination, const std::vector<std::string>& names) {
+  std::vector<const Entry*> chosen;
+  for (const std::string& name : names) {
+    const Entry* entry = findEntry(archive, name);
+    if (!entry) return kNoSuchEntry;
+    chosen.push_back(entry);
+  }
+  if (names.empty()) {
+    for (const Entry& e : archive.entries) chosen.push_back(&e);
+  }
+  if (archive.extractOff) return 0;
+
+  if (!makeFolders(destination)) return kWriteFailed;
+  std::string base = endsWithSeparator(destination) ? destination : destination + "\\";
+  for (const Entry* entry : chosen) {
+    std::string path = base + entry->name;
+    if (endsWithSeparator(path)) {
+      if (!makeFolders(path.substr(0, path.size() - 1))) return kWriteFailed;
+      continue;
+    }
+    size_t cut = lastSeparator(path);
+    if (cut != std::string::npos) makeFolders(path.substr(0, cut));
+    if (!writeWholeFile(path, entry->content)) return kWriteFailed;
+  }
+  return 0;
+}
+
+// A failed print leaves an empty text behind, not the caller's old bytes.
+int printNothing(int result, char* output, DWORD size) {
+  if (output && size > 0) output[0] = '\0';
+  return result;
+}
+
+// Copies as much of the content as fits; the zero, the missing zero and
+// the bytes past the end imitate libraries that are less careful.
+int print(const Archive& archive, const std::string& name, char* output, DWORD size) {
+  const Entry* entry = findEntry(archive, name);
+  if (!entry) return printNothing(kNoSuchEntry, output, size);
+  if (!output) return 0;
+  size_t copied = entry->content.size() < size ? entry->content.size() : size;
+  memcpy(output, entry->content.data(), copied);
+  if (copied < size && !entry->noTerm) output[copied] = '\0';
+  if (entry->overrun > 0) memset(output + size, 'X', entry->overrun);
+  return 0;
+}
+
+// Extraction answers with a short status line, when it fits.
+int report(int result, char* output, DWORD size) {
+  const char* status = result == 0 ? "ok\r\n" : "error\r\n";
+  if (output && strlen(status) < size) {
+    memcpy(output, status, strlen(status) + 1);
+    return result;
+  }
+  return printNothing(result, output, size);
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI STANDIN_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputSize) {
+  writeLog(std::string(STANDIN_NAME()) + "\thwnd=" + flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
+           orEmpty(cmdLine));
+  std::vector<std::string> tokens = tokenize(cmdLine);
+  bool extracting = !tokens.empty() && (tokens[0] == "x" || tokens[0] == "-x");
+  bool printing = !tokens.empty() && (tokens[0] == "p" || tokens[0] == "-p");
+  size_t i = 1;
+  while (i < tokens.size() && !tokens[i].empty() && tokens[i][0] == '-') ++i;
+  if ((!extracting && !printing) || i + 1 >= tokens.size()) {
+    return printing ? printNothing(kBadCommand, output, outputSize) : report(kBadCommand, output, outputSize);
+  }
+
+  Archive archive;
+  bool loaded = loadArchive(tokens[i].c_str(), archive);
+  if (printing) {
+    if (!loaded) return printNothing(kNotArchive, output, outputSize);
+    return print(archive, tokens[i + 1], output, outputSize);
+  }
+  if (!loaded) return report(kNotArchive, output, outputSize);
+  std::vector<std::string> names(tokens.begin() + static_cast<std::ptrdiff_t>(i + 2), tokens.end());
+  return report(extract(archive, tokens[i + 1], names), output, outputSize);
+}
+
+int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
+  writeLog(std::string(STANDIN_NAME(GetFileCount)) + "\t" + orEmpty(archivePath));
+  Archive archive;
+  if (!loadArchive(archivePath, archive)) return -1;
+  return archive.hasCount ? archive.count : static_cast<int>(archive.entries.size());
+}
+
+HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mode) {
+  writeLog(std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
+           "\t" + orEmpty(archivePath));
+  Archive* archive = new Archive;
+  if (!loadArchive(archivePath, *archive) || archive->openFails) {
+    delete archive;
+    return nullptr;
+  }
+  return archive;
+}
+
+int WINAPI STANDIN_API(FindFirst)(HANDLE handle, LPCSTR wildcard, void* info) {
+  writeLog(std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
+  Archive* archive = static_cast<Archive*>(handle);
+  if (!archive) return -1;
+  if (archive->findFirstResult != 0) return archive->findFirstResult;
+  archive->cursor = 0;
+  if (archive->entries.empty()) return -1;
+  fillInfo(archive->entries[0], info);
+  archive->cursor = 1;
+  return 0;
+}
+
+int WINAPI STANDIN_API(FindNext)(HANDLE handle, void* info) {
+  writeLog(STANDIN_NAME(FindNext));
+  Archive* archive = static_cast<Archive*>(handle);
+  if (!archive || archive->cursor >= archive->entries.size()) return -1;
+  fillInfo(archive->entries[archive->cursor++], info);
+  return 0;
+}
+
+int WINAPI STANDIN_API(CloseArchive)(HANDLE handle) {
+  writeLog(STANDIN_NAME(CloseArchive));
+  delete static_cast<Archive*>(handle);
+  return 0;
+}
+
+}  // extern "C"
