@@ -3,6 +3,28 @@
 add_library(plenkit_archiver STATIC src/archiver/archiver_set.cpp)
 target_link_libraries(plenkit_archiver PUBLIC plenkit_core)
 
+# The toolkit and the windows, shared by the program and the window tests.
+add_library(plenkit_windows STATIC
+  src/toolkit/application.cpp
+  src/toolkit/form.cpp
+  src/toolkit/controls.cpp
+  src/toolkit/locale_facts.cpp
+  src/Trobixmain.cpp
+  src/Trobixprog.cpp)
+target_include_directories(plenkit_windows PUBLIC src)
+target_link_libraries(plenkit_windows PUBLIC plenkit_archiver comctl32 shell32 ole32 msimg32
+                      gdi32 user32 comdlg32)
+
+# Icon and glyphs; the test programs carry them too, as the windows load
+# them from the running program.
+set(PLENKIT_RESOURCES ${CMAKE_SOURCE_DIR}/resources/Plenkit.rc)
+file(GLOB pictures ${CMAKE_SOURCE_DIR}/resources/*.bmp ${CMAKE_SOURCE_DIR}/resources/*.ico)
+set_source_files_properties(${PLENKIT_RESOURCES} PROPERTIES OBJECT_DEPENDS "${pictures}")
+
+add_executable(Plenkit WIN32 src/entry.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(Plenkit PRIVATE plenkit_windows)
+add_dependencies(Plenkit standins)
+
 # Console program that lists the built-in sample through the archiver layer.
 add_executable(sample_lister src/tools/sample_lister.cpp)
 target_link_libraries(sample_lister PRIVATE plenkit_archiver)
@@ -32,6 +54,11 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     tests/win/test_support.cpp)
   target_link_libraries(archiver_tests PRIVATE plenkit_archiver)
   add_dependencies(archiver_tests standins)
+
+  add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/window_support.cpp
+    tests/win/test_support.cpp ${PLENKIT_RESOURCES})
+  target_link_libraries(main_window_tests PRIVATE plenkit_windows)
+  add_dependencies(main_window_tests standins)
 endif()
 
 add_executable(archiver_bench bench/archiver_bench.cpp)

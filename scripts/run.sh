@@ -1,14 +1,44 @@
 #!/usr/bin/env bash
-# Command 1: sets up what is missing, builds the 64-bit program and lists the
-# built-in sample archives through the stand-in archivers.
+# Command 1: sets up what is missing, builds the 64-bit program and starts
+# Plenkit with the stand-in archivers beside it and the built-in sample
+# archives on its command line.
+#   With DISPLAY set, it opens there. Otherwise it runs on a private Xvfb in
+#   a Wine virtual desktop, writes a screenshot once it is up, says where,
+#   and runs until interrupted; --once makes it exit after the screenshot.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+once=false
+[ "${1:-}" = --once ] && once=true
 bash "$here/scripts/setup.sh"
 bash "$here/scripts/build.sh" win64 >/dev/null
 source "$here/scripts/env.sh"
 source "$here/scripts/session.sh"
-session_start
-trap session_stop EXIT
+
 samples=()
 for f in "$here"/samples/*; do samples+=("Z:${f//\//\\}"); done
-"$WINE" "$here/build/win64/out/sample_lister.exe" "${samples[@]}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8
+program="$here/build/win64/out/Plenkit.exe"
+
+if [ -n "${DISPLAY:-}" ] && ! $once; then
+  exec "$WINE" "$program" "${samples[@]}" </dev/null
+fi
+
+session_start
+trap session_stop EXIT
+"$WINE" "$program" "${samples[@]}" </dev/null >/dev/null 2>&1 &
+plenkit=$!
+# The virtual desktop is one X window; give the program a moment to paint.
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && break
+  sleep 0.1
+done
+sleep 2
+shot="$here/build/screenshots/run.png"
+mkdir -p "$(dirname "$shot")"
+import -window root "$shot"
+echo "run: Plenkit is up on display $DISPLAY; screenshot: $shot"
+if $once; then
+  kill "$plenkit" 2>/dev/null || true
+  exit 0
+fi
+echo "run: press Ctrl+C to end it"
+wait "$plenkit" || true

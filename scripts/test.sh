@@ -43,6 +43,10 @@ trap session_stop EXIT
 run_ctest "$here/build/win64"
 session_stop
 trap - EXIT
+# Screenshots the window tests took, as PNG for reading.
+for bmp in "$here"/build/win64/screenshots/*.bmp; do
+  [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
 
 echo "== binary checks"
 for arch in win64:x86_64 win32:i686; do

@@ -58,6 +58,11 @@ std::string WithClosingDelimiter(std::string_view path) {
   return result;
 }
 
+std::string WithExtension(std::string_view path, std::string_view extension) {
+  const std::string current = ExtensionOf(path);
+  return std::string(path.substr(0, path.size() - current.size())) + std::string(extension);
+}
+
 std::string_view CutToBytes(std::string_view text, std::size_t maxBytes) {
   std::size_t i = 0;
   while (i < text.size()) {

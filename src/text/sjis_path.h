@@ -41,6 +41,10 @@ std::string WithoutClosingDelimiter(std::string_view path);
 // The path with a closing "\" (added only when missing).
 std::string WithClosingDelimiter(std::string_view path);
 
+// The path with its extension replaced by `extension` (appended when the
+// file name has none): the program's settings and help files.
+std::string WithExtension(std::string_view path, std::string_view extension);
+
 // The longest prefix of `text` of at most `maxBytes` bytes that does not
 // split a double-byte character.
 std::string_view CutToBytes(std::string_view text, std::size_t maxBytes);

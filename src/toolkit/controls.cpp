@@ -11,6 +11,7 @@ namespace {
 const char kControlProperty[] = "PlenkitControl";
 const char kPanelClass[] = "TPanel";
 const char kSpeedButtonClass[] = "TSpeedButton";
+const char kBevelClass[] = "TBevel";
 
 std::map<UINT, MenuItem*>& MenuItems() {
   static std::map<UINT, MenuItem*> items;
@@ -28,10 +29,25 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
+// A bevel is an etched vertical line: shadow, then highlight.
+LRESULT CALLBACK BevelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  RECT r;
+  GetClientRect(window, &r);
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(dc, &r, EDGE_ETCHED, BF_LEFT);
+  EndPaint(window, &ps);
+  return 0;
+}
+
 void RegisterChildClass(const char* className, WNDPROC procedure) {
-  WNDCLASSEXA existing{sizeof existing};
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
   if (GetClassInfoExA(App.Instance(), className, &existing)) return;
-  WNDCLASSEXA wc{sizeof wc};
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
   wc.lpfnWndProc = procedure;
   wc.hInstance = App.Instance();
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -63,7 +79,8 @@ void Panel::Create(HWND parent, const Bounds& bounds) {
 }
 
 void Bevel::Create(HWND parent, const Bounds& bounds) {
-  CreateWindowOf("STATIC", parent, SS_ETCHEDVERT, 0, bounds);
+  RegisterChildClass(kBevelClass, BevelProc);
+  CreateWindowOf(kBevelClass, parent, 0, 0, bounds);
 }
 
 void CheckBox::Create(HWND parent, const Bounds& bounds, const char* caption) {

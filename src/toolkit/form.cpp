@@ -15,9 +15,11 @@ const char kFormProperty[] = "PlenkitForm";
 const SIZE* screenSizeForTest = nullptr;
 
 void RegisterFormClass(const char* className) {
-  WNDCLASSEXA existing{sizeof existing};
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
   if (GetClassInfoExA(App.Instance(), className, &existing)) return;
-  WNDCLASSEXA wc{sizeof wc};
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = DefWindowProcA;  // replaced per window once it is bound
   wc.hInstance = App.Instance();

@@ -61,3 +61,9 @@ TEST(SjisPath, CutNeverSplitsADoubleByteCharacter) {
   // A lone lead byte at the end counts as a two-byte character.
   EXPECT_EQ(CutToBytes("a\x83", 2), "a");
 }
+
+TEST(SjisPath, ExtensionReplacedOrAppended) {
+  EXPECT_EQ(WithExtension("C:\\Tools\\Trobix.exe", ".ini"), "C:\\Tools\\Trobix.ini");
+  EXPECT_EQ(WithExtension("C:\\v1.0\\Plenkit", ".chm"), "C:\\v1.0\\Plenkit.chm");
+  EXPECT_EQ(WithExtension("C:\\ソ\\a.b.exe", ".ini"), "C:\\ソ\\a.b.ini");
+}

@@ -3,6 +3,7 @@ set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/sjis_path_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/number_text_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/settings_value_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/command_args_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/kinds_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/command_line_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/entry_record_test.cpp)

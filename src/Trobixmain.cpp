@@ -1,0 +1,292 @@
+#include "Trobixmain.h"
+
+#include <cstring>
+
+#include "../resources/main_layout.h"
+#include "text/command_args.h"
+#include "text/number_text.h"
+#include "text/settings_value.h"
+#include "text/sjis_path.h"
+#include "toolkit/application.h"
+#include "toolkit/locale_facts.h"
+
+using namespace plenkit;
+using namespace toolkit;
+
+TMain* Main = nullptr;
+
+namespace {
+
+const char kSection[] = "Main";
+constexpr int kPathColumn = 4;  // sub-item 3
+
+// Settings keys, in the order they are read.
+const char kHeight[] = "FormHeight";
+const char kWidth[] = "FormWidth";
+const char kTop[] = "FormTop";
+const char kLeft[] = "FormLeft";
+
+std::string ColumnKey(int column) { return "List1ColumnWidth" + std::to_string(column); }
+
+int ReadInt(const std::string& file, const std::string& key, int fallback) {
+  char value[2048] = {};
+  GetPrivateProfileStringA(kSection, key.c_str(), "", value, sizeof value, file.c_str());
+  return ReadSettingsInt(value).value_or(fallback);
+}
+
+// False once the platform refuses to write.
+bool WriteInt(const std::string& file, const std::string& key, int value) {
+  return WritePrivateProfileStringA(kSection, key.c_str(), std::to_string(value).c_str(),
+                                    file.c_str()) != FALSE;
+}
+
+bool HasWildcard(const std::string& path) {
+  // Neither byte can be the second byte of a Shift-JIS character.
+  return path.find_first_of("*?") != std::string::npos;
+}
+
+// "yyyy/mm/dd hh:nn" of a file's last write, in local time. A time the
+// packed date cannot hold (before 1980) is shown from the full local time.
+std::string ModifiedText(const FILETIME& written, const LocaleFacts& locale) {
+  FILETIME local;
+  FileTimeToLocalFileTime(&written, &local);
+  WORD date = 0, time = 0;
+  if (FileTimeToDosDateTime(&local, &date, &time)) {
+    const plenkit::DosDateTime t = DecodeDosDateTime(date, time);
+    return FormatDateTime(t.year, t.month, t.day, t.hour, t.minute, locale.date, locale.time);
+  }
+  SYSTEMTIME t{};
+  FileTimeToSystemTime(&local, &t);
+  return FormatDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, locale.date, locale.time);
+}
+
+}  // namespace
+
+TMain::TMain() : Form(main_layout::Form, nullptr) {
+  defaultCloseAction = CloseAction::Free;
+  CreateControls();
+  FormCreate();
+}
+
+void TMain::CreateControls() {
+  namespace L = main_layout;
+  Panel1.Create(Handle(), L::Panel1);
+  Panel1.align = Align::Top;
+  Adopt(Panel1);
+
+  SpeedButton* buttons[] = {&SpeedButton1, &SpeedButton2, &SpeedButton3, &SpeedButton4,
+                            &SpeedButton5, &SpeedButton6, &SpeedButton7, &SpeedButton8};
+  for (int i = 0; i < 8; ++i) {
+    buttons[i]->Create(Panel1.Handle(), L::Buttons[i]);
+    Adopt(*buttons[i], L::Buttons[i].hint);
+  }
+  CB.Create(Panel1.Handle(), L::CB, L::CBCaption);
+  CB.name = "CB";
+  Adopt(CB, L::CBHint);
+  Bevel* bevels[] = {&Bevel1, &Bevel2, &Bevel3, &Bevel4, &Bevel5};
+  for (int i = 0; i < 5; ++i) {
+    bevels[i]->Create(Panel1.Handle(), L::Bevels[i]);
+    bevels[i]->name = "Bevel" + std::to_string(i + 1);
+  }
+
+  SB.Create(Handle(), L::SBHeight, {std::begin(L::Panels), std::end(L::Panels)});
+  SB.name = "SB";
+  SB.align = Align::Bottom;
+  Adopt(SB);
+
+  LV.Create(Handle(), L::LV, {std::begin(L::Columns), std::end(L::Columns)}, L::HiddenColumns,
+            LVS_SHOWSELALWAYS);
+  LV.name = "LV";
+  LV.align = Align::Client;
+  LV.onDblClick = [this](Control&) { ListViewDblClick(); };
+  LV.onKeyPress = [this](Control&, char& key) { ListViewKeyPress(key); };
+  Adopt(LV);
+  // First in the tab order.
+  SetWindowPos(LV.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  PM.name = "PM";
+  PM.Create({&MM1, &MM2}, L::PMItems);
+  Realign();
+}
+
+// --- Life of the window
+
+void TMain::FormCreate() {
+  DragAcceptFiles(Handle(), TRUE);
+  AddNotifyIcon();
+  App.SetHintColor(RGB(0, 255, 0));
+  App.SetHintPause(10);
+  App.SetHintHidePause(10000);
+  Archivers.ownerWindow = Handle();
+}
+
+void TMain::FormShow() {
+  // The window is shown again from the notification icon; the list the user
+  // built, the loaded libraries and the window's place must survive that.
+  if (shown_) return;
+  shown_ = true;
+
+  LoadSettings();
+  Archivers.LoadArchivers();
+  LV.Clear();
+
+  std::string formats;
+  for (int k = 0; k < KindCount; ++k) {
+    if (Archivers.available[k]) formats += KindTable(static_cast<ArchiverKind>(k)).label;
+  }
+  SB.SetText(2, formats);
+
+  const std::vector<std::string> arguments = SplitArguments(App.CommandLine());
+  if (!arguments.empty()) {
+    for (const std::string& argument : arguments) AddArchive(ExpandLongPath(argument));
+    if (LV.Count() == 1) LV.SetSelected(0, true);
+  }
+  UpdateTotals();
+}
+
+void TMain::FormClose(CloseAction& action) {
+  SaveSettings();
+  action = CloseAction::Free;
+}
+
+void TMain::FormDestroy() {
+  // The help viewer is asked to close first, once the program has help.
+  Archivers.FreeArchivers();
+  if (NotifyIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &NotifyIconData);
+  if (Main == this) Main = nullptr;
+}
+
+void TMain::AddNotifyIcon() {
+  NotifyIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  NotifyIconData.hWnd = Handle();
+  NotifyIconData.uID = 1;
+  NotifyIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  NotifyIconData.uCallbackMessage = WM_NOTIFYICON;
+  NotifyIconData.hIcon = App.Icon();
+  const std::string_view tip = CutToBytes(App.Title(), sizeof NotifyIconData.szTip - 1);
+  std::memcpy(NotifyIconData.szTip, tip.data(), tip.size());
+  NotifyIconData.szTip[tip.size()] = '\0';
+  Shell_NotifyIconA(NIM_ADD, &NotifyIconData);
+}
+
+// --- Settings file
+
+std::string TMain::SettingsPath() {
+  char program[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  return WithExtension(program, ".ini");
+}
+
+void TMain::LoadSettings() {
+  const std::string file = SettingsPath();
+  SetHeight(ReadInt(file, kHeight, Height()));
+  SetWidth(ReadInt(file, kWidth, Width()));
+  const SIZE screen = ScreenSize();
+  SetTop(ReadInt(file, kTop, (screen.cy - Height()) / 2));
+  SetLeft(ReadInt(file, kLeft, (screen.cx - Width()) / 2));
+  for (int i = 0; i < LV.VisibleColumns(); ++i) {
+    LV.SetColumnWidth(i, ReadInt(file, ColumnKey(i), LV.ColumnWidth(i)));
+  }
+}
+
+void TMain::SaveSettings() {
+  const std::string file = SettingsPath();
+  RECT bounds = Bounds();
+  // A minimised window stands far off the screen; keep where it will return.
+  if (IsIconic(Handle())) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(Handle(), &placement);
+    bounds = placement.rcNormalPosition;
+  }
+  // A folder that cannot be written loses the settings, not the exit: the
+  // first refusal ends the writing.
+  bool ok = WriteInt(file, kTop, bounds.top) && WriteInt(file, kLeft, bounds.left) &&
+            WriteInt(file, kHeight, bounds.bottom - bounds.top) &&
+            WriteInt(file, kWidth, bounds.right - bounds.left);
+  for (int i = 0; ok && i < LV.VisibleColumns(); ++i) {
+    ok = WriteInt(file, ColumnKey(i), LV.ColumnWidth(i));
+  }
+}
+
+// --- Archive list
+
+std::string TMain::ExpandLongPath(const std::string& path) {
+  if (HasWildcard(path)) return path;
+  std::string rest = path;
+  // A bare or relative name means the current folder, not the drive's root.
+  if (FindLastChar(path, ":") == std::string::npos && path.rfind("\\", 0) != 0) {
+    char full[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n > 0 && n < MAX_PATH) rest = full;
+  }
+  std::string result;
+  for (;;) {
+    if (rest.empty() || rest.back() == ':') break;  // the drive stays as written
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(rest.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) break;
+    FindClose(search);
+    result = "\\" + std::string(found.cFileName) + result;
+    const std::size_t cut = FindLastChar(rest, "\\");
+    rest = cut == std::string::npos ? std::string() : rest.substr(0, cut);
+  }
+  return rest + result;
+}
+
+void TMain::AddArchive(const std::string& path) {
+  if (!Archivers.SelectKind(path)) return;
+  for (int i = 0, n = LV.Count(); i < n; ++i) {
+    const std::string listed = LV.Text(i, kPathColumn);
+    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path.c_str(),
+                       static_cast<int>(path.size()), listed.c_str(),
+                       static_cast<int>(listed.size())) == CSTR_EQUAL) {
+      return;
+    }
+  }
+  // A wildcard would let the search answer for some other file.
+  if (HasWildcard(path)) return;
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FindClose(search);
+  // A folder named like an archive is no archive.
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+
+  const LocaleFacts locale = UserLocale();
+  const int row = LV.AddRow(FileNamePart(path));
+  LV.SetText(row, 1, FormatArchiveSize(found.nFileSizeLow, locale.decimal));
+  LV.SetText(row, 2, std::to_string(Archivers.CountEntries(path)));
+  LV.SetText(row, 3, ModifiedText(found.ftLastWriteTime, locale));
+  LV.SetText(row, kPathColumn, path);
+}
+
+ArchiveRow TMain::Row(int index) const {
+  return {LV.Text(index, 0), LV.Text(index, 1), LV.Text(index, 2), LV.Text(index, 3),
+          LV.Text(index, kPathColumn)};
+}
+
+void TMain::UpdateTotals() {
+  const char decimal = UserLocale().decimal;
+  double sum = 0;
+  const int rows = LV.Count();
+  for (int i = 0; i < rows; ++i) {
+    if (const auto value = ReadDecimal(LV.Text(i, 1).substr(0, 10), decimal)) sum += *value;
+  }
+  SB.SetText(0, FormatInt(rows, 4));
+  SB.SetText(1, FormatFixed(sum, 10, 2, decimal) + "KB");
+}
+
+void TMain::ListViewDblClick() {
+  const int row = LV.FirstSelected();
+  if (row < 0) return;
+  const std::string path = LV.Text(row, kPathColumn);
+  // The contents window for `path` opens here once the program has one.
+  (void)path;
+}
+
+void TMain::ListViewKeyPress(char& key) {
+  if (key != '\r') return;
+  key = 0;  // the list does nothing of its own with Enter
+  if (LV.SelectedCount() > 0) ListViewDblClick();
+}

@@ -1,0 +1,74 @@
+// The main window: the archive list, its toolbar, the settings file and the
+// notification-area icon. It owns the one ArchiverSet of the run.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "archiver/archiver_set.h"
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+
+// Sent by the notification-area icon.
+constexpr UINT WM_NOTIFYICON = WM_USER + 1;
+
+// One row of the archive list: the caption and four sub-item texts.
+struct ArchiveRow {
+  std::string caption;  // file name
+  std::string size;     // "%10.2fKB" of the size in units of 1,000 bytes
+  std::string count;    // entries, "-1" when unknown
+  std::string date;     // "yyyy/mm/dd hh:nn", local time
+  std::string path;     // the full path: the row's key
+};
+
+class TMain : public toolkit::Form {
+ public:
+  TMain();
+
+  toolkit::Panel Panel1;
+  toolkit::StatusBar SB;
+  toolkit::ListView LV;
+  toolkit::PopupMenu PM;
+  toolkit::MenuItem MM1, MM2;
+  toolkit::SpeedButton SpeedButton1, SpeedButton2, SpeedButton3;
+  toolkit::Bevel Bevel1;
+  toolkit::SpeedButton SpeedButton4;
+  toolkit::Bevel Bevel2;
+  toolkit::SpeedButton SpeedButton5, SpeedButton6;
+  toolkit::Bevel Bevel3;
+  toolkit::SpeedButton SpeedButton7;
+  toolkit::Bevel Bevel4;
+  toolkit::CheckBox CB;
+  toolkit::Bevel Bevel5;
+  toolkit::SpeedButton SpeedButton8;
+  NOTIFYICONDATAA NotifyIconData{};
+  plenkit::ArchiverSet Archivers;
+
+  // The settings file beside the program: its path with ".ini".
+  static std::string SettingsPath();
+  void LoadSettings();
+  void SaveSettings();
+
+  // Archive list.
+  static std::string ExpandLongPath(const std::string& path);
+  void AddArchive(const std::string& path);
+  void UpdateTotals();
+  ArchiveRow Row(int index) const;
+  void ListViewDblClick();
+  void ListViewKeyPress(char& key);
+
+  void AddNotifyIcon();
+
+ protected:
+  void FormCreate() override;
+  void FormShow() override;
+  void FormClose(toolkit::CloseAction& action) override;
+  void FormDestroy() override;
+
+ private:
+  void CreateControls();
+  bool shown_ = false;
+};
+
+extern TMain* Main;

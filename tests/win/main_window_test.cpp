@@ -1,0 +1,403 @@
+// The real main window under Wine: its layout, the settings file, and the
+// archive list filled from the command line.
+#include <gtest/gtest.h>
+
+#include "Trobixmain.h"
+#include "toolkit/application.h"
+#include "win/test_support.h"
+#include "win/window_support.h"
+
+using namespace window_support;
+using testing_support::Sandbox;
+
+namespace {
+
+const char kArchive[] = "STANDIN\nentry readme.txt\ntext hello\n";
+
+class MainWindow : public ::testing::Test {
+ protected:
+  MainWindow() : box_(new Sandbox()) {}
+
+  void SetUp() override {
+    InitApplication();
+    DeleteFileA(TMain::SettingsPath().c_str());
+    toolkit::SetScreenSizeForTest(&screen);
+  }
+
+  void TearDown() override {
+    Stop();
+    toolkit::SetScreenSizeForTest(nullptr);
+    RemoveDirectoryA(TMain::SettingsPath().c_str());
+    DeleteFileA(TMain::SettingsPath().c_str());
+  }
+
+  // Only these libraries can be found from here on.
+  void Libraries(std::initializer_list<const char*> names) {
+    box_.reset();
+    box_.reset(new Sandbox(names));
+  }
+
+  TMain& Start(const std::string& arguments = "") {
+    toolkit::App.SetCommandLine("\"C:\\Program Files\\Plenkit\\Plenkit.exe\" " + arguments);
+    Main = new TMain();
+    Main->Show();
+    Pump();
+    return *Main;
+  }
+
+  void Stop() {
+    if (Main) Main->Close();
+    Pump();
+  }
+
+  void Settings(const std::string& text) {
+    testing_support::WriteBytes(TMain::SettingsPath(), text);
+  }
+
+  std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+  Sandbox& box() { return *box_; }
+
+  SIZE screen{1024, 768};
+  std::unique_ptr<Sandbox> box_;
+};
+
+std::string SizedFile(Sandbox& box, const std::string& name, LONGLONG bytes) {
+  const std::string path = box.Path(name);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  LARGE_INTEGER size;
+  size.QuadPart = bytes;
+  SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+  return path;
+}
+
+}  // namespace
+
+// --- Layout and start-up
+
+TEST_F(MainWindow, FirstRunIsCentredAtTheDesignedSize) {
+  TMain& main = Start();
+  EXPECT_EQ(main.Width(), 414);
+  EXPECT_EQ(main.Height(), 247);
+  EXPECT_EQ(main.Left(), 305);
+  EXPECT_EQ(main.Top(), 260);  // (768 - 247) / 2 = 260.5, truncated
+  char caption[64];
+  GetWindowTextA(main.Handle(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "Plenkit");
+  EXPECT_EQ(main.LV.ColumnWidth(0), 160);
+  EXPECT_EQ(main.LV.ColumnWidth(1), 84);
+  EXPECT_EQ(main.LV.ColumnWidth(2), 40);
+  EXPECT_EQ(main.LV.ColumnWidth(3), 102);
+}
+
+TEST_F(MainWindow, ToolbarCarriesItsButtonsByTag) {
+  TMain& main = Start();
+  const toolkit::SpeedButton* buttons[] = {&main.SpeedButton1, &main.SpeedButton2,
+                                           &main.SpeedButton3, &main.SpeedButton4,
+                                           &main.SpeedButton5, &main.SpeedButton6,
+                                           &main.SpeedButton7, &main.SpeedButton8};
+  const int lefts[] = {0, 24, 48, 172, 208, 244, 268, 304};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(buttons[i]->tag, i);
+    RECT r;
+    GetWindowRect(buttons[i]->Handle(), &r);
+    MapWindowPoints(nullptr, main.Panel1.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, lefts[i]) << i;
+    EXPECT_EQ(r.right - r.left, 23);
+    EXPECT_EQ(r.bottom - r.top, 22);
+  }
+  char caption[64];
+  GetWindowTextA(main.CB.Handle(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "ﾌｫﾙﾀﾞを作成");
+  EXPECT_FALSE(main.CB.Checked());
+}
+
+TEST_F(MainWindow, TallerThanTheScreenTruncatesTowardZero) {
+  screen = {800, 600};
+  Settings("[Main]\r\nFormHeight=601\r\n");
+  TMain& main = Start();
+  EXPECT_EQ(main.Height(), 601);
+  EXPECT_EQ(main.Top(), 0);  // (600 - 601) / 2 is 0, not -1
+}
+
+TEST_F(MainWindow, OneKeyChangesOnlyItsValue) {
+  Settings("[Main]\r\nFormHeight=400\r\n");
+  TMain& main = Start();
+  EXPECT_EQ(main.Height(), 400);
+  EXPECT_EQ(main.Width(), 414);
+  EXPECT_EQ(main.Top(), 184);
+  EXPECT_EQ(main.Left(), 305);
+}
+
+TEST_F(MainWindow, HexadecimalAndGarbageValues) {
+  Settings("[Main]\r\nFormWidth=0x1F4\r\nFormHeight=tall\r\nFormTop=0x\r\nFormLeft=-20\r\n"
+           "List1ColumnWidth0=0X50\r\nList1ColumnWidth1=12px\r\nList1ColumnWidth2=\r\n"
+           "List1ColumnWidth3=77\r\nList1ColumnWidth4=5\r\n");
+  TMain& main = Start();
+  EXPECT_EQ(main.Width(), 500);
+  EXPECT_EQ(main.Height(), 247);
+  EXPECT_EQ(main.Top(), 260);
+  EXPECT_EQ(main.Left(), -20);
+  EXPECT_EQ(main.LV.ColumnWidth(0), 80);
+  EXPECT_EQ(main.LV.ColumnWidth(1), 84);
+  EXPECT_EQ(main.LV.ColumnWidth(2), 40);
+  EXPECT_EQ(main.LV.ColumnWidth(3), 77);
+}
+
+TEST_F(MainWindow, PositionOffTheScreenIsRestoredAsStored) {
+  Settings("[Main]\r\nFormTop=2000\r\nFormLeft=-500\r\n");
+  TMain& main = Start();
+  EXPECT_EQ(main.Top(), 2000);
+  EXPECT_EQ(main.Left(), -500);
+}
+
+TEST_F(MainWindow, SavedFileAfterARunAtTheDesignedSize) {
+  Start();
+  Stop();
+  EXPECT_EQ(Main, nullptr);
+  EXPECT_EQ(testing_support::ReadBytes(TMain::SettingsPath()),
+            "[Main]\r\nFormTop=260\r\nFormLeft=305\r\nFormHeight=247\r\nFormWidth=414\r\n"
+            "List1ColumnWidth0=160\r\nList1ColumnWidth1=84\r\nList1ColumnWidth2=40\r\n"
+            "List1ColumnWidth3=102\r\n");
+}
+
+TEST_F(MainWindow, SavingKeepsOtherSectionsAndKeys) {
+  Settings("[Other]\r\nKeep=1\r\n[Main]\r\nFormWidth=500\r\nMine=yes\r\n");
+  TMain& main = Start();
+  main.LV.SetColumnWidth(2, 55);
+  main.SetBounds(10, 20, 450, 300);
+  Stop();
+  char value[64];
+  const std::string file = TMain::SettingsPath();
+  GetPrivateProfileStringA("Other", "Keep", "", value, sizeof value, file.c_str());
+  EXPECT_STREQ(value, "1");
+  GetPrivateProfileStringA("Main", "Mine", "", value, sizeof value, file.c_str());
+  EXPECT_STREQ(value, "yes");
+  EXPECT_EQ(GetPrivateProfileIntA("Main", "FormWidth", 0, file.c_str()), 450);
+  EXPECT_EQ(GetPrivateProfileIntA("Main", "FormTop", 0, file.c_str()), 20);
+  EXPECT_EQ(GetPrivateProfileIntA("Main", "List1ColumnWidth2", 0, file.c_str()), 55);
+  EXPECT_EQ(GetPrivateProfileIntA("Main", "List1ColumnWidth4", -7, file.c_str()), -7);
+}
+
+TEST_F(MainWindow, UnwritableSettingsStillLetTheWindowClose) {
+  // A folder where the file should be: every write is refused.
+  CreateDirectoryA(TMain::SettingsPath().c_str(), nullptr);
+  Start();
+  Stop();
+  EXPECT_EQ(Main, nullptr);
+}
+
+TEST_F(MainWindow, ReshowKeepsListLibrariesAndPlace) {
+  const std::string a = box().Archive("a.lzh", kArchive);
+  TMain& main = Start(Quoted(a));
+  main.SetBounds(40, 50, 420, 260);
+  HMODULE lzh = main.Archivers.library[plenkit::Lzh];
+  main.Hide();
+  Pump();
+  main.Show();
+  Pump();
+  EXPECT_EQ(main.LV.Count(), 1);
+  EXPECT_EQ(main.Left(), 40);
+  EXPECT_EQ(main.Top(), 50);
+  EXPECT_EQ(main.Archivers.library[plenkit::Lzh], lzh);
+}
+
+// --- Available formats
+
+TEST_F(MainWindow, FormatsPanelNamesTheLoadedLibraries) {
+  EXPECT_EQ(Start().SB.Text(2), "lzh zip cab arj rar bza gza");
+  Stop();
+  Libraries({"Bga32.Dll"});
+  EXPECT_EQ(Start().SB.Text(2), "bza gza");
+  Stop();
+  Libraries({"UnZip32.Dll", "UnArj32j.Dll"});
+  EXPECT_EQ(Start().SB.Text(2), "zip arj ");
+}
+
+TEST_F(MainWindow, NoLibraryNoFormatsAndNoRows) {
+  Libraries({});
+  const std::string a = box().Archive("a.lzh", kArchive);
+  TMain& main = Start(Quoted(a));
+  EXPECT_EQ(main.SB.Text(2), "");
+  EXPECT_EQ(main.LV.Count(), 0);
+}
+
+// --- The archive list
+
+TEST_F(MainWindow, RowTextsOfAnArchive) {
+  const std::string a = box().Archive("ソ表\\表.lzh", "STANDIN\nentry x\nentry y\n");
+  // 2000/12/04 13:34 local time.
+  SYSTEMTIME local{2000, 12, 1, 4, 13, 34, 10, 0};
+  FILETIME localTime, utc;
+  SystemTimeToFileTime(&local, &localTime);
+  LocalFileTimeToFileTime(&localTime, &utc);
+  HANDLE file = CreateFileA(a.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(file, nullptr, nullptr, &utc);
+  CloseHandle(file);
+
+  TMain& main = Start(Quoted(a));
+  ASSERT_EQ(main.LV.Count(), 1);
+  const ArchiveRow row = main.Row(0);
+  EXPECT_EQ(row.caption, "表.lzh");
+  EXPECT_EQ(row.size, "      0.02KB");
+  EXPECT_EQ(row.count, "2");
+  EXPECT_EQ(row.date, "2000/12/04 13:34");
+  EXPECT_EQ(row.path, a);
+  EXPECT_TRUE(main.LV.Selected(0));  // the only row is selected
+  EXPECT_EQ(main.SB.Text(0), "   1");
+  EXPECT_EQ(main.SB.Text(1), "      0.02KB");
+}
+
+TEST_F(MainWindow, SizesInThousandsOfTheLow32Bits) {
+  const std::string files[] = {
+      SizedFile(box(), "zero.lzh", 0), SizedFile(box(), "small.lzh", 1500),
+      SizedFile(box(), "mid.lzh", 1234567), SizedFile(box(), "huge.lzh", 1LL << 32)};
+  TMain& main = Start(Quoted(files[0]) + " " + Quoted(files[1]) + " " + Quoted(files[2]) + " " +
+                      Quoted(files[3]));
+  ASSERT_EQ(main.LV.Count(), 4);
+  EXPECT_EQ(main.Row(0).size, "      0.00KB");
+  EXPECT_EQ(main.Row(1).size, "      1.50KB");
+  EXPECT_EQ(main.Row(2).size, "   1234.57KB");
+  EXPECT_EQ(main.Row(3).size, "      0.00KB");
+  // Not archives to the stand-in: its count answers -1, shown as it comes.
+  EXPECT_EQ(main.Row(0).count, "-1");
+  EXPECT_EQ(main.SB.Text(1), "   1236.07KB");
+  EXPECT_FALSE(main.LV.Selected(0));
+}
+
+TEST_F(MainWindow, TotalIsTheSumOfTheShownValues) {
+  const std::string a = SizedFile(box(), "a.zip", 1004), b = SizedFile(box(), "b.zip", 1004);
+  TMain& main = Start(Quoted(a) + " " + Quoted(b));
+  EXPECT_EQ(main.SB.Text(0), "   2");
+  EXPECT_EQ(main.SB.Text(1), "      2.00KB");  // 2,008 bytes would give 2.01
+}
+
+TEST_F(MainWindow, EmptyListTotals) {
+  TMain& main = Start();
+  EXPECT_EQ(main.SB.Text(0), "   0");
+  EXPECT_EQ(main.SB.Text(1), "      0.00KB");
+}
+
+TEST_F(MainWindow, TotalsSkipUnreadableRowsAndWidenPastFourDigits) {
+  TMain& main = Start();
+  main.LV.SetRedraw(false);
+  for (int i = 0; i < 10000; ++i) {
+    const int row = main.LV.AddRow("x.lzh");
+    main.LV.SetText(row, 1, i == 0 ? "garbage!!!KB" : "      0.01KB");
+  }
+  main.LV.SetRedraw(true);
+  main.UpdateTotals();
+  EXPECT_EQ(main.SB.Text(0), "10000");
+  EXPECT_EQ(main.SB.Text(1), "     99.99KB");
+}
+
+TEST_F(MainWindow, RefusalsAreSilentAndInOrder) {
+  const std::string a = box().Archive("A\\X.LZH", kArchive);
+  std::string lower = a;
+  for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  box().Archive("notes.txt", kArchive);
+  CreateDirectoryA(box().Path("folder.zip").c_str(), nullptr);
+  const std::string zip = box().Archive("DATA.ZIP", kArchive);
+  const std::string missing = box().Path("gone.lzh");
+
+  TMain& main = Start(Quoted(a) + " " + Quoted(lower) + " " + Quoted(box().Path("notes.txt")) +
+                      " " + Quoted(box().Path("folder.zip")) + " " + Quoted(missing) + " " +
+                      Quoted(zip) + " " + Quoted(box().Path("*.ZIP")));
+  ASSERT_EQ(main.LV.Count(), 2);
+  EXPECT_EQ(main.Row(0).path, a);
+  EXPECT_EQ(main.Row(1).path, zip);
+}
+
+TEST_F(MainWindow, ZipNotListedWithoutItsLibrary) {
+  Libraries({"UnLha32.Dll"});
+  const std::string zip = box().Archive("DATA.ZIP", kArchive);
+  EXPECT_EQ(Start(Quoted(zip)).LV.Count(), 0);
+}
+
+TEST_F(MainWindow, TwoArgumentsOneListableGivesOneSelectedRow) {
+  const std::string a = box().Archive("My Files\\a b.lzh", kArchive);
+  box().Archive("My Files\\readme.txt", "text");
+  TMain& main = Start(Quoted(box().Path("My Files\\readme.txt")) + "  " + Quoted(a));
+  ASSERT_EQ(main.LV.Count(), 1);
+  EXPECT_EQ(main.Row(0).caption, "a b.lzh");
+  EXPECT_TRUE(main.LV.Selected(0));
+}
+
+TEST_F(MainWindow, FilesBefore1980AreListedWithTheirDate) {
+  const std::string a = box().Archive("old.lzh", kArchive);
+  SYSTEMTIME local{1975, 6, 0, 15, 8, 5, 0, 0};
+  FILETIME localTime, utc;
+  SystemTimeToFileTime(&local, &localTime);
+  LocalFileTimeToFileTime(&localTime, &utc);
+  HANDLE file = CreateFileA(a.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(file, nullptr, nullptr, &utc);
+  CloseHandle(file);
+  TMain& main = Start(Quoted(a));
+  ASSERT_EQ(main.LV.Count(), 1);
+  EXPECT_EQ(main.Row(0).date, "1975/06/15 08:05");
+  EXPECT_EQ(main.Row(0).path, a);
+}
+
+TEST_F(MainWindow, ExpandLongPathSpellsEveryComponentAsStored) {
+  const std::string a = box().Archive("Long Folder Name\\Sample Archive.lzh", kArchive);
+  char shortPath[MAX_PATH];
+  ASSERT_GT(GetShortPathNameA(a.c_str(), shortPath, MAX_PATH), 0u);
+  EXPECT_EQ(TMain::ExpandLongPath(shortPath), a);
+  std::string upper = a;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(TMain::ExpandLongPath(upper), a);
+  EXPECT_EQ(TMain::ExpandLongPath("Q:\\nothing\\here.lzh"), "Q:\\nothing\\here.lzh");
+
+  // A bare name means the current folder.
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, current);
+  SetCurrentDirectoryA(box().Path("Long Folder Name").c_str());
+  EXPECT_EQ(TMain::ExpandLongPath("SAMPLE ARCHIVE.LZH"), a);
+  SetCurrentDirectoryA(current);
+}
+
+// --- Keys
+
+namespace {
+
+// Counts the WM_CHAR messages that reach a window.
+WNDPROC originalListProc = nullptr;
+int charsSeen = 0;
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CHAR) ++charsSeen;
+  return CallWindowProcA(originalListProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(MainWindow, EnterIsSwallowedWithOrWithoutASelection) {
+  const std::string a = box().Archive("a.lzh", kArchive), b = box().Archive("b.lzh", kArchive);
+  TMain& main = Start(Quoted(a) + " " + Quoted(b));
+  originalListProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      main.LV.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
+  charsSeen = 0;
+  PostChar(main.LV.Handle(), '\r');
+  EXPECT_EQ(charsSeen, 0);
+  main.LV.SelectAll();
+  PostChar(main.LV.Handle(), '\r');
+  EXPECT_EQ(charsSeen, 0);
+  PostChar(main.LV.Handle(), 'x');
+  EXPECT_EQ(charsSeen, 1);
+  SetWindowLongPtrA(main.LV.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalListProc));
+}
+
+// --- Seen
+
+TEST_F(MainWindow, Screenshot) {
+  const std::string a = box().Archive("サンプル.lzh", kArchive);
+  const std::string b = SizedFile(box(), "photos.2000.zip", 1234567);
+  const std::string c = SizedFile(box(), "backup.cab", 1500);
+  TMain& main = Start(Quoted(a) + " " + Quoted(b) + " " + Quoted(c));
+  main.LV.SetSelected(1, true);
+  main.LV.SetFocus();
+  SaveScreenshot(main.Handle(), "main_window");
+  EXPECT_EQ(main.LV.Count(), 3);
+}
