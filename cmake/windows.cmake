@@ -63,3 +63,6 @@ endif()
 
 add_executable(archiver_bench bench/archiver_bench.cpp)
 target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
+
+add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(main_list_bench PRIVATE plenkit_windows)

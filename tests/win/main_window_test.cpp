@@ -74,6 +74,17 @@ std::string SizedFile(Sandbox& box, const std::string& name, LONGLONG bytes) {
   return path;
 }
 
+// Sets a file's last-write time, given in local time.
+void SetModified(const std::string& path, SYSTEMTIME local) {
+  FILETIME localTime, utc;
+  SystemTimeToFileTime(&local, &localTime);
+  LocalFileTimeToFileTime(&localTime, &utc);
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  SetFileTime(file, nullptr, nullptr, &utc);
+  CloseHandle(file);
+}
+
 }  // namespace
 
 // --- Layout and start-up
@@ -229,14 +240,7 @@ TEST_F(MainWindow, NoLibraryNoFormatsAndNoRows) {
 
 TEST_F(MainWindow, RowTextsOfAnArchive) {
   const std::string a = box().Archive("ソ表\\表.lzh", "STANDIN\nentry x\nentry y\n");
-  // 2000/12/04 13:34 local time.
-  SYSTEMTIME local{2000, 12, 1, 4, 13, 34, 10, 0};
-  FILETIME localTime, utc;
-  SystemTimeToFileTime(&local, &localTime);
-  LocalFileTimeToFileTime(&localTime, &utc);
-  HANDLE file = CreateFileA(a.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  SetFileTime(file, nullptr, nullptr, &utc);
-  CloseHandle(file);
+  SetModified(a, {2000, 12, 1, 4, 13, 34, 10, 0});
 
   TMain& main = Start(Quoted(a));
   ASSERT_EQ(main.LV.Count(), 1);
@@ -328,13 +332,7 @@ TEST_F(MainWindow, TwoArgumentsOneListableGivesOneSelectedRow) {
 
 TEST_F(MainWindow, FilesBefore1980AreListedWithTheirDate) {
   const std::string a = box().Archive("old.lzh", kArchive);
-  SYSTEMTIME local{1975, 6, 0, 15, 8, 5, 0, 0};
-  FILETIME localTime, utc;
-  SystemTimeToFileTime(&local, &localTime);
-  LocalFileTimeToFileTime(&localTime, &utc);
-  HANDLE file = CreateFileA(a.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  SetFileTime(file, nullptr, nullptr, &utc);
-  CloseHandle(file);
+  SetModified(a, {1975, 6, 0, 15, 8, 5, 0, 0});
   TMain& main = Start(Quoted(a));
   ASSERT_EQ(main.LV.Count(), 1);
   EXPECT_EQ(main.Row(0).date, "1975/06/15 08:05");
