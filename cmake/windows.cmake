@@ -9,6 +9,7 @@ add_library(plenkit_windows STATIC
   src/toolkit/form.cpp
   src/toolkit/controls.cpp
   src/toolkit/locale_facts.cpp
+  src/toolkit/dialogs.cpp
   src/Trobixmain.cpp
   src/Trobixprog.cpp)
 target_include_directories(plenkit_windows PUBLIC src)
@@ -55,7 +56,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   target_link_libraries(archiver_tests PRIVATE plenkit_archiver)
   add_dependencies(archiver_tests standins)
 
-  add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/window_support.cpp
+  add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
+    tests/win/window_support.cpp
     tests/win/test_support.cpp ${PLENKIT_RESOURCES})
   target_link_libraries(main_window_tests PRIVATE plenkit_windows)
   add_dependencies(main_window_tests standins)

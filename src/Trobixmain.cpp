@@ -8,6 +8,7 @@
 #include "text/settings_value.h"
 #include "text/sjis_path.h"
 #include "toolkit/application.h"
+#include "toolkit/dialogs.h"
 #include "toolkit/locale_facts.h"
 
 using namespace plenkit;
@@ -78,6 +79,7 @@ void TMain::CreateControls() {
                             &SpeedButton5, &SpeedButton6, &SpeedButton7, &SpeedButton8};
   for (int i = 0; i < 8; ++i) {
     buttons[i]->Create(Panel1.Handle(), L::Buttons[i]);
+    buttons[i]->onClick = [this](Control& sender) { SpeedButtonClick(sender); };
     Adopt(*buttons[i], L::Buttons[i].hint);
   }
   CB.Create(Panel1.Handle(), L::CB, L::CBCaption);
@@ -289,4 +291,73 @@ void TMain::ListViewKeyPress(char& key) {
   if (key != '\r') return;
   key = 0;  // the list does nothing of its own with Enter
   if (LV.SelectedCount() > 0) ListViewDblClick();
+}
+
+// --- Toolbar
+
+void TMain::SpeedButtonClick(Control& sender) {
+  switch (sender.tag) {
+    case 0: ExtractEachToChosenFolder(); break;
+    case 1: ExtractAllToOneFolder(); break;
+    case 2: ExtractBesideArchives(); break;
+    case 3: ListViewDblClick(); break;
+    case 4: RemoveSelectedRows(); break;
+    // Tags 5 (version information) and 6 (help) come with those windows.
+    case 7: Close(); break;
+    default: break;
+  }
+}
+
+std::string TMain::Destination(const std::string& folder, const std::string& caption) const {
+  return CB.Checked() ? folder + BaseName(caption) + "\\" : folder;
+}
+
+void TMain::ExtractEachToChosenFolder() {
+  if (LV.SelectedCount() == 0) return;
+  for (int row = 0; row < LV.Count(); ++row) {
+    if (!LV.Selected(row)) continue;
+    const std::string caption = LV.Text(row, 0);
+    if (!Archivers.SelectKind(caption)) continue;
+    const std::string path = LV.Text(row, kPathColumn);
+    std::string start = FolderPart(path);
+    if (start.size() > 1 && start[start.size() - 2] != ':') start = WithoutClosingDelimiter(start);
+    const std::string folder =
+        BrowseForFolder(Handle(), caption + " の解凍先ﾌｫﾙﾀﾞ選択", start);
+    if (folder.empty()) return;  // cancel ends the whole command
+    // While the dialog was open other work may have selected another kind.
+    Archivers.SelectKind(caption);
+    Archivers.RunArchiverCommand(path, Destination(folder, caption), "");
+  }
+}
+
+void TMain::ExtractAllToOneFolder() {
+  const int first = LV.FirstSelected();
+  if (first < 0) return;
+  const std::string folder =
+      BrowseForFolder(Handle(), "解凍先ﾌｫﾙﾀﾞ選択", FolderPart(LV.Text(first, kPathColumn)));
+  if (folder.empty()) return;
+  for (int row = 0; row < LV.Count(); ++row) {
+    if (!LV.Selected(row)) continue;
+    const std::string caption = LV.Text(row, 0);
+    if (!Archivers.SelectKind(caption)) continue;
+    Archivers.RunArchiverCommand(LV.Text(row, kPathColumn), Destination(folder, caption), "");
+  }
+}
+
+void TMain::ExtractBesideArchives() {
+  for (int row = 0; row < LV.Count(); ++row) {
+    if (!LV.Selected(row)) continue;
+    const std::string caption = LV.Text(row, 0);
+    if (!Archivers.SelectKind(caption)) continue;
+    const std::string path = LV.Text(row, kPathColumn);
+    Archivers.RunArchiverCommand(path, Destination(FolderPart(path), caption), "");
+  }
+}
+
+void TMain::RemoveSelectedRows() {
+  if (LV.SelectedCount() == 0) return;
+  for (int row = LV.Count() - 1; row >= 0; --row) {
+    if (LV.Selected(row)) LV.DeleteRow(row);
+  }
+  UpdateTotals();
 }

@@ -58,6 +58,9 @@ class TMain : public toolkit::Form {
   void ListViewDblClick();
   void ListViewKeyPress(char& key);
 
+  // Toolbar: one handler for the eight buttons, told apart by their tags.
+  void SpeedButtonClick(toolkit::Control& sender);
+
   void AddNotifyIcon();
 
  protected:
@@ -68,6 +71,13 @@ class TMain : public toolkit::Form {
 
  private:
   void CreateControls();
+  void ExtractEachToChosenFolder();
+  void ExtractAllToOneFolder();
+  void ExtractBesideArchives();
+  void RemoveSelectedRows();
+  // Where one archive goes: `folder`, and with CB checked a folder named
+  // after the archive inside it.
+  std::string Destination(const std::string& folder, const std::string& caption) const;
   bool shown_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "toolkit/application.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <algorithm>
 
@@ -13,6 +14,8 @@ Application App;
 
 void Application::Initialize(HINSTANCE instance) {
   instance_ = instance;
+  // The shell's dialogs need COM on this thread.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                                    ICC_PROGRESS_CLASS | ICC_TAB_CLASSES};
   InitCommonControlsEx(&classes);

@@ -1,0 +1,89 @@
+// A real main window per test, with stand-in archivers, a settings file of
+// its own and a screen size the test chooses.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Trobixmain.h"
+#include "toolkit/application.h"
+#include "win/test_support.h"
+#include "win/window_support.h"
+
+using namespace window_support;
+using testing_support::Sandbox;
+
+inline const char kArchive[] = "STANDIN\nentry readme.txt\ntext hello\n";
+
+class MainWindowFixture : public ::testing::Test {
+ protected:
+  MainWindowFixture() : box_(new Sandbox()) {}
+
+  void SetUp() override {
+    InitApplication();
+    DeleteFileA(TMain::SettingsPath().c_str());
+    toolkit::SetScreenSizeForTest(&screen);
+  }
+
+  void TearDown() override {
+    Stop();
+    toolkit::SetScreenSizeForTest(nullptr);
+    RemoveDirectoryA(TMain::SettingsPath().c_str());
+    DeleteFileA(TMain::SettingsPath().c_str());
+  }
+
+  // Only these libraries can be found from here on.
+  void Libraries(std::initializer_list<const char*> names) {
+    box_.reset();
+    box_.reset(new Sandbox(names));
+  }
+
+  TMain& Start(const std::string& arguments = "") {
+    toolkit::App.SetCommandLine("\"C:\\Program Files\\Plenkit\\Plenkit.exe\" " + arguments);
+    Main = new TMain();
+    Main->Show();
+    Pump();
+    return *Main;
+  }
+
+  void Stop() {
+    if (Main) Main->Close();
+    Pump();
+  }
+
+  void Settings(const std::string& text) {
+    testing_support::WriteBytes(TMain::SettingsPath(), text);
+  }
+
+  std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+  Sandbox& box() { return *box_; }
+
+  SIZE screen{1024, 768};
+  std::unique_ptr<Sandbox> box_;
+};
+
+inline std::string SizedFile(Sandbox& box, const std::string& name, LONGLONG bytes) {
+  const std::string path = box.Path(name);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  LARGE_INTEGER size;
+  size.QuadPart = bytes;
+  SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+  return path;
+}
+
+// Sets a file's last-write time, given in local time.
+inline void SetModified(const std::string& path, SYSTEMTIME local) {
+  FILETIME localTime, utc;
+  SystemTimeToFileTime(&local, &localTime);
+  LocalFileTimeToFileTime(&localTime, &utc);
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  SetFileTime(file, nullptr, nullptr, &utc);
+  CloseHandle(file);
+}
+
