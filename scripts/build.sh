@@ -5,6 +5,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/env.sh"
+# Compiler messages in English, whatever the locale Wine runs in.
+export LC_MESSAGES=C
 jobs=$(nproc)
 
 build() {

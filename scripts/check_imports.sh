@@ -3,6 +3,8 @@
 # libraries of the compiler are linked in, never needed beside the program.
 # Usage: check_imports.sh FOLDER OBJDUMP
 set -euo pipefail
+# objdump speaks the locale's language; the patterns below are English.
+export LC_ALL=C
 folder=$1 objdump=$2
 allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|msimg32|shlwapi|winspool\.drv|version|uxtheme)(\.dll)?$'
 bad=0 count=0

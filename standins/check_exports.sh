@@ -6,6 +6,8 @@
 #
 # Usage: standins/check_exports.sh BUILD_DIR OBJDUMP
 set -u
+# objdump speaks the locale's language; the patterns below are English.
+export LC_ALL=C
 
 if [ $# -ne 2 ]; then
   echo "usage: $0 BUILD_DIR OBJDUMP" >&2
