@@ -57,6 +57,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_dependencies(archiver_tests standins)
 
   add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
+    tests/win/toolkit_test.cpp
     tests/win/window_support.cpp
     tests/win/test_support.cpp ${PLENKIT_RESOURCES})
   target_link_libraries(main_window_tests PRIVATE plenkit_windows)

@@ -322,3 +322,36 @@ TEST_F(MainWindow, Screenshot) {
   SaveScreenshot(main.Handle(), "main_window");
   EXPECT_EQ(main.LV.Count(), 3);
 }
+
+TEST_F(MainWindow, CreationRegistersDropTargetIconAndTooltips) {
+  TMain& main = Start();
+  EXPECT_TRUE(GetWindowLongPtrA(main.Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+
+  const NOTIFYICONDATAA& icon = main.NotifyIconData;
+  EXPECT_EQ(icon.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+  EXPECT_EQ(icon.hWnd, main.Handle());
+  EXPECT_EQ(icon.uID, 1u);
+  EXPECT_EQ(icon.uFlags, 7u);
+  EXPECT_EQ(icon.uCallbackMessage, 0x401u);
+  EXPECT_EQ(icon.hIcon, toolkit::App.Icon());
+  EXPECT_STREQ(icon.szTip, "Plenkit");
+
+  // The form's tooltips: pure green, shown after 10 ms, for 10 seconds.
+  HWND tooltip = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) {
+        char cls[64];
+        GetClassNameA(window, cls, sizeof cls);
+        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != Main->Handle())
+          return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tooltip));
+  ASSERT_NE(tooltip, nullptr);
+  EXPECT_EQ(SendMessageA(tooltip, TTM_GETTIPBKCOLOR, 0, 0), RGB(0, 255, 0));
+  EXPECT_EQ(SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 10);
+  EXPECT_EQ(SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 10000);
+  EXPECT_EQ(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0), 9);  // eight buttons and CB
+}

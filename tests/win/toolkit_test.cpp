@@ -1,0 +1,111 @@
+// The toolkit's own promises: the idle slot, key preview, close actions.
+#include <gtest/gtest.h>
+
+#include "toolkit/application.h"
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+#include "win/window_support.h"
+
+using namespace toolkit;
+using window_support::Pump;
+
+namespace {
+
+constexpr FormLayout kLayout = {"TTestForm", "test", 10, 10, 200, 120,
+                                {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, false, true};
+
+// A form with one check box, recording what reaches it.
+class Probe : public Form {
+ public:
+  Probe(bool preview, CloseAction action) : Form(kLayout, nullptr) {
+    keyPreview = preview;
+    defaultCloseAction = action;
+    box.Create(Handle(), {4, 4, 80, 17}, "x");
+    Adopt(box);
+    box.onKeyPress = [this](Control&, char& key) { controlKeys += key; };
+  }
+  ~Probe() override { *alive = false; }
+
+  CheckBox box;
+  std::string formKeys, controlKeys;
+  char swallow = 0;
+  int shows = 0;
+  bool* alive = &dummy;
+
+ protected:
+  void FormKeyPress(char& key) override {
+    formKeys += key;
+    if (key == swallow) key = 0;
+  }
+  void FormShow() override { ++shows; }
+
+ private:
+  bool dummy = true;
+};
+
+}  // namespace
+
+TEST(Toolkit, IdleHandlerRunsWhenTheQueueIsEmptyUntilItLetsGo) {
+  window_support::InitApplication();
+  int calls = 0;
+  bool posted = false;
+  App.onIdle = [&] {
+    ++calls;
+    if (calls == 3) {
+      App.onIdle = nullptr;  // the handler empties its own slot
+      PostQuitMessage(7);
+      posted = true;
+    }
+  };
+  EXPECT_EQ(App.Run(), 7);
+  EXPECT_TRUE(posted);
+  EXPECT_EQ(calls, 3);
+  EXPECT_FALSE(App.onIdle);
+}
+
+TEST(Toolkit, KeyPreviewSeesKeysFirstAndMaySwallowThem) {
+  window_support::InitApplication();
+  auto* form = new Probe(true, CloseAction::Free);
+  form->swallow = '\x1b';
+  form->Show();
+  window_support::PostChar(form->box.Handle(), 'a');
+  window_support::PostChar(form->box.Handle(), '\x1b');
+  EXPECT_EQ(form->formKeys, "a\x1b");
+  EXPECT_EQ(form->controlKeys, "a");
+  DestroyWindow(form->Handle());
+  Pump();
+
+  auto* plain = new Probe(false, CloseAction::Free);
+  plain->Show();
+  window_support::PostChar(plain->box.Handle(), 'b');
+  EXPECT_EQ(plain->formKeys, "");
+  EXPECT_EQ(plain->controlKeys, "b");
+  DestroyWindow(plain->Handle());
+  Pump();
+}
+
+TEST(Toolkit, CloseActionHidesOrFrees) {
+  window_support::InitApplication();
+  bool alive = true;
+  auto* hidden = new Probe(false, CloseAction::Hide);
+  hidden->alive = &alive;
+  hidden->Show();
+  hidden->Close();
+  Pump();
+  ASSERT_TRUE(alive);
+  EXPECT_FALSE(hidden->Visible());
+  hidden->Show();
+  EXPECT_EQ(hidden->shows, 2);  // the show event comes with every show
+
+  auto* freed = new Probe(false, CloseAction::Free);
+  bool freedAlive = true;
+  freed->alive = &freedAlive;
+  freed->Show();
+  freed->Close();
+  Pump();
+  EXPECT_FALSE(freedAlive);
+
+  DestroyWindow(hidden->Handle());
+  Pump();
+  EXPECT_FALSE(alive);
+}
