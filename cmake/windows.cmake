@@ -26,10 +26,6 @@ add_executable(Plenkit WIN32 src/entry.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(Plenkit PRIVATE plenkit_windows)
 add_dependencies(Plenkit standins)
 
-# Console program that lists the built-in sample through the archiver layer.
-add_executable(sample_lister src/tools/sample_lister.cpp)
-target_link_libraries(sample_lister PRIVATE plenkit_archiver)
-
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 

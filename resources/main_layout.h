@@ -56,7 +56,5 @@ constexpr MenuItemLayout PMItems[] = {
     {"MM1", 1, "隠す"},
     {"MM2", 2, "終了"},
 };
-constexpr const char* ShowCaption = "出す";
-constexpr const char* HideCaption = "隠す";
 
 }  // namespace main_layout

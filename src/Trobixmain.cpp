@@ -165,7 +165,9 @@ void TMain::AddNotifyIcon() {
   NotifyIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   NotifyIconData.uCallbackMessage = WM_NOTIFYICON;
   NotifyIconData.hIcon = App.Icon();
-  const std::string_view tip = CutToBytes(App.Title(), sizeof NotifyIconData.szTip - 1);
+  // The shell reads the first version of the record: a 64-byte tip.
+  constexpr std::size_t kTipBytes = 64;
+  const std::string_view tip = CutToBytes(App.Title(), kTipBytes - 1);
   std::memcpy(NotifyIconData.szTip, tip.data(), tip.size());
   NotifyIconData.szTip[tip.size()] = '\0';
   Shell_NotifyIconA(NIM_ADD, &NotifyIconData);
@@ -200,6 +202,13 @@ void TMain::SaveSettings() {
     placement.length = sizeof placement;
     GetWindowPlacement(Handle(), &placement);
     bounds = placement.rcNormalPosition;
+    // The placement counts from the work area, the settings from the screen.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+      OffsetRect(&bounds, monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top);
+    }
   }
   // A folder that cannot be written loses the settings, not the exit: the
   // first refusal ends the writing.
@@ -216,8 +225,11 @@ void TMain::SaveSettings() {
 std::string TMain::ExpandLongPath(const std::string& path) {
   if (HasWildcard(path)) return path;
   std::string rest = path;
-  // A bare or relative name means the current folder, not the drive's root.
-  if (FindLastChar(path, ":") == std::string::npos && path.rfind("\\", 0) != 0) {
+  // A relative name means the current folder, not the drive's root; only a
+  // path from a drive's root or a network share is taken as it stands.
+  const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
+                        path.rfind("\\\\", 0) == 0;
+  if (!absolute) {
     char full[MAX_PATH];
     const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     if (n > 0 && n < MAX_PATH) rest = full;

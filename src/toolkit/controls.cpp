@@ -1,5 +1,6 @@
 #include "toolkit/controls.h"
 
+#include <exception>
 #include <map>
 
 #include "toolkit/application.h"
@@ -57,6 +58,10 @@ void RegisterChildClass(const char* className, WNDPROC procedure) {
 }
 
 }  // namespace
+
+Control::~Control() {
+  if (handle_) RemovePropA(handle_, kControlProperty);
+}
 
 Control* Control::FromHandle(HWND window) {
   return window ? static_cast<Control*>(GetPropA(window, kControlProperty)) : nullptr;
@@ -130,60 +135,69 @@ LRESULT CALLBACK SpeedButton::WindowProc(HWND window, UINT message, WPARAM wPara
                                          LPARAM lParam) {
   auto* self = static_cast<SpeedButton*>(FromHandle(window));
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    ShowErrorBox(error.what());
+  }
+  return 0;
+}
+
+LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      HDC dc = BeginPaint(window, &ps);
-      self->Paint(dc);
-      EndPaint(window, &ps);
+      HDC dc = BeginPaint(handle_, &ps);
+      Paint(dc);
+      EndPaint(handle_, &ps);
       return 0;
     }
     case WM_MOUSEMOVE:
-      if (!self->hot_) {
-        self->hot_ = true;
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+      if (!hot_) {
+        hot_ = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
         TrackMouseEvent(&track);
-        InvalidateRect(window, nullptr, FALSE);
+        InvalidateRect(handle_, nullptr, FALSE);
       }
       return 0;
     case WM_MOUSELEAVE:
-      self->hot_ = false;
-      InvalidateRect(window, nullptr, FALSE);
+      hot_ = false;
+      InvalidateRect(handle_, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN:
-      self->pressed_ = true;
-      SetCapture(window);
-      InvalidateRect(window, nullptr, FALSE);
+      pressed_ = true;
+      SetCapture(handle_);
+      InvalidateRect(handle_, nullptr, FALSE);
       return 0;
     case WM_LBUTTONUP: {
-      const bool click = self->pressed_;
-      self->pressed_ = false;
+      const bool click = pressed_;
+      pressed_ = false;
       ReleaseCapture();
       POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       RECT r;
-      GetClientRect(window, &r);
-      InvalidateRect(window, nullptr, FALSE);
+      GetClientRect(handle_, &r);
+      InvalidateRect(handle_, nullptr, FALSE);
       if (click && PtInRect(&r, at)) {
-        SendMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(window));
+        SendMessageA(GetParent(handle_), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(handle_));
       }
       return 0;
     }
     case WM_CAPTURECHANGED:
-      self->pressed_ = false;
-      InvalidateRect(window, nullptr, FALSE);
+      pressed_ = false;
+      InvalidateRect(handle_, nullptr, FALSE);
       return 0;
     case WM_ENABLE:
-      InvalidateRect(window, nullptr, FALSE);
+      InvalidateRect(handle_, nullptr, FALSE);
       return 0;
     case WM_DESTROY:
-      if (self->glyph_) DeleteObject(self->glyph_);
-      self->glyph_ = nullptr;
+      if (glyph_) DeleteObject(glyph_);
+      glyph_ = nullptr;
       break;
     default:
       break;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
 // --- StatusBar
@@ -314,12 +328,6 @@ void ListView::SetRedraw(bool redraw) const {
   if (redraw) InvalidateRect(handle_, nullptr, TRUE);
 }
 
-void ListView::SetIconView(bool icon) const {
-  LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
-  style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (icon ? LVS_ICON : LVS_REPORT);
-  SetWindowLongPtrA(handle_, GWL_STYLE, style);
-}
-
 bool ListView::Notify(NMHDR& header, LRESULT& result) {
   switch (header.code) {
     case NM_DBLCLK:
@@ -327,14 +335,18 @@ bool ListView::Notify(NMHDR& header, LRESULT& result) {
       return true;
     case HDN_BEGINTRACKA:
     case HDN_BEGINTRACKW:
-    case HDN_DIVIDERDBLCLICKA:
-    case HDN_DIVIDERDBLCLICKW:
-      // The hidden columns stay hidden.
-      if (reinterpret_cast<NMHEADERA&>(header).iItem >= visibleColumns_) {
+    case HDN_ITEMCHANGINGA:
+    case HDN_ITEMCHANGINGW: {
+      // The hidden columns stay hidden, whether dragged or autosized.
+      const auto& change = reinterpret_cast<NMHEADERA&>(header);
+      const bool widens = header.code == HDN_BEGINTRACKA || header.code == HDN_BEGINTRACKW ||
+                          (change.pitem && (change.pitem->mask & HDI_WIDTH) && change.pitem->cxy);
+      if (change.iItem >= visibleColumns_ && widens) {
         result = TRUE;
         return true;
       }
       return false;
+    }
     default:
       return false;
   }
@@ -364,23 +376,6 @@ void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLay
     items_.push_back(item);
     ++layouts;
   }
-}
-
-void PopupMenu::SetCaption(MenuItem& item, const std::string& caption) const {
-  ModifyMenuA(menu_, item.id, MF_BYCOMMAND | MF_STRING, item.id, caption.c_str());
-}
-
-std::string PopupMenu::Caption(const MenuItem& item) const {
-  char text[256] = {};
-  GetMenuStringA(menu_, item.id, text, sizeof text, MF_BYCOMMAND);
-  return text;
-}
-
-MenuItem* PopupMenu::Find(UINT id) const {
-  for (MenuItem* item : items_) {
-    if (item->id == id) return item;
-  }
-  return nullptr;
 }
 
 void PopupMenu::Popup(HWND owner, POINT at) {

@@ -19,7 +19,7 @@ enum class Align { None, Top, Bottom, Client };
 class Control : public Component {
  public:
   Control() = default;
-  virtual ~Control() = default;
+  virtual ~Control();
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
@@ -73,10 +73,10 @@ class CheckBox : public Control {
 class SpeedButton : public Control {
  public:
   void Create(HWND parent, const ButtonLayout& layout);
-  void Click() { if (onClick) onClick(*this); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint(HDC dc) const;
   HBITMAP glyph_ = nullptr;
   bool hot_ = false, pressed_ = false;
@@ -87,7 +87,6 @@ class StatusBar : public Control {
   void Create(HWND parent, int height, const std::vector<StatusPanelLayout>& panels);
   void SetText(int panel, const std::string& text) const;
   std::string Text(int panel) const;  // as set, without alignment marks
-  int PanelWidth(int panel) const { return panels_[panel].width; }
   int PreferredHeight() const override { return height_; }
 
  private:
@@ -121,8 +120,6 @@ class ListView : public Control {
   int VisibleColumns() const { return visibleColumns_; }
 
   void SetRedraw(bool redraw) const;
-  // Icon view while many rows are added; report view again afterwards.
-  void SetIconView(bool icon) const;
 
   std::function<void(Control& sender)> onDblClick;
   bool Notify(NMHDR& header, LRESULT& result) override;
@@ -145,12 +142,8 @@ class PopupMenu : public Component {
   PopupMenu& operator=(const PopupMenu&) = delete;
 
   void Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts);
-  void SetCaption(MenuItem& item, const std::string& caption) const;
-  std::string Caption(const MenuItem& item) const;
   // The pop-up event, then the menu at `at`; a chosen item's click follows.
   void Popup(HWND owner, POINT at);
-  // The item with this command identifier, if it is one of ours.
-  MenuItem* Find(UINT id) const;
 
   std::function<void(Component& sender)> onPopup;
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <exception>
 
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
@@ -12,6 +13,9 @@ namespace toolkit {
 namespace {
 
 const char kFormProperty[] = "PlenkitForm";
+// Posted to a form whose close action frees it: the window goes once the
+// handlers that closed it have returned.
+const UINT kRelease = WM_APP + 0x3F0;
 const SIZE* screenSizeForTest = nullptr;
 
 void RegisterFormClass(const char* className) {
@@ -67,13 +71,6 @@ Form::Form(const FormLayout& layout, HWND owner) {
 
 Form::~Form() {
   if (tooltip_) App.RemoveTooltipWindow(tooltip_);
-  if (handle_) {
-    // Deleted while its window still stands: take the window down unbound.
-    RemovePropA(handle_, kFormProperty);
-    HWND window = handle_;
-    handle_ = nullptr;
-    DestroyWindow(window);
-  }
   DeleteObject(font_);
 }
 
@@ -110,7 +107,6 @@ void Form::SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
 void Form::SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
 void Form::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
 void Form::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
-void Form::SetCaption(const std::string& caption) { SetWindowTextA(handle_, caption.c_str()); }
 
 HWND Form::Tooltip() {
   if (!tooltip_) {
@@ -187,7 +183,14 @@ bool Form::PreviewKey(MSG& msg) {
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Form* form = FromHandle(window);
   if (!form) return DefWindowProcA(window, message, wParam, lParam);
-  return form->HandleMessage(message, wParam, lParam);
+  // An error must not unwind through the system's frames: it ends the
+  // handler that met it and is shown.
+  try {
+    return form->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    ShowErrorBox(error.what());
+  }
+  return 0;
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -203,10 +206,27 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       CloseAction action = defaultCloseAction;
       FormClose(action);
       if (action == CloseAction::Free || (action != CloseAction::None && App.MainForm() == this)) {
-        DestroyWindow(handle_);
+        PostMessageA(handle_, kRelease, 0, 0);
       } else if (action == CloseAction::Hide) {
         Hide();
       }
+      return 0;
+    }
+    case kRelease:
+      DestroyWindow(handle_);
+      return 0;
+    case WM_ACTIVATE:
+      // Remember which control had the focus, to give it back on return.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(handle_, focus)) focused_ = focus;
+      }
+      break;
+    case WM_SETFOCUS: {
+      HWND target = focused_ && IsWindow(focused_) && IsChild(handle_, focused_)
+                        ? focused_
+                        : GetNextDlgTabItem(handle_, nullptr, FALSE);
+      if (target) ::SetFocus(target);
       return 0;
     }
     case WM_DESTROY:

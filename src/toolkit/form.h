@@ -17,7 +17,8 @@ enum class CloseAction { None, Hide, Free };
 
 class Form : public Component {
  public:
-  // Creates the window, hidden, owned by `owner` (may be null).
+  // Creates the window, hidden, owned by `owner` (may be null). Forms are
+  // made with new and delete themselves when their window is destroyed.
   Form(const FormLayout& layout, HWND owner);
   virtual ~Form();
   Form(const Form&) = delete;
@@ -30,7 +31,8 @@ class Form : public Component {
   void Show();
   void Hide();
   bool Visible() const;
-  // As a click on the close box: the close event decides what follows.
+  // As a click on the close box: the close event decides what follows. A
+  // form that is freed goes once the current handlers have returned.
   void Close();
 
   RECT Bounds() const;  // outer bounds, screen coordinates
@@ -43,7 +45,6 @@ class Form : public Component {
   void SetTop(int top);
   void SetWidth(int width);
   void SetHeight(int height);
-  void SetCaption(const std::string& caption);
 
   // Takes part in alignment, gets the form's font and its hint.
   void Adopt(Control& control, const char* hint = nullptr);
@@ -79,6 +80,7 @@ class Form : public Component {
   HWND handle_ = nullptr;
   HFONT font_ = nullptr;
   HWND tooltip_ = nullptr;
+  HWND focused_ = nullptr;  // the control to focus when the form is active again
   std::vector<Control*> controls_;
 };
 

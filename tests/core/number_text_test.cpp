@@ -35,14 +35,6 @@ TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
   EXPECT_FALSE(ReadDecimal(".", '.'));
 }
 
-TEST(NumberText, TotalOfShownValuesNotOfBytes) {
-  // Two files of 1,004 bytes: 1.00 each, 2.00 together, not 2.01.
-  const std::string shown = FormatArchiveSize(1004, '.');
-  double sum = 0;
-  for (int i = 0; i < 2; ++i) sum += *ReadDecimal(shown.substr(0, 10), '.');
-  EXPECT_EQ(FormatFixed(sum, 10, 2, '.') + "KB", "      2.00KB");
-}
-
 TEST(NumberText, DateTimeWithTheUsersSeparators) {
   EXPECT_EQ(FormatDateTime(2000, 12, 4, 13, 34, '/', ':'), "2000/12/04 13:34");
   EXPECT_EQ(FormatDateTime(2001, 1, 1, 0, 5, '-', '.'), "2001-01-01 00.05");

@@ -116,6 +116,15 @@ TEST_F(MainWindow, SavingKeepsOtherSectionsAndKeys) {
   EXPECT_EQ(GetPrivateProfileIntA("Main", "List1ColumnWidth4", -7, file.c_str()), -7);
 }
 
+TEST_F(MainWindow, ClosingFreesTheLibraries) {
+  TMain& main = Start();
+  ASSERT_NE(main.Archivers.library[plenkit::Lzh], nullptr);
+  ASSERT_NE(GetModuleHandleA("UnLha32.Dll"), nullptr);
+  Stop();
+  EXPECT_EQ(GetModuleHandleA("UnLha32.Dll"), nullptr);
+  EXPECT_EQ(GetModuleHandleA("Bga32.Dll"), nullptr);
+}
+
 TEST_F(MainWindow, UnwritableSettingsStillLetTheWindowClose) {
   // A folder where the file should be: every write is refused.
   CreateDirectoryA(TMain::SettingsPath().c_str(), nullptr);
@@ -272,12 +281,23 @@ TEST_F(MainWindow, ExpandLongPathSpellsEveryComponentAsStored) {
   EXPECT_EQ(TMain::ExpandLongPath(upper), a);
   EXPECT_EQ(TMain::ExpandLongPath("Q:\\nothing\\here.lzh"), "Q:\\nothing\\here.lzh");
 
-  // A bare name means the current folder.
+  // A bare name, or a drive with no folder, means the current folder.
   char current[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, current);
   SetCurrentDirectoryA(box().Path("Long Folder Name").c_str());
   EXPECT_EQ(TMain::ExpandLongPath("SAMPLE ARCHIVE.LZH"), a);
+  EXPECT_EQ(TMain::ExpandLongPath(a.substr(0, 2) + "sample archive.lzh"), a);
   SetCurrentDirectoryA(current);
+}
+
+TEST_F(MainWindow, ShortNameOnTheCommandLineListsTheLongPath) {
+  const std::string a = box().Archive("Long Folder Name\\Sample Archive.lzh", kArchive);
+  char shortPath[MAX_PATH];
+  ASSERT_GT(GetShortPathNameA(a.c_str(), shortPath, MAX_PATH), 0u);
+  TMain& main = Start(shortPath);
+  ASSERT_EQ(main.LV.Count(), 1);
+  EXPECT_EQ(main.Row(0).caption, "Sample Archive.lzh");
+  EXPECT_EQ(main.Row(0).path, a);
 }
 
 // --- Keys
@@ -308,6 +328,22 @@ TEST_F(MainWindow, EnterIsSwallowedWithOrWithoutASelection) {
   PostChar(main.LV.Handle(), 'x');
   EXPECT_EQ(charsSeen, 1);
   SetWindowLongPtrA(main.LV.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalListProc));
+}
+
+TEST_F(MainWindow, TheListHasTheFocusWhenTheWindowHasIt) {
+  const std::string a = box().Archive("a.lzh", kArchive);
+  TMain& main = Start(Quoted(a));
+  SetFocus(main.Handle());
+  EXPECT_EQ(GetFocus(), main.LV.Handle());
+  // Enter goes where the keyboard sends it, and the list swallows it.
+  PostChar(GetFocus(), '\r');
+  EXPECT_EQ(main.LV.Count(), 1);
+
+  // Leaving the window and coming back returns to the control used last.
+  SetFocus(main.CB.Handle());
+  SendMessageA(main.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SetFocus(main.Handle());
+  EXPECT_EQ(GetFocus(), main.CB.Handle());
 }
 
 // --- Seen

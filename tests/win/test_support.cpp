@@ -1,5 +1,7 @@
 #include "win/test_support.h"
 
+#include "text/sjis_path.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -12,7 +14,7 @@ std::string ProgramFolder() {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, n);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
+  return folder.substr(0, plenkit::FindLastChar(folder, "\\") + 1);
 }
 
 std::string OutputFolder() { return ProgramFolder() + "..\\out\\"; }
@@ -83,7 +85,7 @@ Sandbox::~Sandbox() {
 
 std::string Sandbox::Archive(const std::string& relative, const std::string& description) const {
   const std::string path = Path(relative);
-  const std::size_t slash = relative.find_last_of('\\');
+  const std::size_t slash = plenkit::FindLastChar(relative, "\\");
   if (slash != std::string::npos) CreateDirectoryA(Path(relative.substr(0, slash)).c_str(), nullptr);
   WriteBytes(path, description);
   return path;

@@ -136,6 +136,18 @@ TEST_F(Toolbar, BesideTheArchiveWithoutTheCheckBox) {
   EXPECT_EQ(testing_support::ReadBytes(box().Path("arc\\a.txt")), "one");
 }
 
+TEST_F(Toolbar, EachArchiveWithAFolderNamedAfterIt) {
+  const std::string a = box().Archive("in\\photos.2000.lzh", "STANDIN\nextract off\nentry x\n");
+  TMain& main = StartWith({a});
+  main.CB.SetChecked(true);
+  Select({0});
+  answers = {box().Path("in")};
+  Click(main.SpeedButton1);
+  EXPECT_EQ(Commands(), std::vector<std::string>{ExtractLine(
+                            "Unlha", "x -d1", a, box().Path("in\\photos.2000\\"))});
+  EXPECT_TRUE(testing_support::IsFolder(box().Path("in\\photos.2000")));
+}
+
 TEST_F(Toolbar, ArchiveAtADriveRootStartsTheDialogAtTheDrive) {
   const std::string root = "C:\\plenkit_root_test.lzh";
   testing_support::WriteBytes(root, kTwoFiles);
