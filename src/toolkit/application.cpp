@@ -54,7 +54,10 @@ int Application::Run() {
     if (onIdle) {
       // The handler may empty or replace the slot while it runs.
       const std::function<void()> handler = onIdle;
-      handler();
+      Guarded([&] {
+        handler();
+        return LRESULT(0);
+      });
       continue;
     }
     WaitMessage();

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -71,5 +72,17 @@ extern Application App;
 
 // Standard error box for an error that ended a handler.
 void ShowErrorBox(const std::string& text);
+
+// Runs a window's handler. An error must not unwind through the system's
+// frames: it ends the handler that met it and is shown.
+template <typename Handler>
+LRESULT Guarded(Handler handler) {
+  try {
+    return handler();
+  } catch (const std::exception& error) {
+    ShowErrorBox(error.what());
+  }
+  return 0;
+}
 
 }  // namespace toolkit

@@ -1,6 +1,5 @@
 #include "toolkit/controls.h"
 
-#include <exception>
 #include <map>
 
 #include "toolkit/application.h"
@@ -135,12 +134,7 @@ LRESULT CALLBACK SpeedButton::WindowProc(HWND window, UINT message, WPARAM wPara
                                          LPARAM lParam) {
   auto* self = static_cast<SpeedButton*>(FromHandle(window));
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    ShowErrorBox(error.what());
-  }
-  return 0;
+  return Guarded([&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
@@ -183,14 +182,7 @@ bool Form::PreviewKey(MSG& msg) {
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Form* form = FromHandle(window);
   if (!form) return DefWindowProcA(window, message, wParam, lParam);
-  // An error must not unwind through the system's frames: it ends the
-  // handler that met it and is shown.
-  try {
-    return form->HandleMessage(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    ShowErrorBox(error.what());
-  }
-  return 0;
+  return Guarded([&] { return form->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
