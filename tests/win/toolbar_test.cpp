@@ -253,18 +253,18 @@ TEST_F(Toolbar, TagsOutsideTheToolbarDoNothing) {
 
 namespace {
 
-// Waits for the program's folder browser, lets `act` look at it, then
-// presses `button` in it.
+// Waits for the program's folder browser and, within five seconds, for
+// `ready` to hold of it; lets `act` look at it, then presses `button`.
 class BrowserDriver {
  public:
-  BrowserDriver(int button, std::function<void(HWND)> act)
-      : thread_([this, button, act] {
+  BrowserDriver(int button, std::function<bool(HWND)> ready, std::function<void(HWND)> act)
+      : thread_([this, button, ready, act] {
           for (int i = 0; i < 400 && !dialog_; ++i) {
             Sleep(25);
             EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog_));
           }
           if (!dialog_) return;
-          Sleep(300);  // the initial selection is made when the dialog is up
+          for (int i = 0; i < 200 && !ready(dialog_); ++i) Sleep(25);
           act(dialog_);
           PostMessageA(dialog_, WM_COMMAND, button, 0);
         }) {}
@@ -283,6 +283,22 @@ class BrowserDriver {
   std::atomic<HWND> dialog_{nullptr};
   std::thread thread_;
 };
+
+// The text of the folder selected in the browser's tree.
+std::string SelectedFolder(HWND dialog) {
+  HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
+  if (!tree) return {};
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return {};
+  char text[MAX_PATH] = {};
+  TVITEMA query{};
+  query.mask = TVIF_TEXT;
+  query.hItem = item;
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
+  return text;
+}
 
 std::string TextsOf(HWND dialog) {
   std::string texts;
@@ -308,21 +324,24 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   std::string shown;
   {
-    BrowserDriver driver(IDOK, [&](HWND dialog) {
-      shown = TextsOf(dialog);
-      SaveScreenshot(GetDesktopWindow(), "folder_browser");
-    });
+    BrowserDriver driver(
+        IDOK, [](HWND dialog) { return SelectedFolder(dialog) == "from here"; },
+        [&](HWND dialog) {
+          shown = TextsOf(dialog) + "selected: " + SelectedFolder(dialog);
+          SaveScreenshot(GetDesktopWindow(), "folder_browser");
+        });
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }
   EXPECT_NE(shown.find("a.lzh の解凍先ﾌｫﾙﾀﾞ選択"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("selected: from here"), std::string::npos) << shown;
   // OK on the initial selection extracts into the archive's own folder.
   EXPECT_EQ(Commands(), std::vector<std::string>{
                             ExtractLine("Unlha", "x -d1", a, box().Path("from here\\"))});
 
   box().ClearCalls();
   {
-    BrowserDriver driver(IDCANCEL, [](HWND) {});
+    BrowserDriver driver(IDCANCEL, [](HWND) { return true; }, [](HWND) {});
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }
