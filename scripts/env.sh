@@ -1,7 +1,7 @@
 # Shared environment of the project's scripts; sourced, not run.
 export WINE=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
-export WINEPREFIX=${PLENKIT_WINEPREFIX:-$HOME/.plenkit-wine}
+export WINEPREFIX=${PLENKIT_WINEPREFIX:-${HOME:-/root}/.plenkit-wine}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
