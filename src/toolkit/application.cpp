@@ -105,6 +105,20 @@ void Application::RemoveTooltipWindow(HWND tooltip) {
   tooltips_.erase(std::remove(tooltips_.begin(), tooltips_.end(), tooltip), tooltips_.end());
 }
 
+void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style, HICON icon) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExA(App.Instance(), className, &wc)) return;
+  wc.style = style;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = App.Instance();
+  wc.hIcon = icon;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  RegisterClassExA(&wc);
+}
+
 void ShowErrorBox(const std::string& text) {
   const Form* main = App.MainForm();
   MessageBoxA(main ? main->Handle() : nullptr, text.c_str(), App.Title().c_str(),

@@ -70,6 +70,10 @@ class Application {
 
 extern Application App;
 
+// Registers a window class of the program once; later calls find it there.
+// Its windows have the button-face background and the arrow pointer.
+void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style, HICON icon);
+
 // Standard error box for an error that ended a handler.
 void ShowErrorBox(const std::string& text);
 

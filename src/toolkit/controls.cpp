@@ -42,20 +42,6 @@ LRESULT CALLBACK BevelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return 0;
 }
 
-void RegisterChildClass(const char* className, WNDPROC procedure) {
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExA(App.Instance(), className, &existing)) return;
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = procedure;
-  wc.hInstance = App.Instance();
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = className;
-  RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 Control::~Control() {
@@ -78,12 +64,12 @@ void Control::SetBounds(int left, int top, int width, int height) const {
 }
 
 void Panel::Create(HWND parent, const Bounds& bounds) {
-  RegisterChildClass(kPanelClass, PanelProc);
+  RegisterWindowClass(kPanelClass, PanelProc, 0, nullptr);
   CreateWindowOf(kPanelClass, parent, WS_CLIPSIBLINGS, 0, bounds);
 }
 
 void Bevel::Create(HWND parent, const Bounds& bounds) {
-  RegisterChildClass(kBevelClass, BevelProc);
+  RegisterWindowClass(kBevelClass, BevelProc, 0, nullptr);
   CreateWindowOf(kBevelClass, parent, 0, 0, bounds);
 }
 
@@ -104,7 +90,7 @@ void CheckBox::SetChecked(bool checked) const {
 void SpeedButton::Create(HWND parent, const ButtonLayout& layout) {
   name = layout.name;
   tag = layout.tag;
-  RegisterChildClass(kSpeedButtonClass, WindowProc);
+  RegisterWindowClass(kSpeedButtonClass, WindowProc, 0, nullptr);
   CreateWindowOf(kSpeedButtonClass, parent, 0, 0, layout.bounds);
   glyph_ = static_cast<HBITMAP>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(layout.glyph),
                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));

@@ -17,22 +17,6 @@ const char kFormProperty[] = "PlenkitForm";
 const UINT kRelease = WM_APP + 0x3F0;
 const SIZE* screenSizeForTest = nullptr;
 
-void RegisterFormClass(const char* className) {
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExA(App.Instance(), className, &existing)) return;
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = DefWindowProcA;  // replaced per window once it is bound
-  wc.hInstance = App.Instance();
-  wc.hIcon = App.Icon();
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = className;
-  RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 SIZE ScreenSize() {
@@ -53,7 +37,8 @@ ShiftState CurrentShiftState() {
 Form::Form(const FormLayout& layout, HWND owner) {
   name = layout.className + 1;  // "TMain" names the form "Main"
   keyPreview = layout.keyPreview;
-  RegisterFormClass(layout.className);
+  // The window procedure is put in place once the window is bound to this.
+  RegisterWindowClass(layout.className, DefWindowProcA, CS_DBLCLKS, App.Icon());
   font_ = CreateFontA(-layout.font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       layout.font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout.font.face);
