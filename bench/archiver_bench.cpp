@@ -27,14 +27,22 @@ Fn Entry(HMODULE library, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-// The best of two runs, to keep the machine's noise out of the ratio.
-template <typename Body>
-double Best(Body body) {
-  double best = 1e30;
-  for (int run = 0; run < 2; ++run) {
-    const auto start = Clock::now();
-    body();
-    best = std::min(best, Seconds(start));
+struct Pair {
+  double layer, direct;
+};
+
+// The best time of each loop over several rounds that alternate between
+// them, so that neither gets the cold cache or a busy moment alone.
+template <typename Layer, typename Direct>
+Pair Compare(Layer layer, Direct direct) {
+  Pair best{1e30, 1e30};
+  for (int round = 0; round < 6; ++round) {
+    auto start = Clock::now();
+    direct();
+    best.direct = std::min(best.direct, Seconds(start));
+    start = Clock::now();
+    layer();
+    best.layer = std::min(best.layer, Seconds(start));
   }
   return best;
 }
@@ -58,21 +66,17 @@ int main(int argc, char** argv) {
   }
   auto count = Entry<int(WINAPI*)(LPCSTR)>(set.library[Lzh], "UnlhaGetFileCount");
   long long sink = 0;
-  // Rounds alternate between the two loops, so that neither gets the cold
-  // file cache or a busy moment of the machine alone.
-  double direct = 1e30, layer = 1e30;
-  for (int round = 0; round < 4; ++round) {
-    direct = std::min(direct, Best([&] {
-      for (const std::string& p : paths) sink += count(p.c_str());
-    }));
-    layer = std::min(layer, Best([&] {
-      for (const std::string& p : paths) {
-        if (set.SelectKind(p)) sink += set.CountEntries(p);
-      }
-    }));
-  }
+  const Pair counting = Compare(
+      [&] {
+        for (const std::string& p : paths) {
+          if (set.SelectKind(p)) sink += set.CountEntries(p);
+        }
+      },
+      [&] {
+        for (const std::string& p : paths) sink += count(p.c_str());
+      });
   std::printf("SelectKind+CountEntries, 10000 archives: layer %.3f s, direct %.3f s, ratio %.3f\n",
-              layer, direct, layer / direct);
+              counting.layer, counting.direct, counting.layer / counting.direct);
   for (const std::string& p : paths) DeleteFileA(p.c_str());
 
   // A walk of 65,535 entries.
@@ -88,21 +92,22 @@ int main(int argc, char** argv) {
   auto next = Entry<int(WINAPI*)(HARC, void*)>(set.library[Lzh], "UnlhaFindNext");
   auto close = Entry<int(WINAPI*)(HARC)>(set.library[Lzh], "UnlhaCloseArchive");
   int entries = 0, seen = 0;
-  const double walkDirect = Best([&] {
-    HARC h = open(nullptr, big.c_str(), 0);
-    unsigned char record[IndividualInfoBytes];
-    for (int r = first(h, "*.*", record); r == 0; r = next(h, record)) ++entries;
-    close(h);
-  });
-  const double walkLayer = Best([&] {
-    HARC h = set.OpenArchive(big);
-    ArchiveEntryInfo info;
-    seen = 0;
-    for (int r = set.FindFirstEntry(h, info); r == 0; r = set.FindNextEntry(h, info)) ++seen;
-    set.CloseArchive(h);
-  });
+  const Pair walking = Compare(
+      [&] {
+        HARC h = set.OpenArchive(big);
+        ArchiveEntryInfo info;
+        seen = 0;
+        for (int r = set.FindFirstEntry(h, info); r == 0; r = set.FindNextEntry(h, info)) ++seen;
+        set.CloseArchive(h);
+      },
+      [&] {
+        HARC h = open(nullptr, big.c_str(), 0);
+        unsigned char record[IndividualInfoBytes];
+        for (int r = first(h, "*.*", record); r == 0; r = next(h, record)) ++entries;
+        close(h);
+      });
   std::printf("walk of 65535 entries: layer %.3f s, direct %.3f s, ratio %.3f (%d entries seen)\n",
-              walkLayer, walkDirect, walkLayer / walkDirect, seen);
+              walking.layer, walking.direct, walking.layer / walking.direct, seen);
   DeleteFileA(big.c_str());
   set.FreeArchivers();
   return sink + entries == 42 ? 2 : 0;  // keeps the loops from being optimised away
