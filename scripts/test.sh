@@ -30,7 +30,7 @@ count_results() {
 run_ctest() {
   local dir=$1
   rm -rf "$dir/results"
-  (cd "$dir" && ctest --output-on-failure 2>&1 | grep -v '^ *Start\|^Test project' )
+  (cd "$dir" && ctest --output-on-failure 2>&1 | grep -av '^ *Start\|^Test project')
   count_results "$dir" "$(cd "$dir" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p')"
 }
 

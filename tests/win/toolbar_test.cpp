@@ -253,18 +253,19 @@ TEST_F(Toolbar, TagsOutsideTheToolbarDoNothing) {
 
 namespace {
 
-// Waits for the program's folder browser and, within five seconds, for
-// `ready` to hold of it; lets `act` look at it, then presses `button`.
+// Waits for the program's folder browser and, within fifteen seconds, for
+// `ready` to hold of it (a fresh Wine prefix fills the shell's tree
+// slowly); lets `act` look at it, then presses `button`.
 class BrowserDriver {
  public:
   BrowserDriver(int button, std::function<bool(HWND)> ready, std::function<void(HWND)> act)
       : thread_([this, button, ready, act] {
-          for (int i = 0; i < 400 && !dialog_; ++i) {
+          for (int i = 0; i < 800 && !dialog_; ++i) {
             Sleep(25);
             EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog_));
           }
           if (!dialog_) return;
-          for (int i = 0; i < 200 && !ready(dialog_); ++i) Sleep(25);
+          for (int i = 0; i < 600 && !ready(dialog_); ++i) Sleep(25);
           act(dialog_);
           PostMessageA(dialog_, WM_COMMAND, button, 0);
         }) {}
