@@ -357,6 +357,14 @@ TEST_F(MainWindow, Screenshot) {
   main.LV.SetFocus();
   SaveScreenshot(main.Handle(), "main_window");
   EXPECT_EQ(main.LV.Count(), 3);
+
+  // The pointer resting on a button: its border and its green tooltip.
+  RECT button;
+  GetWindowRect(main.SpeedButton3.Handle(), &button);
+  SetCursorPos(button.left + 8, button.top + 8);
+  Pump(600);
+  SaveScreenshot(GetDesktopWindow(), "main_window_hint");
+  SetCursorPos(0, 0);
 }
 
 TEST_F(MainWindow, CreationRegistersDropTargetIconAndTooltips) {
