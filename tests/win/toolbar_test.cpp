@@ -7,6 +7,7 @@
 #include <optional>
 #include <thread>
 
+#include "text/sjis_path.h"
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
@@ -319,24 +320,26 @@ std::string TextsOf(HWND dialog) {
 
 TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
   toolkit::SetFolderDialogForTest(nullptr);
-  // A folder at the drive's root: on a fresh Wine prefix the shell's tree
-  // sometimes never finds the user's Temp folder, where the sandbox lies.
-  const std::string top = "C:\\plenkit browse " + std::to_string(GetCurrentProcessId());
-  CreateDirectoryA(top.c_str(), nullptr);
-  CreateDirectoryA((top + "\\from here").c_str(), nullptr);
-  const std::string a = top + "\\from here\\a.lzh";
+  // Wine's shell tree does not always list a folder made moments before it
+  // opens, so the archive lies in the temporary folder itself, which has
+  // stood since the prefix was made.
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = temp;  // with its closing "\"
+  const std::string shownName = plenkit::FileNamePart(plenkit::WithoutClosingDelimiter(folder));
+  const std::string a = folder + "plenkit_browse_" + std::to_string(GetCurrentProcessId()) + ".lzh";
   testing_support::WriteBytes(a, "STANDIN\nextract off\nentry x\n");
   struct Cleanup {
-    std::string folder;
-    ~Cleanup() { testing_support::RemoveTree(folder); }
-  } cleanup{top};
+    std::string file;
+    ~Cleanup() { DeleteFileA(file.c_str()); }
+  } cleanup{a};
   TMain& main = StartWith({a});
   Select({0});
 
   std::string shown;
   {
     BrowserDriver driver(
-        IDOK, [](HWND dialog) { return SelectedFolder(dialog) == "from here"; },
+        IDOK, [&](HWND dialog) { return SelectedFolder(dialog) == shownName; },
         [&](HWND dialog) {
           shown = TextsOf(dialog) + "selected: " + SelectedFolder(dialog);
           SaveScreenshot(GetDesktopWindow(), "folder_browser");
@@ -344,11 +347,12 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }
-  EXPECT_NE(shown.find("a.lzh の解凍先ﾌｫﾙﾀﾞ選択"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("selected: from here"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(plenkit::FileNamePart(a) + " の解凍先ﾌｫﾙﾀﾞ選択"), std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("selected: " + shownName), std::string::npos) << shown;
   // OK on the initial selection extracts into the archive's own folder.
-  EXPECT_EQ(Commands(), std::vector<std::string>{
-                            ExtractLine("Unlha", "x -d1", a, top + "\\from here\\")});
+  EXPECT_EQ(Commands(),
+            std::vector<std::string>{ExtractLine("Unlha", "x -d1", a, folder)});
 
   box().ClearCalls();
   {
