@@ -324,22 +324,28 @@ std::string TMain::Destination(const std::string& folder, const std::string& cap
   return CB.Checked() ? folder + BaseName(caption) + "\\" : folder;
 }
 
-void TMain::ExtractEachToChosenFolder() {
-  if (LV.SelectedCount() == 0) return;
+void TMain::ExtractSelected(const FolderChoice& folderFor) {
   for (int row = 0; row < LV.Count(); ++row) {
     if (!LV.Selected(row)) continue;
     const std::string caption = LV.Text(row, 0);
     if (!Archivers.SelectKind(caption)) continue;
     const std::string path = LV.Text(row, kPathColumn);
-    std::string start = FolderPart(path);
-    if (start.size() > 1 && start[start.size() - 2] != ':') start = WithoutClosingDelimiter(start);
-    const std::string folder =
-        BrowseForFolder(Handle(), caption + " の解凍先ﾌｫﾙﾀﾞ選択", start);
-    if (folder.empty()) return;  // cancel ends the whole command
-    // While the dialog was open other work may have selected another kind.
+    const std::string folder = folderFor(caption, path);
+    if (folder.empty()) return;  // a cancelled choice ends the whole command
+    // A dialog's loop may have let other work select another kind meanwhile.
     Archivers.SelectKind(caption);
     Archivers.RunArchiverCommand(path, Destination(folder, caption), "");
   }
+}
+
+void TMain::ExtractEachToChosenFolder() {
+  if (LV.SelectedCount() == 0) return;
+  ExtractSelected([this](const std::string& caption, const std::string& path) {
+    // The archive's folder without its closing "\", which a root keeps.
+    std::string start = FolderPart(path);
+    if (start.size() > 1 && start[start.size() - 2] != ':') start = WithoutClosingDelimiter(start);
+    return BrowseForFolder(Handle(), caption + " の解凍先ﾌｫﾙﾀﾞ選択", start);
+  });
 }
 
 void TMain::ExtractAllToOneFolder() {
@@ -348,22 +354,11 @@ void TMain::ExtractAllToOneFolder() {
   const std::string folder =
       BrowseForFolder(Handle(), "解凍先ﾌｫﾙﾀﾞ選択", FolderPart(LV.Text(first, kPathColumn)));
   if (folder.empty()) return;
-  for (int row = 0; row < LV.Count(); ++row) {
-    if (!LV.Selected(row)) continue;
-    const std::string caption = LV.Text(row, 0);
-    if (!Archivers.SelectKind(caption)) continue;
-    Archivers.RunArchiverCommand(LV.Text(row, kPathColumn), Destination(folder, caption), "");
-  }
+  ExtractSelected([&folder](const std::string&, const std::string&) { return folder; });
 }
 
 void TMain::ExtractBesideArchives() {
-  for (int row = 0; row < LV.Count(); ++row) {
-    if (!LV.Selected(row)) continue;
-    const std::string caption = LV.Text(row, 0);
-    if (!Archivers.SelectKind(caption)) continue;
-    const std::string path = LV.Text(row, kPathColumn);
-    Archivers.RunArchiverCommand(path, Destination(FolderPart(path), caption), "");
-  }
+  ExtractSelected([](const std::string&, const std::string& path) { return FolderPart(path); });
 }
 
 void TMain::RemoveSelectedRows() {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 
 #include "archiver/archiver_set.h"
@@ -71,6 +72,11 @@ class TMain : public toolkit::Form {
 
  private:
   void CreateControls();
+  // The folder for one archive, given its caption and path; empty stops.
+  using FolderChoice =
+      std::function<std::string(const std::string& caption, const std::string& path)>;
+  // Extracts every selected row of a usable kind, in list order.
+  void ExtractSelected(const FolderChoice& folderFor);
   void ExtractEachToChosenFolder();
   void ExtractAllToOneFolder();
   void ExtractBesideArchives();

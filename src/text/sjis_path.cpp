@@ -33,11 +33,6 @@ std::string FolderPart(std::string_view path) {
   return d == std::string_view::npos ? std::string() : std::string(path.substr(0, d + 1));
 }
 
-std::string FolderOrDrivePart(std::string_view path) {
-  const std::size_t d = FindLastChar(path, "\\:");
-  return d == std::string_view::npos ? std::string() : std::string(path.substr(0, d + 1));
-}
-
 std::string BaseName(std::string_view path) {
   const std::string name = FileNamePart(path);
   const std::size_t dot = FindLastChar(name, ".");

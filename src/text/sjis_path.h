@@ -26,9 +26,6 @@ std::string ExtensionOf(std::string_view path);
 // Up to and including the last "\"; empty when there is none.
 std::string FolderPart(std::string_view path);
 
-// Up to and including the last "\" or ":".
-std::string FolderOrDrivePart(std::string_view path);
-
 // The file-name part without its last extension.
 std::string BaseName(std::string_view path);
 

@@ -358,12 +358,4 @@ void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLay
   }
 }
 
-void PopupMenu::Popup(HWND owner, POINT at) {
-  if (onPopup) onPopup(*this);
-  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner,
-                 nullptr);
-  // Lets the menu close properly when the user clicks elsewhere.
-  PostMessageA(owner, WM_NULL, 0, 0);
-}
-
 }  // namespace toolkit

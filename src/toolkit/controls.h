@@ -142,10 +142,6 @@ class PopupMenu : public Component {
   PopupMenu& operator=(const PopupMenu&) = delete;
 
   void Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts);
-  // The pop-up event, then the menu at `at`; a chosen item's click follows.
-  void Popup(HWND owner, POINT at);
-
-  std::function<void(Component& sender)> onPopup;
 
  private:
   HMENU menu_ = nullptr;

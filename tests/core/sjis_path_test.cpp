@@ -25,8 +25,6 @@ TEST(SjisPath, FileNameFollowsLastBackslashOrColon) {
   EXPECT_EQ(FileNamePart("C:a.lzh"), "a.lzh");
   EXPECT_EQ(FileNamePart("a.lzh"), "a.lzh");
   EXPECT_EQ(FileNamePart("C:\\in\\"), "");
-  EXPECT_EQ(FolderOrDrivePart("C:a.lzh"), "C:");
-  EXPECT_EQ(FolderOrDrivePart("C:\\in\\a.lzh"), "C:\\in\\");
 }
 
 TEST(SjisPath, ExtensionOnlyWhenNoDelimiterFollowsTheDot) {
