@@ -164,7 +164,7 @@ void TMain::AddNotifyIcon() {
   NotifyIconData.uID = 1;
   NotifyIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   NotifyIconData.uCallbackMessage = WM_NOTIFYICON;
-  NotifyIconData.hIcon = App.Icon();
+  NotifyIconData.hIcon = App.SmallIcon();
   // The shell reads the first version of the record: a 64-byte tip.
   constexpr std::size_t kTipBytes = 64;
   const std::string_view tip = CutToBytes(App.Title(), kTipBytes - 1);

@@ -41,10 +41,15 @@ constexpr int kNoSuchEntry = 0x8003;
 constexpr int kWriteFailed = 0x8004;
 
 // The caller reserves 560 bytes for an entry record; bytes 558 and 559 are
-// never touched, so a caller that reads them sees its own fill.
+// touched only by an entry that asks for its name area filled to the last
+// byte, so a caller that reads them otherwise sees its own fill.
+constexpr size_t kRecordBytes = 560;
 constexpr size_t kInfoBytes = 558;
 constexpr size_t kNameOffset = 26;
 constexpr size_t kNameMax = 512;
+// What a caller keeps beyond a print buffer's stated size; writing past it
+// would corrupt the caller's heap, not test it.
+constexpr long long kMarginBytes = 400;
 
 struct Entry {
   std::string name;
@@ -60,6 +65,7 @@ struct Entry {
   uint16_t time = 0;
   bool noTerm = false;
   uint32_t overrun = 0;
+  bool fillName = false;
 };
 
 struct Archive {
@@ -267,8 +273,10 @@ bool loadArchive(const char* path, Archive& archive) {
       entry->hasRepeat = true, entry->repeatTo = static_cast<uint32_t>(n);
     } else if (key == "noterm" && value.empty()) {
       entry->noTerm = true;
-    } else if (key == "overrun" && parseNumber(value, 0, 1 << 20, n)) {
+    } else if (key == "overrun" && parseNumber(value, 0, kMarginBytes, n)) {
       entry->overrun = static_cast<uint32_t>(n);
+    } else if (key == "fillname" && value.empty() && !entry->name.empty()) {
+      entry->fillName = true;
     } else {
       return false;
     }
@@ -318,6 +326,12 @@ void fillInfo(const Entry& entry, void* info) {
   // Longer names are cut without a terminator, as a record has room for
   // only 512 name bytes and one zero.
   memcpy(record + kNameOffset, entry.name.data(), entry.name.size() < kNameMax ? entry.name.size() : kNameMax);
+  if (entry.fillName) {
+    // The name again and again, to the record's last byte: no zero anywhere.
+    for (size_t i = kNameOffset; i < kRecordBytes; ++i) {
+      record[i] = static_cast<unsigned char>(entry.name[(i - kNameOffset) % entry.name.size()]);
+    }
+  }
 }
 
 // ---- commands ----
@@ -346,9 +360,10 @@ std::vector<std::string> tokenize(const char* commandLine) {
 // Creates `folder` and every missing folder above it; failures on the way
 // are left to the final check (drive roots, share names, existing folders).
 bool makeFolders(const std::string& folder) {
-  for (size_t i = 1; i < folder.size(); ++i) {
+  // From the first byte on: a leading lead byte's trail may be 0x5C.
+  for (size_t i = 0; i < folder.size(); ++i) {
     if (isLeadByte(folder[i])) ++i;
-    else if (isSeparator(folder[i]) && folder[i - 1] != ':') CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+    else if (i > 0 && isSeparator(folder[i]) && folder[i - 1] != ':') CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
   }
   CreateDirectoryA(folder.c_str(), nullptr);
   DWORD attributes = GetFileAttributesA(folder.c_str());

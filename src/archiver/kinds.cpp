@@ -17,6 +17,11 @@ const KindInfo kTable[KindCount] = {
     {"Bga32.Dll", "Bga", {".bza", ".gza"}, "bza gza", "-x -n \"%s\" \"%s\" ", nullptr},
 };
 
+// What a kind outside the table answers: no library, no names, no commands.
+const KindInfo kNone = {"", "", {nullptr, nullptr}, "", "", nullptr};
+
+bool InTable(ArchiverKind kind) { return kind >= 0 && kind < KindCount; }
+
 // The extensions are plain ASCII and no byte of a double-byte character can
 // equal one of their bytes at the same place, so folding ASCII letters is the
 // whole of the locale's case rule here.
@@ -33,7 +38,7 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const KindInfo& KindTable(ArchiverKind kind) { return kTable[kind]; }
+const KindInfo& KindTable(ArchiverKind kind) { return InTable(kind) ? kTable[kind] : kNone; }
 
 ArchiverKind KindOfFileName(std::string_view fileName) {
   const std::string extension = ExtensionOf(fileName);
@@ -50,6 +55,7 @@ ArchiverKind KindOfFileName(std::string_view fileName) {
 
 EntryPointName EntryPoint(ArchiverKind kind, const char* suffix) {
   EntryPointName name{};
+  if (!InTable(kind)) return name;
   std::strncpy(name.text, kTable[kind].prefix, sizeof name.text - 1);
   std::strncat(name.text, suffix, sizeof name.text - 1 - std::strlen(name.text));
   return name;

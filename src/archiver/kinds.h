@@ -28,13 +28,16 @@ struct KindInfo {
   const char* printTemplate;  // null: the kind has no print command
 };
 
+// The kind's row; NoKind, or any value outside the six, gets a row with
+// empty names and no commands.
 const KindInfo& KindTable(ArchiverKind kind);
 
 // The kind an archive's file name asks for, by its extension (letter case
 // ignored); NoKind when no kind matches. Availability is not considered.
 ArchiverKind KindOfFileName(std::string_view fileName);
 
-// prefix + suffix, e.g. "UnlhaGetFileCount"; fits the 20-byte slot.
+// prefix + suffix, e.g. "UnlhaGetFileCount"; fits the 20-byte slot. Empty
+// for a kind outside the table.
 struct EntryPointName {
   char text[20];
 };

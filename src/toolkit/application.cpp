@@ -21,6 +21,11 @@ void Application::Initialize(HINSTANCE instance) {
   InitCommonControlsEx(&classes);
   icon_ = LoadIconA(instance, MAKEINTRESOURCEA(1));
   if (!icon_) icon_ = LoadIconA(nullptr, IDI_APPLICATION);
+  // Scaling the large picture down would blur it; the file has its own.
+  smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  if (!smallIcon_) smallIcon_ = icon_;
 }
 
 std::string Application::CommandLine() const {
@@ -39,7 +44,10 @@ bool Application::PreviewKey(MSG& msg) {
 }
 
 void Application::Dispatch(MSG& msg) {
-  if (PreviewKey(msg)) return;
+  // Key handlers run from here, not from a window procedure: they need a
+  // guard of their own. A key whose handler failed goes no further.
+  const bool consumed = Guarded([&] { return LRESULT(PreviewKey(msg) ? 1 : 0); }, 1) != 0;
+  if (consumed) return;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
 }
@@ -105,14 +113,15 @@ void Application::RemoveTooltipWindow(HWND tooltip) {
   tooltips_.erase(std::remove(tooltips_.begin(), tooltips_.end(), tooltip), tooltips_.end());
 }
 
-void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style, HICON icon) {
+void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style, bool withIcon) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   if (GetClassInfoExA(App.Instance(), className, &wc)) return;
   wc.style = style;
   wc.lpfnWndProc = procedure;
   wc.hInstance = App.Instance();
-  wc.hIcon = icon;
+  wc.hIcon = withIcon ? App.Icon() : nullptr;
+  wc.hIconSm = withIcon ? App.SmallIcon() : nullptr;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = className;

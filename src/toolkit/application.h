@@ -21,8 +21,11 @@ class Application {
   void SetTitle(const std::string& title) { title_ = title; }
   const std::string& Title() const { return title_; }
 
-  // The program's main icon (resource 1), shared by every window.
+  // The program's main icon (resource 1), shared by every window: its large
+  // picture, and the small one the shell shows in the taskbar and the
+  // notification area.
   HICON Icon() const { return icon_; }
+  HICON SmallIcon() const { return smallIcon_; }
 
   // The first form made main; its destruction ends Run.
   Form* MainForm() const { return mainForm_; }
@@ -58,6 +61,7 @@ class Application {
 
   HINSTANCE instance_ = nullptr;
   HICON icon_ = nullptr;
+  HICON smallIcon_ = nullptr;
   std::string title_;
   std::string commandLine_;
   bool commandLineSet_ = false;
@@ -72,21 +76,23 @@ extern Application App;
 
 // Registers a window class of the program once; later calls find it there.
 // Its windows have the button-face background and the arrow pointer.
-void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style, HICON icon);
+// Windows with an icon carry the application's, large and small.
+void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style, bool withIcon);
 
 // Standard error box for an error that ended a handler.
 void ShowErrorBox(const std::string& text);
 
 // Runs a window's handler. An error must not unwind through the system's
-// frames: it ends the handler that met it and is shown.
+// frames: it ends the handler that met it and is shown. Answers what the
+// handler answered, or `failed`.
 template <typename Handler>
-LRESULT Guarded(Handler handler) {
+LRESULT Guarded(Handler handler, LRESULT failed = 0) {
   try {
     return handler();
   } catch (const std::exception& error) {
     ShowErrorBox(error.what());
   }
-  return 0;
+  return failed;
 }
 
 }  // namespace toolkit

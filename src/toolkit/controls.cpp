@@ -12,6 +12,9 @@ const char kControlProperty[] = "PlenkitControl";
 const char kPanelClass[] = "TPanel";
 const char kSpeedButtonClass[] = "TSpeedButton";
 const char kBevelClass[] = "TBevel";
+const char kHeaderProcProperty[] = "PlenkitHeaderProc";
+// How far left of a hidden column's divider the visible one is looked for.
+constexpr int kDividerReach = 16;
 
 std::map<UINT, MenuItem*>& MenuItems() {
   static std::map<UINT, MenuItem*> items;
@@ -42,6 +45,14 @@ LRESULT CALLBACK BevelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return 0;
 }
 
+// The column whose divider is under `at` in a header, or -1.
+int DividerAt(HWND header, POINT at) {
+  HDHITTESTINFO hit{};
+  hit.pt = at;
+  SendMessageW(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  return hit.flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN) ? hit.iItem : -1;
+}
+
 }  // namespace
 
 Control::~Control() {
@@ -64,12 +75,13 @@ void Control::SetBounds(int left, int top, int width, int height) const {
 }
 
 void Panel::Create(HWND parent, const Bounds& bounds) {
-  RegisterWindowClass(kPanelClass, PanelProc, 0, nullptr);
-  CreateWindowOf(kPanelClass, parent, WS_CLIPSIBLINGS, 0, bounds);
+  RegisterWindowClass(kPanelClass, PanelProc, 0, false);
+  // Its controls take part in the form's tab order.
+  CreateWindowOf(kPanelClass, parent, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, bounds);
 }
 
 void Bevel::Create(HWND parent, const Bounds& bounds) {
-  RegisterWindowClass(kBevelClass, BevelProc, 0, nullptr);
+  RegisterWindowClass(kBevelClass, BevelProc, 0, false);
   CreateWindowOf(kBevelClass, parent, 0, 0, bounds);
 }
 
@@ -90,7 +102,7 @@ void CheckBox::SetChecked(bool checked) const {
 void SpeedButton::Create(HWND parent, const ButtonLayout& layout) {
   name = layout.name;
   tag = layout.tag;
-  RegisterWindowClass(kSpeedButtonClass, WindowProc, 0, nullptr);
+  RegisterWindowClass(kSpeedButtonClass, WindowProc, 0, false);
   CreateWindowOf(kSpeedButtonClass, parent, 0, 0, layout.bounds);
   glyph_ = static_cast<HBITMAP>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(layout.glyph),
                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -233,6 +245,51 @@ void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<Colum
     column.iSubItem = i;
     SendMessageA(handle_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
+  if (hiddenColumns > 0) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(handle_, LVM_GETHEADER, 0, 0));
+    const LONG_PTR original = SetWindowLongPtrW(header, GWLP_WNDPROC,
+                                                reinterpret_cast<LONG_PTR>(&ListView::HeaderProc));
+    SetPropA(header, kHeaderProcProperty, reinterpret_cast<HANDLE>(original));
+  }
+}
+
+LRESULT CALLBACK ListView::HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropA(header, kHeaderProcProperty));
+  const auto* list = static_cast<ListView*>(FromHandle(GetParent(header)));
+  if (list) {
+    const int visible = list->visibleColumns_;
+    switch (message) {
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: {
+        // A hidden column's divider lies just right of the last visible
+        // one's: a press there resizes the visible column, as the user meant.
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        int column = DividerAt(header, at);
+        if (column < visible) break;
+        for (int step = 0; step < kDividerReach && column >= visible; ++step) {
+          --at.x;
+          column = DividerAt(header, at);
+        }
+        if (column < 0 || column >= visible) return 0;
+        lParam = MAKELPARAM(at.x, at.y);
+        break;
+      }
+      case HDM_SETITEMA:
+      case HDM_SETITEMW: {
+        // Autosizing (a double-click, Ctrl+Plus) and any other width request.
+        const auto* item = reinterpret_cast<const HDITEMW*>(lParam);
+        if (static_cast<int>(wParam) >= visible && item &&
+            (item->mask & HDI_WIDTH) && item->cxy != 0) {
+          return FALSE;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (message == WM_NCDESTROY) RemovePropA(header, kHeaderProcProperty);
+  return CallWindowProcW(original, header, message, wParam, lParam);
 }
 
 int ListView::Count() const {
@@ -309,24 +366,11 @@ void ListView::SetRedraw(bool redraw) const {
 }
 
 bool ListView::Notify(NMHDR& header, LRESULT& result) {
+  (void)result;
   switch (header.code) {
     case NM_DBLCLK:
       if (onDblClick) onDblClick(*this);
       return true;
-    case HDN_BEGINTRACKA:
-    case HDN_BEGINTRACKW:
-    case HDN_ITEMCHANGINGA:
-    case HDN_ITEMCHANGINGW: {
-      // The hidden columns stay hidden, whether dragged or autosized.
-      const auto& change = reinterpret_cast<NMHEADERA&>(header);
-      const bool widens = header.code == HDN_BEGINTRACKA || header.code == HDN_BEGINTRACKW ||
-                          (change.pitem && (change.pitem->mask & HDI_WIDTH) && change.pitem->cxy);
-      if (change.iItem >= visibleColumns_ && widens) {
-        result = TRUE;
-        return true;
-      }
-      return false;
-    }
     default:
       return false;
   }
@@ -339,8 +383,13 @@ MenuItem* FindMenuItem(UINT id) {
   return found == MenuItems().end() ? nullptr : found->second;
 }
 
+MenuItem::~MenuItem() {
+  const auto found = MenuItems().find(id);
+  if (found != MenuItems().end() && found->second == this) MenuItems().erase(found);
+}
+
 PopupMenu::~PopupMenu() {
-  for (MenuItem* item : items_) MenuItems().erase(item->id);
+  for (UINT id : ids_) MenuItems().erase(id);
   if (menu_) DestroyMenu(menu_);
 }
 
@@ -353,7 +402,7 @@ void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLay
     item->id = nextId++;
     AppendMenuA(menu_, MF_STRING, item->id, layouts->caption);
     MenuItems()[item->id] = item;
-    items_.push_back(item);
+    ids_.push_back(item->id);
     ++layouts;
   }
 }

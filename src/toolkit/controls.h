@@ -95,7 +95,7 @@ class StatusBar : public Control {
 };
 
 // A report-style list. Texts beyond the visible columns are kept in hidden
-// columns of width 0 that the user cannot drag open.
+// columns of width 0 that the user cannot drag or autosize open.
 class ListView : public Control {
  public:
   void Create(HWND parent, const Bounds& bounds, const std::vector<ColumnLayout>& columns,
@@ -125,11 +125,21 @@ class ListView : public Control {
   bool Notify(NMHDR& header, LRESULT& result) override;
 
  private:
+  // The header reports to the list, not to the form, so the hidden columns
+  // are guarded in the header itself.
+  static LRESULT CALLBACK HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam);
   int visibleColumns_ = 0;
 };
 
+// An item of a menu. It answers to its command identifier for exactly as
+// long as it lives, whichever of it and its menu goes first.
 class MenuItem : public Component {
  public:
+  MenuItem() = default;
+  ~MenuItem();
+  MenuItem(const MenuItem&) = delete;
+  MenuItem& operator=(const MenuItem&) = delete;
+
   UINT id = 0;
   std::function<void(Component& sender)> onClick;
 };
@@ -145,7 +155,7 @@ class PopupMenu : public Component {
 
  private:
   HMENU menu_ = nullptr;
-  std::vector<MenuItem*> items_;
+  std::vector<UINT> ids_;  // not the items: they may be gone before the menu
 };
 
 // The menu item with this command identifier, from any of the menus.

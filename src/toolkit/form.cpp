@@ -38,7 +38,7 @@ Form::Form(const FormLayout& layout, HWND owner) {
   name = layout.className + 1;  // "TMain" names the form "Main"
   keyPreview = layout.keyPreview;
   // The window procedure is put in place once the window is bound to this.
-  RegisterWindowClass(layout.className, DefWindowProcA, CS_DBLCLKS, App.Icon());
+  RegisterWindowClass(layout.className, DefWindowProcA, CS_DBLCLKS, true);
   font_ = CreateFontA(-layout.font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       layout.font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout.font.face);
@@ -160,8 +160,19 @@ bool Form::PreviewKey(MSG& msg) {
     if (key && isUp && control && control->onKeyUp) control->onKeyUp(*control, key, shift);
     if (!key) return true;
     msg.wParam = key;
+    if (isDown && key == VK_TAB && !shift.ctrl && !shift.alt) return MoveFocus(msg, shift.shift);
   }
   return false;
+}
+
+bool Form::MoveFocus(MSG& msg, bool backwards) {
+  // A control that takes Tab as input (a memo) keeps it.
+  const LRESULT wants = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam,
+                                     reinterpret_cast<LPARAM>(&msg));
+  if (wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+  const HWND from = IsChild(handle_, msg.hwnd) ? msg.hwnd : nullptr;
+  if (const HWND next = GetNextDlgTabItem(handle_, from, backwards)) ::SetFocus(next);
+  return true;
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

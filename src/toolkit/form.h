@@ -73,6 +73,9 @@ class Form : public Component {
   friend class Application;
   // Called by the message loop for key messages to this form's windows.
   bool PreviewKey(MSG& msg);
+  // Tab and Shift+Tab: the focus to the next or previous control that
+  // takes it, in the window's tab order. True when the key was used.
+  bool MoveFocus(MSG& msg, bool backwards);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   HWND Tooltip();

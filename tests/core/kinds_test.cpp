@@ -44,3 +44,14 @@ TEST(Kinds, LibraryNamesAndEntryPointsSpelledExactly) {
   EXPECT_STREQ(EntryPoint(Lzh, "CloseArchive").text, "UnlhaCloseArchive");
   EXPECT_STREQ(EntryPoint(Rar, "").text, "Unrar");
 }
+
+TEST(Kinds, KindsOutsideTheTableHaveNoNamesAndNoCommands) {
+  for (const auto kind : {NoKind, static_cast<ArchiverKind>(KindCount), static_cast<ArchiverKind>(-1)}) {
+    const KindInfo& row = KindTable(kind);
+    EXPECT_STREQ(row.library, "") << kind;
+    EXPECT_STREQ(row.label, "");
+    EXPECT_EQ(row.extensions[0], nullptr);
+    EXPECT_EQ(row.printTemplate, nullptr);
+    EXPECT_STREQ(EntryPoint(kind, "GetFileCount").text, "");
+  }
+}

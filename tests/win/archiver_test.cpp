@@ -124,8 +124,8 @@ TEST(ArchiverSet, OpenAndFindFailuresAreValues) {
 TEST(ArchiverSet, LongAndDoubleByteNamesArriveIntact) {
   Loaded all;
   const std::string longName = std::string(300, 'n') + ".txt";
-  const std::string path =
-      all.box.Archive("a.lzh", "STANDIN\nentry " + longName + "\nentry ソ\\表\\x.txt\n");
+  const std::string path = all.box.Archive(
+      "a.lzh", "STANDIN\nentry " + longName + "\nentry ソ\\表\\x.txt\nentry 表\nfillname\n");
   ASSERT_TRUE(all.set.SelectKind(path));
   const HARC archive = all.set.OpenArchive(path);
   ArchiveEntryInfo info;
@@ -133,6 +133,11 @@ TEST(ArchiverSet, LongAndDoubleByteNamesArriveIntact) {
   EXPECT_EQ(std::string(info.name), std::string(259, 'n'));
   ASSERT_EQ(all.set.FindNextEntry(archive, info), 0);
   EXPECT_STREQ(info.name, "ソ\\表\\x.txt");
+  // No zero in the whole name area: cut at 259 bytes, on a character boundary.
+  ASSERT_EQ(all.set.FindNextEntry(archive, info), 0);
+  std::string doubled;
+  for (int i = 0; i < 129; ++i) doubled += "表";
+  EXPECT_EQ(std::string(info.name), doubled);
   all.set.CloseArchive(archive);
 }
 

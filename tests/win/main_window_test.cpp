@@ -330,6 +330,34 @@ TEST_F(MainWindow, EnterIsSwallowedWithOrWithoutASelection) {
   SetWindowLongPtrA(main.LV.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalListProc));
 }
 
+TEST_F(MainWindow, PathColumnStaysHiddenWhateverTheMouseDoesOnTheHeader) {
+  const std::string a = box().Archive("a.lzh", kArchive);
+  TMain& main = Start(Quoted(a));
+  const HWND header = reinterpret_cast<HWND>(SendMessageA(main.LV.Handle(), LVM_GETHEADER, 0, 0));
+  // Just right of the line that ends "更新日時", where the path column's
+  // divider lies.
+  const auto rightOfTheLastLine = [&] {
+    int edge = 0;
+    for (int i = 0; i < main.LV.VisibleColumns(); ++i) edge += main.LV.ColumnWidth(i);
+    return edge + 3;
+  };
+  const int x = rightOfTheLastLine();
+  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 8));
+  PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 15, 8));
+  PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(x + 15, 8));
+  Pump();
+  EXPECT_EQ(main.LV.ColumnWidth(4), 0);
+  EXPECT_GT(main.LV.ColumnWidth(3), 102);  // the drag widened the column the user sees
+
+  const int again = rightOfTheLastLine();
+  PostMessageA(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(again, 8));
+  PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(again, 8));
+  Pump();
+  EXPECT_EQ(main.LV.ColumnWidth(4), 0);
+  main.LV.SetColumnWidth(4, 50);
+  EXPECT_EQ(main.LV.ColumnWidth(4), 0);
+}
+
 TEST_F(MainWindow, TheListHasTheFocusWhenTheWindowHasIt) {
   const std::string a = box().Archive("a.lzh", kArchive);
   TMain& main = Start(Quoted(a));
@@ -338,6 +366,14 @@ TEST_F(MainWindow, TheListHasTheFocusWhenTheWindowHasIt) {
   // Enter goes where the keyboard sends it, and the list swallows it.
   PostChar(GetFocus(), '\r');
   EXPECT_EQ(main.LV.Count(), 1);
+
+  // Tab and Shift+Tab go round the controls that take the focus.
+  PostKeyDown(main.LV.Handle(), VK_TAB);
+  EXPECT_EQ(GetFocus(), main.CB.Handle());
+  PostKeyDown(main.CB.Handle(), VK_TAB);
+  EXPECT_EQ(GetFocus(), main.LV.Handle());
+  PostKeyDown(main.LV.Handle(), VK_TAB, true);
+  EXPECT_EQ(GetFocus(), main.CB.Handle());
 
   // Leaving the window and coming back returns to the control used last.
   SetFocus(main.CB.Handle());
@@ -377,8 +413,15 @@ TEST_F(MainWindow, CreationRegistersDropTargetIconAndTooltips) {
   EXPECT_EQ(icon.uID, 1u);
   EXPECT_EQ(icon.uFlags, 7u);
   EXPECT_EQ(icon.uCallbackMessage, 0x401u);
-  EXPECT_EQ(icon.hIcon, toolkit::App.Icon());
   EXPECT_STREQ(icon.szTip, "Plenkit");
+  // The small picture of the program's icon, not the large one scaled down.
+  ICONINFO picture{};
+  ASSERT_TRUE(GetIconInfo(icon.hIcon, &picture));
+  BITMAP bits{};
+  GetObjectA(picture.hbmColor, sizeof bits, &bits);
+  EXPECT_EQ(bits.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  DeleteObject(picture.hbmColor);
+  DeleteObject(picture.hbmMask);
 
   // The form's tooltips: pure green, shown after 10 ms, for 10 seconds.
   HWND tooltip = nullptr;

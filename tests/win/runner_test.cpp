@@ -71,6 +71,15 @@ TEST_F(Runner, ExtractionLandsWhereTheCommandSays) {
   set.RunArchiverCommand(archive, only, "my notes.txt");
   EXPECT_TRUE(testing_support::Exists(only + "my notes.txt"));
   EXPECT_FALSE(testing_support::Exists(only + "表"));
+
+  // A relative destination whose first character's trail byte could also
+  // lead one ("ぁ" is 0x82 0x9F): the folder it names is made all the same.
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, current);
+  SetCurrentDirectoryA(box.Folder().c_str());
+  set.RunArchiverCommand(archive, "ぁ\\sub\\", "my notes.txt");
+  SetCurrentDirectoryA(current);
+  EXPECT_TRUE(testing_support::Exists(box.Path("ぁ\\sub\\my notes.txt")));
 }
 
 TEST_F(Runner, PrintUsesTheKindsTemplate) {
@@ -100,4 +109,7 @@ TEST_F(Runner, PrintedTextAlwaysEndsInsideTheBuffer) {
   // A library that writes into the margin as well is cut at its end.
   EXPECT_EQ(set.ReadEntryText(archive, "over.txt").size(), 640400u);
   EXPECT_EQ(set.ReadEntryText(archive, "short.txt"), "ソ表");
+  // More than the margin is no archive: the stand-in will not break a heap.
+  EXPECT_EQ(set.ReadEntryText(Select("more.lzh", "entry m.txt\ntext m\noverrun 401\n"), "m.txt"),
+            "");
 }

@@ -3,9 +3,7 @@
 // and wrote is read back.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <optional>
-#include <thread>
 
 #include "text/sjis_path.h"
 #include "toolkit/dialogs.h"
@@ -254,38 +252,6 @@ TEST_F(Toolbar, TagsOutsideTheToolbarDoNothing) {
 
 namespace {
 
-// Waits for the program's folder browser and, within fifteen seconds, for
-// `ready` to hold of it (a fresh Wine prefix fills the shell's tree
-// slowly); lets `act` look at it, then presses `button`.
-class BrowserDriver {
- public:
-  BrowserDriver(int button, std::function<bool(HWND)> ready, std::function<void(HWND)> act)
-      : thread_([this, button, ready, act] {
-          for (int i = 0; i < 800 && !dialog_; ++i) {
-            Sleep(25);
-            EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog_));
-          }
-          if (!dialog_) return;
-          for (int i = 0; i < 600 && !ready(dialog_); ++i) Sleep(25);
-          act(dialog_);
-          PostMessageA(dialog_, WM_COMMAND, button, 0);
-        }) {}
-  ~BrowserDriver() { thread_.join(); }
-  HWND Dialog() const { return dialog_; }
-
- private:
-  static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    char cls[32];
-    GetClassNameA(window, cls, sizeof cls);
-    if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  DWORD uiThread_ = GetCurrentThreadId();
-  std::atomic<HWND> dialog_{nullptr};
-  std::thread thread_;
-};
-
 // The text of the folder selected in the browser's tree.
 std::string SelectedFolder(HWND dialog) {
   HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
@@ -300,20 +266,6 @@ std::string SelectedFolder(HWND dialog) {
   query.cchTextMax = sizeof text;
   SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
   return text;
-}
-
-std::string TextsOf(HWND dialog) {
-  std::string texts;
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM all) {
-        char text[256] = {};
-        GetWindowTextA(child, text, sizeof text);
-        *reinterpret_cast<std::string*>(all) += std::string(text) + "\n";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
-  return texts;
 }
 
 }  // namespace
@@ -338,10 +290,10 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   std::string shown;
   {
-    BrowserDriver driver(
+    DialogDriver driver(
         IDOK, [&](HWND dialog) { return SelectedFolder(dialog) == shownName; },
         [&](HWND dialog) {
-          shown = TextsOf(dialog) + "selected: " + SelectedFolder(dialog);
+          shown = ChildTexts(dialog) + "selected: " + SelectedFolder(dialog);
           SaveScreenshot(GetDesktopWindow(), "folder_browser");
         });
     Click(main.SpeedButton1);
@@ -356,7 +308,7 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   box().ClearCalls();
   {
-    BrowserDriver driver(IDCANCEL, [](HWND) { return true; }, [](HWND) {});
+    DialogDriver driver(IDCANCEL, [](HWND) { return true; }, [](HWND) {});
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }

@@ -1,6 +1,8 @@
 // The toolkit's own promises: the idle slot, key preview, close actions.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
@@ -108,4 +110,47 @@ TEST(Toolkit, CloseActionHidesOrFrees) {
   DestroyWindow(hidden->Handle());
   Pump();
   EXPECT_FALSE(alive);
+}
+
+TEST(Toolkit, MenuItemsAnswerOnlyWhileTheyLive) {
+  const MenuItemLayout layouts[] = {{"MM1", 1, "a"}, {"MM2", 2, "b"}};
+  UINT first = 0, second = 0;
+  {
+    PopupMenu menu;  // declared before its items, so it outlives them
+    {
+      MenuItem a, b;
+      menu.Create({&a, &b}, layouts);
+      first = a.id, second = b.id;
+      EXPECT_EQ(FindMenuItem(first), &a);
+    }
+    EXPECT_EQ(FindMenuItem(first), nullptr);
+    EXPECT_EQ(FindMenuItem(second), nullptr);
+  }
+  MenuItem c;
+  {
+    PopupMenu menu;
+    menu.Create({&c}, layouts);
+    first = c.id;
+  }
+  EXPECT_EQ(FindMenuItem(first), nullptr);
+}
+
+TEST(Toolkit, AFailingKeyHandlerEndsInTheErrorBoxAndTheLoopGoesOn) {
+  window_support::InitApplication();
+  auto* form = new Probe(true, CloseAction::Free);
+  form->box.onKeyPress = [form](Control&, char& key) {
+    form->controlKeys += key;
+    if (key == 'x') throw std::runtime_error("no key x here");
+  };
+  form->Show();
+  {
+    window_support::DialogDriver errorBox(IDOK);
+    window_support::PostChar(form->box.Handle(), 'x');
+    EXPECT_NE(errorBox.Texts().find("no key x here"), std::string::npos) << errorBox.Texts();
+  }
+  window_support::PostChar(form->box.Handle(), 'y');
+  EXPECT_EQ(form->formKeys, "xy");
+  EXPECT_EQ(form->controlKeys, "xy");
+  DestroyWindow(form->Handle());
+  Pump();
 }

@@ -33,6 +33,18 @@ void PostKeyUp(HWND window, WORD key) {
   Pump();
 }
 
+void PostKeyDown(HWND window, WORD key, bool shift) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  const BYTE before = keys[VK_SHIFT];
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  PostMessageA(window, WM_KEYDOWN, key, 1);
+  Pump();
+  keys[VK_SHIFT] = before;
+  SetKeyboardState(keys);
+}
+
 void SaveScreenshot(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(200);
@@ -70,5 +82,49 @@ void SaveScreenshot(HWND window, const std::string& name) {
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
   out << pixels;
 }
+
+std::string ChildTexts(HWND window) {
+  std::string texts;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM all) {
+        char text[256] = {};
+        GetWindowTextA(child, text, sizeof text);
+        *reinterpret_cast<std::string*>(all) += std::string(text) + "\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+namespace {
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+  char cls[32];
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+}  // namespace
+
+DialogDriver::DialogDriver(int button, std::function<bool(HWND)> ready,
+                           std::function<void(HWND)> act)
+    : uiThread_(GetCurrentThreadId()), thread_([this, button, ready, act] {
+        HWND dialog = nullptr;
+        for (int i = 0; i < 800 && !dialog; ++i) {
+          Sleep(25);
+          EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        }
+        if (!dialog) return;
+        for (int i = 0; ready && i < 600 && !ready(dialog); ++i) Sleep(25);
+        if (act) act(dialog);
+        texts_ = ChildTexts(dialog);
+        dialog_ = dialog;
+        PostMessageA(dialog, WM_COMMAND, button, 0);
+      }) {}
+
+DialogDriver::~DialogDriver() { thread_.join(); }
 
 }  // namespace window_support

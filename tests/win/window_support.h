@@ -3,7 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace window_support {
 
@@ -17,9 +20,36 @@ void Pump(int milliseconds = 0);
 // message loop deliver it.
 void PostChar(HWND window, char key);
 void PostKeyUp(HWND window, WORD key);
+// A key press with Shift held or not, as the keyboard would post it.
+void PostKeyDown(HWND window, WORD key, bool shift = false);
 
 // Writes what the display shows of `window` to
 // <build>\screenshots\<name>.bmp (the test script makes PNGs of them).
 void SaveScreenshot(HWND window, const std::string& name);
+
+// Answers the next modal dialog of the calling thread (a message box, the
+// folder browser...). Waits for it, then within fifteen seconds for `ready`
+// to hold of it (a fresh Wine prefix fills the shell's tree slowly); lets
+// `act` look at it, then presses `button`. The destructor waits for all that.
+class DialogDriver {
+ public:
+  DialogDriver(int button, std::function<bool(HWND)> ready = nullptr,
+               std::function<void(HWND)> act = nullptr);
+  ~DialogDriver();
+  DialogDriver(const DialogDriver&) = delete;
+  DialogDriver& operator=(const DialogDriver&) = delete;
+  HWND Dialog() const { return dialog_; }
+  // The texts of the dialog's controls, one a line, as it was answered.
+  const std::string& Texts() const { return texts_; }
+
+ private:
+  DWORD uiThread_;
+  std::atomic<HWND> dialog_{nullptr};
+  std::string texts_;
+  std::thread thread_;
+};
+
+// The texts of a window's children, one a line.
+std::string ChildTexts(HWND window);
 
 }  // namespace window_support
