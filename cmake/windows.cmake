@@ -11,7 +11,8 @@ add_library(plenkit_windows STATIC
   src/toolkit/locale_facts.cpp
   src/toolkit/dialogs.cpp
   src/Trobixmain.cpp
-  src/Trobixprog.cpp)
+  src/Trobixprog.cpp
+  src/listed_paths.cpp)
 target_include_directories(plenkit_windows PUBLIC src)
 target_link_libraries(plenkit_windows PUBLIC plenkit_archiver comctl32 shell32 ole32 msimg32
                       gdi32 user32 comdlg32)
@@ -53,6 +54,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_dependencies(archiver_tests standins)
 
   add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
+    tests/win/drop_test.cpp
     tests/win/toolkit_test.cpp
     tests/win/window_support.cpp
     tests/win/test_support.cpp ${PLENKIT_RESOURCES})

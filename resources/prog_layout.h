@@ -14,4 +14,14 @@ constexpr FormLayout Form = {
     "TProg", "処理中．．．", CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight,
     {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, false, false};
 
+// The stored range and position, replaced whenever a run starts.
+constexpr Bounds PB = {4, 4, 273, 16};
+constexpr int PBMaximum = 100;
+constexpr int PBPosition = 100;
+
+constexpr Bounds BitBtn1 = {99, 24, 81, 17};
+constexpr const char* BitBtn1Caption = "中 止";
+constexpr FontLayout BitBtn1Font = {"ＭＳ Ｐゴシック", 13, SHIFTJIS_CHARSET};
+constexpr COLORREF BitBtn1Color = RGB(255, 0, 0);
+
 }  // namespace prog_layout

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../resources/main_layout.h"
+#include "Trobixprog.h"
 #include "text/command_args.h"
 #include "text/number_text.h"
 #include "text/settings_value.h"
@@ -16,7 +17,17 @@ using namespace toolkit;
 
 TMain* Main = nullptr;
 
+// The shell reads the first version of the icon record; on the 32-bit
+// build, the one users run, that is 88 bytes.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88,
+              "the notification icon record of the 32-bit build");
+
 namespace {
+
+// Pending messages run once every this many dropped files.
+constexpr UINT kDropMessageStride = 40;
+// Drops larger than this show the progress dialog.
+constexpr UINT kDropWithoutProgress = 100;
 
 const char kSection[] = "Main";
 constexpr int kPathColumn = 4;  // sub-item 3
@@ -102,12 +113,15 @@ void TMain::CreateControls() {
   LV.align = Align::Client;
   LV.onDblClick = [this](Control&) { ListViewDblClick(); };
   LV.onKeyPress = [this](Control&, char& key) { ListViewKeyPress(key); };
+  LV.onKeyUp = [this](Control&, WORD& key, ShiftState) { ListViewKeyUp(key); };
+  LV.onDeleteRow = [this](Control&, int row) { listed_.Remove(LV.Text(row, kPathColumn)); };
   Adopt(LV);
   // First in the tab order.
   SetWindowPos(LV.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   PM.name = "PM";
   PM.Create({&MM1, &MM2}, L::PMItems);
+  PM.onPopup = MM1.onClick = MM2.onClick = [this](Component& sender) { MenuItemClick(sender); };
   Realign();
 }
 
@@ -165,12 +179,91 @@ void TMain::AddNotifyIcon() {
   NotifyIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   NotifyIconData.uCallbackMessage = WM_NOTIFYICON;
   NotifyIconData.hIcon = App.SmallIcon();
-  // The shell reads the first version of the record: a 64-byte tip.
-  constexpr std::size_t kTipBytes = 64;
+  constexpr std::size_t kTipBytes = 64;  // in the first version of the record
   const std::string_view tip = CutToBytes(App.Title(), kTipBytes - 1);
   std::memcpy(NotifyIconData.szTip, tip.data(), tip.size());
   NotifyIconData.szTip[tip.size()] = '\0';
   Shell_NotifyIconA(NIM_ADD, &NotifyIconData);
+}
+
+void TMain::WMNotifyIcon(UINT mouseMessage) {
+  switch (mouseMessage) {
+    case WM_LBUTTONDBLCLK:
+      MenuItemClick(MM1);
+      break;
+    case WM_RBUTTONUP: {
+      POINT at{};
+      GetCursorPos(&at);
+      // Without the foreground the menu would stay open after a click
+      // elsewhere.
+      SetForegroundWindow(Handle());
+      PM.Popup(Handle(), at);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TMain::MenuItemClick(Component& sender) {
+  switch (sender.tag) {
+    case 0: MM1.SetCaption(Visible() ? "隠す" : "出す"); break;
+    case 1: Visible() ? Hide() : Show(); break;
+    case 2: Close(); break;
+    default: break;
+  }
+}
+
+bool TMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_DROPFILES:
+      WMDropFiles(reinterpret_cast<HDROP>(wParam));
+      break;
+    case WM_NOTIFYICON:
+      WMNotifyIcon(static_cast<UINT>(lParam));
+      break;
+    default:
+      return false;
+  }
+  result = 0;
+  return true;
+}
+
+// --- Dropped files and keys
+
+void TMain::WMDropFiles(HDROP drop) {
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, MAX_PATH);
+  LV.SetRedraw(false);
+  LV.SetViewStyle(LVS_ICON);
+  SetForegroundWindow(Handle());
+  const bool withDialog = Prog && count > kDropWithoutProgress;
+  if (withDialog) Prog->BeginProgress(static_cast<int>(count));
+  // The messages let through every 40 files may close this window: then
+  // there is no point in going on.
+  for (UINT i = 0; i < count && !(withDialog && Prog->AbortRequested) && !Closing(); ++i) {
+    char path[MAX_PATH] = {};
+    DragQueryFileA(drop, i, path, MAX_PATH);
+    AddArchive(path);
+    if (Prog && Prog->Visible()) Prog->PB.SetPosition(Prog->PB.Position() + 1);
+    if (i % kDropMessageStride == 0) App.ProcessMessages();
+  }
+  DragFinish(drop);
+  LV.SetViewStyle(LVS_REPORT);
+  LV.SetRedraw(true);
+  if (Prog && Prog->Visible()) Prog->Hide();
+  LV.SetFocus();
+  UpdateTotals();
+}
+
+void TMain::FormKeyUp(WORD& key, ShiftState shift) {
+  if (key != 'A' || !shift.ctrl) return;
+  LV.SetFocus();
+  LV.SelectAll();
+  key = 0;
+}
+
+void TMain::ListViewKeyUp(WORD& key) {
+  if (key == VK_DELETE) SpeedButtonClick(SpeedButton5);
 }
 
 // --- Settings file
@@ -250,14 +343,7 @@ std::string TMain::ExpandLongPath(const std::string& path) {
 
 void TMain::AddArchive(const std::string& path) {
   if (!Archivers.SelectKind(path)) return;
-  for (int i = 0, n = LV.Count(); i < n; ++i) {
-    const std::string listed = LV.Text(i, kPathColumn);
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path.c_str(),
-                       static_cast<int>(path.size()), listed.c_str(),
-                       static_cast<int>(listed.size())) == CSTR_EQUAL) {
-      return;
-    }
-  }
+  if (listed_.Contains(path)) return;
   // A wildcard would let the search answer for some other file.
   if (HasWildcard(path)) return;
   WIN32_FIND_DATAA found;
@@ -273,6 +359,7 @@ void TMain::AddArchive(const std::string& path) {
   LV.SetText(row, 2, std::to_string(Archivers.CountEntries(path)));
   LV.SetText(row, 3, ModifiedText(found.ftLastWriteTime, locale));
   LV.SetText(row, kPathColumn, path);
+  listed_.Add(path);
 }
 
 ArchiveRow TMain::Row(int index) const {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archiver/archiver_set.h"
+#include "listed_paths.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
 
@@ -58,17 +59,27 @@ class TMain : public toolkit::Form {
   ArchiveRow Row(int index) const;
   void ListViewDblClick();
   void ListViewKeyPress(char& key);
+  void ListViewKeyUp(WORD& key);
 
   // Toolbar: one handler for the eight buttons, told apart by their tags.
   void SpeedButtonClick(toolkit::Control& sender);
 
+  // The notification-area icon and its menu: PM about to pop up (tag 0),
+  // hide or show (MM1, tag 1), exit (MM2, tag 2).
   void AddNotifyIcon();
+  void WMNotifyIcon(UINT mouseMessage);
+  void MenuItemClick(toolkit::Component& sender);
+
+  // Files dropped from the shell.
+  void WMDropFiles(HDROP drop);
 
  protected:
   void FormCreate() override;
   void FormShow() override;
   void FormClose(toolkit::CloseAction& action) override;
   void FormDestroy() override;
+  void FormKeyUp(WORD& key, toolkit::ShiftState shift) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   void CreateControls();
@@ -85,6 +96,7 @@ class TMain : public toolkit::Form {
   // after the archive inside it.
   std::string Destination(const std::string& folder, const std::string& caption) const;
   bool shown_ = false;
+  ListedPaths listed_;  // in step with the rows' paths
 };
 
 extern TMain* Main;

@@ -192,6 +192,65 @@ LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
+// --- BitBtn
+
+BitBtn::~BitBtn() {
+  if (font_) DeleteObject(font_);
+}
+
+void BitBtn::Create(HWND parent, const Bounds& bounds, const char* caption,
+                    const FontLayout& font, COLORREF color) {
+  color_ = color;
+  font_ = CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_DONTCARE, font.face);
+  CreateWindowOf("BUTTON", parent, BS_PUSHBUTTON | BS_OWNERDRAW | WS_TABSTOP, 0, bounds, caption);
+}
+
+bool BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
+  RECT r = item.rcItem;
+  const bool pushed = item.itemState & ODS_SELECTED;
+  DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+  char caption[64] = {};
+  GetWindowTextA(handle_, caption, sizeof caption);
+  RECT text = r;
+  if (pushed) OffsetRect(&text, 1, 1);
+  const HGDIOBJ old = SelectObject(item.hDC, font_);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, item.itemState & ODS_DISABLED ? GetSysColor(COLOR_GRAYTEXT) : color_);
+  DrawTextA(item.hDC, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(item.hDC, old);
+  if (item.itemState & ODS_FOCUS) {
+    InflateRect(&r, -3, -3);
+    DrawFocusRect(item.hDC, &r);
+  }
+  return true;
+}
+
+// --- ProgressBar
+
+void ProgressBar::Create(HWND parent, const Bounds& bounds) {
+  CreateWindowOf(PROGRESS_CLASSA, parent, 0, 0, bounds);
+}
+
+void ProgressBar::SetRange(int minimum, int maximum) const {
+  SendMessageA(handle_, PBM_SETRANGE32, minimum, maximum);
+}
+
+int ProgressBar::Minimum() const {
+  return static_cast<int>(SendMessageA(handle_, PBM_GETRANGE, TRUE, 0));
+}
+
+int ProgressBar::Maximum() const {
+  return static_cast<int>(SendMessageA(handle_, PBM_GETRANGE, FALSE, 0));
+}
+
+int ProgressBar::Position() const { return static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0)); }
+
+void ProgressBar::SetPosition(int position) const {
+  SendMessageA(handle_, PBM_SETPOS, position, 0);
+}
+
 // --- StatusBar
 
 void StatusBar::Create(HWND parent, int height, const std::vector<StatusPanelLayout>& panels) {
@@ -360,6 +419,11 @@ void ListView::SetColumnWidth(int column, int width) const {
   SendMessageA(handle_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
 }
 
+void ListView::SetViewStyle(DWORD view) const {
+  const LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
+  SetWindowLongPtrA(handle_, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
+}
+
 void ListView::SetRedraw(bool redraw) const {
   SendMessageA(handle_, WM_SETREDRAW, redraw, 0);
   if (redraw) InvalidateRect(handle_, nullptr, TRUE);
@@ -370,6 +434,9 @@ bool ListView::Notify(NMHDR& header, LRESULT& result) {
   switch (header.code) {
     case NM_DBLCLK:
       if (onDblClick) onDblClick(*this);
+      return true;
+    case LVN_DELETEITEM:
+      if (onDeleteRow) onDeleteRow(*this, reinterpret_cast<NMLISTVIEW&>(header).iItem);
       return true;
     default:
       return false;
@@ -388,6 +455,16 @@ MenuItem::~MenuItem() {
   if (found != MenuItems().end() && found->second == this) MenuItems().erase(found);
 }
 
+std::string MenuItem::Caption() const {
+  char caption[128] = {};
+  GetMenuStringA(menu_, id, caption, sizeof caption, MF_BYCOMMAND);
+  return caption;
+}
+
+void MenuItem::SetCaption(const std::string& caption) const {
+  ModifyMenuA(menu_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
+}
+
 PopupMenu::~PopupMenu() {
   for (UINT id : ids_) MenuItems().erase(id);
   if (menu_) DestroyMenu(menu_);
@@ -400,11 +477,22 @@ void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLay
     item->name = layouts->name;
     item->tag = layouts->tag;
     item->id = nextId++;
+    item->menu_ = menu_;
     AppendMenuA(menu_, MF_STRING, item->id, layouts->caption);
     MenuItems()[item->id] = item;
     ids_.push_back(item->id);
     ++layouts;
   }
+}
+
+void PopupMenu::Popup(HWND owner, POINT at) {
+  if (onPopup) onPopup(*this);
+  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner,
+                 nullptr);
+  // Lets the owner's next message close the menu's loop cleanly; without it
+  // a menu opened from the notification area may show again only every
+  // other time.
+  PostMessageA(owner, WM_NULL, 0, 0);
 }
 
 }  // namespace toolkit

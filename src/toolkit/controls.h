@@ -40,6 +40,11 @@ class Control : public Component {
     (void)header, (void)result;
     return false;
   }
+  // Painting of an owner-drawn control, asked for by its form.
+  virtual bool DrawItem(const DRAWITEMSTRUCT& item) {
+    (void)item;
+    return false;
+  }
 
  protected:
   // Creates the window and binds it to this object.
@@ -82,6 +87,31 @@ class SpeedButton : public Control {
   bool hot_ = false, pressed_ = false;
 };
 
+// A push button whose caption has a font and a colour of its own.
+class BitBtn : public Control {
+ public:
+  BitBtn() = default;
+  ~BitBtn() override;
+  void Create(HWND parent, const Bounds& bounds, const char* caption, const FontLayout& font,
+              COLORREF color);
+  bool DrawItem(const DRAWITEMSTRUCT& item) override;
+
+ private:
+  HFONT font_ = nullptr;
+  COLORREF color_ = 0;
+};
+
+// A progress bar in the system's segmented style.
+class ProgressBar : public Control {
+ public:
+  void Create(HWND parent, const Bounds& bounds);
+  void SetRange(int minimum, int maximum) const;
+  int Minimum() const;
+  int Maximum() const;
+  int Position() const;
+  void SetPosition(int position) const;
+};
+
 class StatusBar : public Control {
  public:
   void Create(HWND parent, int height, const std::vector<StatusPanelLayout>& panels);
@@ -120,8 +150,12 @@ class ListView : public Control {
   int VisibleColumns() const { return visibleColumns_; }
 
   void SetRedraw(bool redraw) const;
+  // LVS_REPORT, LVS_ICON...
+  void SetViewStyle(DWORD view) const;
 
   std::function<void(Control& sender)> onDblClick;
+  // Each row about to go, whichever way it goes (removal, clearing).
+  std::function<void(Control& sender, int row)> onDeleteRow;
   bool Notify(NMHDR& header, LRESULT& result) override;
 
  private:
@@ -142,6 +176,13 @@ class MenuItem : public Component {
 
   UINT id = 0;
   std::function<void(Component& sender)> onClick;
+
+  std::string Caption() const;
+  void SetCaption(const std::string& caption) const;
+
+ private:
+  friend class PopupMenu;
+  HMENU menu_ = nullptr;
 };
 
 class PopupMenu : public Component {
@@ -152,6 +193,13 @@ class PopupMenu : public Component {
   PopupMenu& operator=(const PopupMenu&) = delete;
 
   void Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts);
+  HMENU Handle() const { return menu_; }
+
+  // Runs onPopup, then shows the menu with its top-left corner at `at`
+  // (screen coordinates); the items' clicks reach `owner`. Returns when
+  // the menu has closed.
+  void Popup(HWND owner, POINT at);
+  std::function<void(Component& sender)> onPopup;
 
  private:
   HMENU menu_ = nullptr;

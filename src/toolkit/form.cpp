@@ -178,7 +178,22 @@ bool Form::MoveFocus(MSG& msg, bool backwards) {
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Form* form = FromHandle(window);
   if (!form) return DefWindowProcA(window, message, wParam, lParam);
-  return Guarded([&] { return form->HandleMessage(message, wParam, lParam); });
+  // A handler may let messages run (a long drop does); whatever they close
+  // or destroy, this form stays until its outermost handler has returned.
+  ++form->depth_;
+  const LRESULT result = Guarded([&] { return form->HandleMessage(message, wParam, lParam); });
+  if (form->depth_ == 1) {
+    if (form->releasePending_ && form->handle_) {
+      form->releasePending_ = false;
+      DestroyWindow(form->handle_);  // its messages come back here at depth 2
+    }
+    if (!form->handle_) {
+      delete form;
+      return result;
+    }
+  }
+  --form->depth_;
+  return result;
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -201,6 +216,11 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kRelease:
+      // Inside another handler of this form: destroyed once that returns.
+      if (depth_ > 1) {
+        releasePending_ = true;
+        return 0;
+      }
       DestroyWindow(handle_);
       return 0;
     case WM_ACTIVATE:
@@ -224,12 +244,11 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(0);
       }
       return 0;
-    case WM_NCDESTROY: {
+    case WM_NCDESTROY:
+      // The form goes with its window, once its handlers have returned.
       RemovePropA(handle_, kFormProperty);
       handle_ = nullptr;
-      delete this;  // a form lives exactly as long as its window
       return 0;
-    }
     case WM_COMMAND:
       if (lParam) {
         Control* control = Control::FromHandle(reinterpret_cast<HWND>(lParam));
@@ -239,6 +258,12 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (item && item->onClick) item->onClick(*item);
       }
       return 0;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      Control* control = Control::FromHandle(item.hwndItem);
+      if (control && control->DrawItem(item)) return TRUE;
+      break;
+    }
     case WM_NOTIFY: {
       NMHDR& header = *reinterpret_cast<NMHDR*>(lParam);
       // A list view's header reports through the list.

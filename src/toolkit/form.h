@@ -34,6 +34,8 @@ class Form : public Component {
   // As a click on the close box: the close event decides what follows. A
   // form that is freed goes once the current handlers have returned.
   void Close();
+  // Closed and about to be freed: long work in a handler may stop early.
+  bool Closing() const { return releasePending_; }
 
   RECT Bounds() const;  // outer bounds, screen coordinates
   void SetBounds(int left, int top, int width, int height);
@@ -84,6 +86,8 @@ class Form : public Component {
   HFONT font_ = nullptr;
   HWND tooltip_ = nullptr;
   HWND focused_ = nullptr;  // the control to focus when the form is active again
+  int depth_ = 0;            // handlers of this form now running
+  bool releasePending_ = false;
   std::vector<Control*> controls_;
 };
 

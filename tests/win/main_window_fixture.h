@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Trobixmain.h"
+#include "Trobixprog.h"
 #include "toolkit/application.h"
 #include "win/test_support.h"
 #include "win/window_support.h"
@@ -42,6 +43,7 @@ class MainWindowFixture : public ::testing::Test {
   TMain& Start(const std::string& arguments = "") {
     toolkit::App.SetCommandLine("\"C:\\Program Files\\Plenkit\\Plenkit.exe\" " + arguments);
     Main = new TMain();
+    Prog = new TProg();
     Main->Show();
     Pump();
     return *Main;
@@ -50,6 +52,7 @@ class MainWindowFixture : public ::testing::Test {
   void Stop() {
     if (Main) Main->Close();
     Pump();
+    if (Prog) DestroyWindow(Prog->Handle());
   }
 
   void Settings(const std::string& text) {

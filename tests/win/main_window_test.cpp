@@ -372,7 +372,7 @@ TEST_F(MainWindow, TheListHasTheFocusWhenTheWindowHasIt) {
   EXPECT_EQ(GetFocus(), main.CB.Handle());
   PostKeyDown(main.CB.Handle(), VK_TAB);
   EXPECT_EQ(GetFocus(), main.LV.Handle());
-  PostKeyDown(main.LV.Handle(), VK_TAB, true);
+  PostKeyDown(main.LV.Handle(), VK_TAB, {VK_SHIFT});
   EXPECT_EQ(GetFocus(), main.CB.Handle());
 
   // Leaving the window and coming back returns to the control used last.

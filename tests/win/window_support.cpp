@@ -1,5 +1,8 @@
 #include "win/window_support.h"
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <fstream>
 
 #include "toolkit/application.h"
@@ -28,21 +31,41 @@ void PostChar(HWND window, char key) {
   Pump();
 }
 
-void PostKeyUp(HWND window, WORD key) {
-  PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-  Pump();
-}
+namespace {
 
-void PostKeyDown(HWND window, WORD key, bool shift) {
+void PostKey(HWND window, UINT message, WORD key, LPARAM flags, std::initializer_list<BYTE> held) {
   BYTE keys[256];
   GetKeyboardState(keys);
-  const BYTE before = keys[VK_SHIFT];
-  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  BYTE before[256];
+  std::copy(std::begin(keys), std::end(keys), before);
+  for (BYTE modifier : held) keys[modifier] = 0x80;
   SetKeyboardState(keys);
-  PostMessageA(window, WM_KEYDOWN, key, 1);
+  PostMessageA(window, message, key, flags);
   Pump();
-  keys[VK_SHIFT] = before;
-  SetKeyboardState(keys);
+  SetKeyboardState(before);
+}
+
+}  // namespace
+
+void PostKeyDown(HWND window, WORD key, std::initializer_list<BYTE> held) {
+  PostKey(window, WM_KEYDOWN, key, 1, held);
+}
+
+void PostKeyUp(HWND window, WORD key, std::initializer_list<BYTE> held) {
+  PostKey(window, WM_KEYUP, key, 0xC0000001, held);
+}
+
+void PostDrop(HWND window, const std::vector<std::string>& paths) {
+  std::string names;
+  for (const std::string& path : paths) names += path + '\0';
+  names += '\0';
+  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  std::copy(names.begin(), names.end(), reinterpret_cast<char*>(header + 1));
+  GlobalUnlock(memory);
+  PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  Pump();
 }
 
 void SaveScreenshot(HWND window, const std::string& name) {
@@ -99,11 +122,17 @@ std::string ChildTexts(HWND window) {
 
 namespace {
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+struct Search {
+  const char* windowClass;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<Search*>(data);
   char cls[32];
   GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
+  if (std::string(cls) != search.windowClass || !IsWindowVisible(window)) return TRUE;
+  search.found = window;
   return FALSE;
 }
 
@@ -111,18 +140,26 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
 
 DialogDriver::DialogDriver(int button, std::function<bool(HWND)> ready,
                            std::function<void(HWND)> act)
-    : uiThread_(GetCurrentThreadId()), thread_([this, button, ready, act] {
-        HWND dialog = nullptr;
-        for (int i = 0; i < 800 && !dialog; ++i) {
+    : DialogDriver("#32770", std::move(ready), std::move(act), button) {}
+
+DialogDriver::DialogDriver(const char* windowClass, std::function<void(HWND)> act)
+    : DialogDriver(windowClass, nullptr, std::move(act), 0) {}
+
+DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> ready,
+                           std::function<void(HWND)> act, int button)
+    : uiThread_(GetCurrentThreadId()), windowClass_(windowClass),
+      thread_([this, button, ready, act] {
+        Search search{windowClass_.c_str(), nullptr};
+        for (int i = 0; i < 800 && !search.found; ++i) {
           Sleep(25);
-          EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+          EnumThreadWindows(uiThread_, FindVisible, reinterpret_cast<LPARAM>(&search));
         }
-        if (!dialog) return;
-        for (int i = 0; ready && i < 600 && !ready(dialog); ++i) Sleep(25);
-        if (act) act(dialog);
-        texts_ = ChildTexts(dialog);
-        dialog_ = dialog;
-        PostMessageA(dialog, WM_COMMAND, button, 0);
+        if (!search.found) return;
+        for (int i = 0; ready && i < 600 && !ready(search.found); ++i) Sleep(25);
+        texts_ = ChildTexts(search.found);
+        if (act) act(search.found);
+        dialog_ = search.found;
+        if (button) PostMessageA(search.found, WM_COMMAND, button, 0);
       }) {}
 
 DialogDriver::~DialogDriver() { thread_.join(); }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace window_support {
 
@@ -19,9 +20,14 @@ void Pump(int milliseconds = 0);
 // Posts a key stroke to `window` as the keyboard would, and lets the
 // message loop deliver it.
 void PostChar(HWND window, char key);
-void PostKeyUp(HWND window, WORD key);
-// A key press with Shift held or not, as the keyboard would post it.
-void PostKeyDown(HWND window, WORD key, bool shift = false);
+// A key press or release with the modifier keys `held` (VK_SHIFT,
+// VK_CONTROL...) down meanwhile.
+void PostKeyDown(HWND window, WORD key, std::initializer_list<BYTE> held = {});
+void PostKeyUp(HWND window, WORD key, std::initializer_list<BYTE> held = {});
+
+// Drops `paths` on `window` as the shell does: a WM_DROPFILES with a drop
+// handle that the receiver releases.
+void PostDrop(HWND window, const std::vector<std::string>& paths);
 
 // Writes what the display shows of `window` to
 // <build>\screenshots\<name>.bmp (the test script makes PNGs of them).
@@ -35,6 +41,9 @@ class DialogDriver {
  public:
   DialogDriver(int button, std::function<bool(HWND)> ready = nullptr,
                std::function<void(HWND)> act = nullptr);
+  // Any window of `windowClass` (a pop-up menu is "#32768"): `act` looks at
+  // it and closes it.
+  DialogDriver(const char* windowClass, std::function<void(HWND)> act);
   ~DialogDriver();
   DialogDriver(const DialogDriver&) = delete;
   DialogDriver& operator=(const DialogDriver&) = delete;
@@ -43,7 +52,10 @@ class DialogDriver {
   const std::string& Texts() const { return texts_; }
 
  private:
+  DialogDriver(const char* windowClass, std::function<bool(HWND)> ready,
+               std::function<void(HWND)> act, int button);
   DWORD uiThread_;
+  std::string windowClass_;
   std::atomic<HWND> dialog_{nullptr};
   std::string texts_;
   std::thread thread_;
