@@ -17,8 +17,8 @@ esac
 bad=0 count=0
 while IFS= read -r -d '' binary; do
   count=$((count + 1))
-  # objdump cannot read a binary of another architecture, and would then
-  # list no imports at all.
+  # The i686 objdump cannot read a 64-bit binary, and would then list no
+  # imports at all.
   actual=$("$objdump" -f "$binary" 2>/dev/null | sed -n 's/.*file format //p' || true)
   if [ "$actual" != "$format" ]; then
     echo "check_imports: $(basename "$binary") is ${actual:-not readable as $format}"; bad=1; continue
