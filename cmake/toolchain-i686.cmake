@@ -1,4 +1,6 @@
-# 32-bit Windows build: the product. It cannot run on this machine, so no emulator.
+# 32-bit Windows build: the product. Its tests run under the 32-bit Wine where
+# the machine executes 32-bit code; scripts/env.sh gives that Wine its own
+# prefix and server (wine_arch win32).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -8,3 +10,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Debian's wine32 has no preloader: the loader is "wine" itself.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Command 1: sets up what is missing, builds the 64-bit program and starts
-# Plenkit with the stand-in archivers beside it and the built-in sample
-# archives on its command line.
+# Command 1: sets up what is missing, builds the program and starts Plenkit
+# with the stand-in archivers beside it and the built-in sample archives on
+# its command line. The program is the 32-bit product where the machine
+# executes 32-bit code, the 64-bit build of the same source otherwise; it
+# says which.
 #   With DISPLAY set, it opens there. Otherwise it runs on a private Xvfb in
 #   a Wine virtual desktop, writes a screenshot once it is up, says where,
 #   and runs until interrupted; --once makes it exit after the screenshot.
@@ -10,13 +12,21 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 once=false
 [ "${1:-}" = --once ] && once=true
 bash "$here/scripts/setup.sh"
-bash "$here/scripts/build.sh" win64 >/dev/null
 source "$here/scripts/env.sh"
 source "$here/scripts/session.sh"
+if runs_i386_code; then
+  build=win32
+  echo "run: the 32-bit Plenkit.exe, under the 32-bit Wine"
+else
+  build=win64
+  echo "run: the 64-bit Plenkit.exe, as this machine does not execute 32-bit code"
+fi
+bash "$here/scripts/build.sh" "$build" >/dev/null
+wine_arch "$build"
 
 samples=()
 for f in "$here"/samples/*; do samples+=("Z:${f//\//\\}"); done
-program="$here/build/win64/out/Plenkit.exe"
+program="$here/build/$build/out/Plenkit.exe"
 
 if [ -n "${DISPLAY:-}" ] && ! $once; then
   exec "$WINE" "$program" "${samples[@]}" </dev/null

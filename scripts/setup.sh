@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Puts this machine in shape to build and run Plenkit: Debian packages, the
-# Japanese locale, and the project's own Wine prefix. Idempotent and quick
-# when everything is already there.
+# Japanese locale, and the project's own Wine prefixes: the 64-bit one, and
+# where the machine runs 32-bit code the 32-bit Wine and its prefix.
+# Idempotent and quick when everything is already there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/env.sh"
@@ -31,10 +32,13 @@ fi
 
 source "$here/scripts/env.sh"  # again, now that the locale exists
 
-# The Wine prefix is ours alone; a stamp file says it is complete.
-stamp="$WINEPREFIX/.plenkit-ready"
-if [ ! -f "$stamp" ]; then
-  echo "setup: creating Wine prefix $WINEPREFIX"
+# make_prefix: creates the prefix of the Wine that wine_arch chose, unless a
+# stamp file says it is complete. Both Wines get the same fonts, font
+# substitutes and virtual desktop, so that both builds show the same screen.
+make_prefix() {
+  local stamp="$WINEPREFIX/.plenkit-ready" reg
+  [ -f "$stamp" ] && return 0
+  echo "setup: creating $WINEARCH Wine prefix $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
@@ -59,4 +63,28 @@ REG
   "$WINESERVER" -w || true
   rm -f "$reg"
   touch "$stamp"
+}
+
+make_prefix
+
+# The 32-bit Wine only where the kernel runs 32-bit code: elsewhere its
+# packages would install and never start.
+if runs_i386_code; then
+  wine32_packages=(wine32:i386 libwine:i386)
+  missing=()
+  for p in "${wine32_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  wine_arch win32
+  make_prefix
+  wine_arch win64
+else
+  echo "setup: this machine does not execute 32-bit code; only the 64-bit build will run"
 fi

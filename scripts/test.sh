@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Command 2: sets up this machine, builds all three builds and runs every
-# test: the Windows tests under wine64, the core's tests natively under
+# test: the Windows tests under wine64, and again under the 32-bit Wine where
+# the machine executes 32-bit code, the core's tests natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the binary checks.
-# Ends with one line "N passed, N failed".
+# Ends with one line "N passed, N failed" that counts them all.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh" || exit 1
@@ -37,16 +38,30 @@ run_ctest() {
 echo "== native core tests (sanitized)"
 run_ctest "$here/build/native"
 
+# run_wine_tests win64|win32: one build's Windows tests, with that build's
+# Wine, prefix and server, on a display of their own.
+run_wine_tests() {
+  wine_arch "$1"
+  session_start
+  trap session_stop EXIT
+  run_ctest "$here/build/$1"
+  session_stop
+  trap - EXIT
+  wine_arch win64
+  # Screenshots the window tests took, as PNG for reading.
+  for bmp in "$here/build/$1"/screenshots/*.bmp; do
+    [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
+}
+
 echo "== Windows tests (wine64)"
-session_start
-trap session_stop EXIT
-run_ctest "$here/build/win64"
-session_stop
-trap - EXIT
-# Screenshots the window tests took, as PNG for reading.
-for bmp in "$here"/build/win64/screenshots/*.bmp; do
-  [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-done
+run_wine_tests win64
+if runs_i386_code; then
+  echo "== Windows tests (32-bit Wine)"
+  run_wine_tests win32
+else
+  echo "== Windows tests (32-bit Wine): skipped, this machine does not execute 32-bit code"
+fi
 
 echo "== binary checks"
 for arch in win64:x86_64 win32:i686; do

@@ -59,7 +59,7 @@ class Drops : public MainWindowFixture {
     int count = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM n) {
+        [](HWND window, LPARAM n) CALLBACK {
           if (IsWindowVisible(window) && !GetWindow(window, GW_OWNER) &&
               !(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
             ++*reinterpret_cast<int*>(n);

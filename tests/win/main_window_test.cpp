@@ -427,7 +427,7 @@ TEST_F(MainWindow, CreationRegistersDropTargetIconAndTooltips) {
   HWND tooltip = nullptr;
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND window, LPARAM found) {
+      [](HWND window, LPARAM found) CALLBACK {
         char cls[64];
         GetClassNameA(window, cls, sizeof cls);
         if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != Main->Handle())

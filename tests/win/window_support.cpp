@@ -110,7 +110,7 @@ std::string ChildTexts(HWND window) {
   std::string texts;
   EnumChildWindows(
       window,
-      [](HWND child, LPARAM all) {
+      [](HWND child, LPARAM all) CALLBACK {
         char text[256] = {};
         GetWindowTextA(child, text, sizeof text);
         *reinterpret_cast<std::string*>(all) += std::string(text) + "\n";
