@@ -12,6 +12,7 @@ add_library(plenkit_windows STATIC
   src/toolkit/controls.cpp
   src/toolkit/locale_facts.cpp
   src/toolkit/dialogs.cpp
+  src/toolkit/dropped_files.cpp
   src/Trobixmain.cpp
   src/Trobixprog.cpp
   src/listed_paths.cpp)

@@ -10,6 +10,7 @@
 #include "text/sjis_path.h"
 #include "toolkit/application.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/dropped_files.h"
 #include "toolkit/locale_facts.h"
 
 using namespace plenkit;
@@ -238,13 +239,13 @@ void TMain::WMDropFiles(HDROP drop) {
   SetForegroundWindow(Handle());
   const bool withDialog = Prog && count > kDropWithoutProgress;
   if (withDialog) Prog->BeginProgress(static_cast<int>(count));
+  const std::vector<std::string> paths = DroppedFiles(drop, count);
   // The messages let through every 40 files may close this window: then
   // there is no point in going on.
-  for (UINT i = 0; i < count && !(withDialog && Prog->AbortRequested) && !Closing(); ++i) {
-    char path[MAX_PATH] = {};
-    DragQueryFileA(drop, i, path, MAX_PATH);
-    AddArchive(path);
-    if (Prog && Prog->Visible()) Prog->PB.SetPosition(Prog->PB.Position() + 1);
+  for (std::size_t i = 0;
+       i < paths.size() && !(withDialog && Prog->AbortRequested) && !Closing(); ++i) {
+    AddArchive(paths[i]);
+    if (Prog && Prog->Visible()) Prog->PB.StepBy(1);
     if (i % kDropMessageStride == 0) App.ProcessMessages();
   }
   DragFinish(drop);

@@ -1,5 +1,6 @@
 #include "toolkit/controls.h"
 
+#include <algorithm>
 #include <map>
 
 #include "toolkit/application.h"
@@ -12,7 +13,9 @@ const char kControlProperty[] = "PlenkitControl";
 const char kPanelClass[] = "TPanel";
 const char kSpeedButtonClass[] = "TSpeedButton";
 const char kBevelClass[] = "TBevel";
-const char kHeaderProcProperty[] = "PlenkitHeaderProc";
+const char kOriginalProcProperty[] = "PlenkitOriginalProc";
+// Posted to a progress bar to draw the steps gathered since the last one.
+const UINT kApplySteps = WM_APP + 0x3F1;
 // How far left of a hidden column's divider the visible one is looked for.
 constexpr int kDividerReach = 16;
 
@@ -43,6 +46,20 @@ LRESULT CALLBACK BevelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   DrawEdge(dc, &r, EDGE_ETCHED, BF_LEFT);
   EndPaint(window, &ps);
   return 0;
+}
+
+// Puts `procedure` in front of a window's own; it passes on what it does not
+// handle with CallOriginal.
+void Subclass(HWND window, WNDPROC procedure) {
+  const LONG_PTR original =
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+  SetPropA(window, kOriginalProcProperty, reinterpret_cast<HANDLE>(original));
+}
+
+LRESULT CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kOriginalProcProperty));
+  if (message == WM_NCDESTROY) RemovePropA(window, kOriginalProcProperty);
+  return CallWindowProcW(original, window, message, wParam, lParam);
 }
 
 // The column whose divider is under `at` in a header, or -1.
@@ -231,6 +248,18 @@ bool BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
 
 void ProgressBar::Create(HWND parent, const Bounds& bounds) {
   CreateWindowOf(PROGRESS_CLASSA, parent, 0, 0, bounds);
+  Subclass(handle_, &ProgressBar::WindowProc);
+}
+
+LRESULT CALLBACK ProgressBar::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                         LPARAM lParam) {
+  auto* self = static_cast<ProgressBar*>(FromHandle(window));
+  if (message == kApplySteps && self) {
+    const int steps = self->pending_;
+    self->pending_ = 0;
+    return CallOriginal(window, PBM_DELTAPOS, steps, 0);
+  }
+  return CallOriginal(window, message, wParam, lParam);
 }
 
 void ProgressBar::SetRange(int minimum, int maximum) const {
@@ -245,10 +274,21 @@ int ProgressBar::Maximum() const {
   return static_cast<int>(SendMessageA(handle_, PBM_GETRANGE, FALSE, 0));
 }
 
-int ProgressBar::Position() const { return static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0)); }
+int ProgressBar::Position() const {
+  const int drawn = static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0));
+  return pending_ ? std::min(drawn + pending_, Maximum()) : drawn;
+}
 
-void ProgressBar::SetPosition(int position) const {
+void ProgressBar::SetPosition(int position) {
+  pending_ = 0;
   SendMessageA(handle_, PBM_SETPOS, position, 0);
+}
+
+void ProgressBar::StepBy(int delta) {
+  // The control draws every change at once, which costs more than a step
+  // of a long run: the steps gather here until the loop next runs.
+  if (pending_ == 0) PostMessageA(handle_, kApplySteps, 0, 0);
+  pending_ += delta;
 }
 
 // --- StatusBar
@@ -306,14 +346,11 @@ void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<Colum
   }
   if (hiddenColumns > 0) {
     const HWND header = reinterpret_cast<HWND>(SendMessageA(handle_, LVM_GETHEADER, 0, 0));
-    const LONG_PTR original = SetWindowLongPtrW(header, GWLP_WNDPROC,
-                                                reinterpret_cast<LONG_PTR>(&ListView::HeaderProc));
-    SetPropA(header, kHeaderProcProperty, reinterpret_cast<HANDLE>(original));
+    Subclass(header, &ListView::HeaderProc);
   }
 }
 
 LRESULT CALLBACK ListView::HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto original = reinterpret_cast<WNDPROC>(GetPropA(header, kHeaderProcProperty));
   const auto* list = static_cast<ListView*>(FromHandle(GetParent(header)));
   if (list) {
     const int visible = list->visibleColumns_;
@@ -347,8 +384,7 @@ LRESULT CALLBACK ListView::HeaderProc(HWND header, UINT message, WPARAM wParam, 
         break;
     }
   }
-  if (message == WM_NCDESTROY) RemovePropA(header, kHeaderProcProperty);
-  return CallWindowProcW(original, header, message, wParam, lParam);
+  return CallOriginal(header, message, wParam, lParam);
 }
 
 int ListView::Count() const {

@@ -109,7 +109,13 @@ class ProgressBar : public Control {
   int Minimum() const;
   int Maximum() const;
   int Position() const;
-  void SetPosition(int position) const;
+  void SetPosition(int position);
+  // Advances the position at once; the bar shows it when messages next run.
+  void StepBy(int delta);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  int pending_ = 0;  // steps not yet handed to the control
 };
 
 class StatusBar : public Control {

@@ -174,6 +174,12 @@ TEST_F(Drops, OnlyListableArchivesBecomeRows) {
   EXPECT_EQ(main.Row(0).path, a);
   EXPECT_EQ(main.Row(1).path, zip);
   EXPECT_EQ(main.SB.Text(0), "   2");
+
+  // The same from a shell that hands over UTF-16 names.
+  const std::string japanese = box().Archive("表ソ.lzh", "STANDIN\nentry x\n");
+  PostDrop(main.Handle(), {japanese, notes, upper, tooLong}, true);
+  ASSERT_EQ(main.LV.Count(), 3);
+  EXPECT_EQ(main.Row(2).path, japanese);
 }
 
 TEST_F(Drops, DuplicateTestFollowsEveryAddRemovalAndClearing) {

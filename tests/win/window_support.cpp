@@ -55,13 +55,20 @@ void PostKeyUp(HWND window, WORD key, std::initializer_list<BYTE> held) {
   PostKey(window, WM_KEYUP, key, 0xC0000001, held);
 }
 
-void PostDrop(HWND window, const std::vector<std::string>& paths) {
+void PostDrop(HWND window, const std::vector<std::string>& paths, bool wide) {
   std::string names;
   for (const std::string& path : paths) names += path + '\0';
   names += '\0';
+  if (wide) {
+    std::wstring text(names.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_ACP, 0, names.data(), static_cast<int>(names.size()),
+                                    text.data(), static_cast<int>(text.size())));
+    names.assign(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  }
   const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
   auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
   header->pFiles = sizeof(DROPFILES);
+  header->fWide = wide;
   std::copy(names.begin(), names.end(), reinterpret_cast<char*>(header + 1));
   GlobalUnlock(memory);
   PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);

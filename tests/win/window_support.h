@@ -26,8 +26,9 @@ void PostKeyDown(HWND window, WORD key, std::initializer_list<BYTE> held = {});
 void PostKeyUp(HWND window, WORD key, std::initializer_list<BYTE> held = {});
 
 // Drops `paths` on `window` as the shell does: a WM_DROPFILES with a drop
-// handle that the receiver releases.
-void PostDrop(HWND window, const std::vector<std::string>& paths);
+// handle that the receiver releases; `wide` as the shell of Windows NT
+// gives them, in UTF-16.
+void PostDrop(HWND window, const std::vector<std::string>& paths, bool wide = false);
 
 // Writes what the display shows of `window` to
 // <build>\screenshots\<name>.bmp (the test script makes PNGs of them).
