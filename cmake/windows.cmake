@@ -15,6 +15,7 @@ add_library(plenkit_windows STATIC
   src/toolkit/dropped_files.cpp
   src/Trobixmain.cpp
   src/Trobixprog.cpp
+  src/Trobixview.cpp
   src/listed_paths.cpp)
 target_include_directories(plenkit_windows PUBLIC src)
 target_link_libraries(plenkit_windows PUBLIC plenkit_archiver comctl32 shell32 ole32 msimg32
@@ -57,6 +58,7 @@ add_dependencies(archiver_tests standins)
 
 add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
   tests/win/drop_test.cpp
+  tests/win/view_test.cpp
   tests/win/toolkit_test.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
@@ -68,3 +70,6 @@ target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
 
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_list_bench PRIVATE plenkit_windows)
+
+add_executable(view_bench bench/view_bench.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(view_bench PRIVATE plenkit_windows)

@@ -10,3 +10,6 @@
 #define IDB_VERSION 106
 #define IDB_HELP 107
 #define IDB_EXIT 108
+#define IDB_ENTRY_EXTRACT 109
+#define IDB_ENTRY_SHOW 110
+#define IDB_CLOSE 111

@@ -4,6 +4,7 @@
 
 #include "../resources/main_layout.h"
 #include "Trobixprog.h"
+#include "Trobixview.h"
 #include "text/command_args.h"
 #include "text/number_text.h"
 #include "text/settings_value.h"
@@ -382,9 +383,8 @@ void TMain::UpdateTotals() {
 void TMain::ListViewDblClick() {
   const int row = LV.FirstSelected();
   if (row < 0) return;
-  const std::string path = LV.Text(row, kPathColumn);
-  // The contents window for `path` opens here once the program has one.
-  (void)path;
+  View = new TView(*this, LV.Text(row, kPathColumn));
+  View->Show();
 }
 
 void TMain::ListViewKeyPress(char& key) {

@@ -4,18 +4,16 @@
 #include <map>
 
 #include "toolkit/application.h"
+#include "toolkit/window_map.h"
 
 namespace toolkit {
 
 namespace {
 
-const char kControlProperty[] = "PlenkitControl";
 const char kPanelClass[] = "TPanel";
 const char kSpeedButtonClass[] = "TSpeedButton";
 const char kBevelClass[] = "TBevel";
 const char kOriginalProcProperty[] = "PlenkitOriginalProc";
-// Posted to a progress bar to draw the steps gathered since the last one.
-const UINT kApplySteps = WM_APP + 0x3F1;
 // How far left of a hidden column's divider the visible one is looked for.
 constexpr int kDividerReach = 16;
 
@@ -73,18 +71,25 @@ int DividerAt(HWND header, POINT at) {
 }  // namespace
 
 Control::~Control() {
-  if (handle_) RemovePropA(handle_, kControlProperty);
+  if (handle_) WindowMap<Control>::Unbind(handle_);
+}
+
+void Control::Destroy() {
+  if (!handle_) return;
+  WindowMap<Control>::Unbind(handle_);
+  DestroyWindow(handle_);
+  handle_ = nullptr;
 }
 
 Control* Control::FromHandle(HWND window) {
-  return window ? static_cast<Control*>(GetPropA(window, kControlProperty)) : nullptr;
+  return WindowMap<Control>::Find(window);
 }
 
 void Control::CreateWindowOf(const char* windowClass, HWND parent, DWORD style, DWORD exStyle,
                              const Bounds& b, const char* text) {
   handle_ = CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, b.left,
                             b.top, b.width, b.height, parent, nullptr, App.Instance(), nullptr);
-  SetPropA(handle_, kControlProperty, this);
+  WindowMap<Control>::Bind(handle_, this);
 }
 
 void Control::SetBounds(int left, int top, int width, int height) const {
@@ -246,23 +251,12 @@ bool BitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
 
 // --- ProgressBar
 
-void ProgressBar::Create(HWND parent, const Bounds& bounds) {
-  CreateWindowOf(PROGRESS_CLASSA, parent, 0, 0, bounds);
-  Subclass(handle_, &ProgressBar::WindowProc);
+void ProgressBar::Create(HWND parent, const Bounds& bounds, bool smooth) {
+  CreateWindowOf(PROGRESS_CLASSA, parent, smooth ? PBS_SMOOTH : 0, 0, bounds);
 }
 
-LRESULT CALLBACK ProgressBar::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
-  auto* self = static_cast<ProgressBar*>(FromHandle(window));
-  if (message == kApplySteps && self) {
-    const int steps = self->pending_;
-    self->pending_ = 0;
-    return CallOriginal(window, PBM_DELTAPOS, steps, 0);
-  }
-  return CallOriginal(window, message, wParam, lParam);
-}
-
-void ProgressBar::SetRange(int minimum, int maximum) const {
+void ProgressBar::SetRange(int minimum, int maximum) {
+  pending_ = 0;
   SendMessageA(handle_, PBM_SETRANGE32, minimum, maximum);
 }
 
@@ -285,10 +279,25 @@ void ProgressBar::SetPosition(int position) {
 }
 
 void ProgressBar::StepBy(int delta) {
-  // The control draws every change at once, which costs more than a step
-  // of a long run: the steps gather here until the loop next runs.
-  if (pending_ == 0) PostMessageA(handle_, kApplySteps, 0, 0);
+  // The control draws every change at once, which for a step per item of a
+  // long run costs more than the item's own work. Steps wait until the bar
+  // would grow by a pixel, and at least a frame (1/60 s) since the last
+  // drawing: faster than that nobody sees it.
   pending_ += delta;
+  const DWORD now = GetTickCount();
+  if (now - drawnAt_ < 16) return;
+  const int minimum = Minimum(), span = Maximum() - minimum;
+  if (span <= 0) return;
+  RECT area{};
+  GetClientRect(handle_, &area);
+  const int drawn = static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0)) - minimum;
+  const auto pixels = [&](long long position) {
+    return position * (area.right - area.left) / span;
+  };
+  if (pixels(drawn + pending_) == pixels(drawn)) return;
+  SendMessageA(handle_, PBM_DELTAPOS, pending_, 0);
+  pending_ = 0;
+  drawnAt_ = now;
 }
 
 // --- StatusBar
@@ -332,8 +341,10 @@ void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<Colum
   CreateWindowOf(WC_LISTVIEWA, parent, WS_TABSTOP | LVS_REPORT | extraStyle, WS_EX_CLIENTEDGE,
                  bounds);
   SendMessageA(handle_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  virtual_ = (extraStyle & LVS_OWNERDATA) != 0;
   visibleColumns_ = static_cast<int>(columns.size());
   const int total = visibleColumns_ + hiddenColumns;
+  columns_ = static_cast<std::size_t>(total);
   for (int i = 0; i < total; ++i) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -388,10 +399,18 @@ LRESULT CALLBACK ListView::HeaderProc(HWND header, UINT message, WPARAM wParam, 
 }
 
 int ListView::Count() const {
+  if (virtual_) return static_cast<int>(rows_.size());
   return static_cast<int>(SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0));
 }
 
-int ListView::AddRow(const std::string& caption) const {
+int ListView::AddRow(const std::string& caption) {
+  if (virtual_) {
+    rows_.emplace_back(columns_);
+    rows_.back()[0] = caption;
+    // While redrawing is suspended the list learns its rows when it resumes.
+    if (redrawing_) SyncCount();
+    return static_cast<int>(rows_.size()) - 1;
+  }
   LVITEMA item{};
   item.mask = LVIF_TEXT;
   item.iItem = Count();
@@ -399,7 +418,12 @@ int ListView::AddRow(const std::string& caption) const {
   return static_cast<int>(SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-void ListView::SetText(int row, int column, const std::string& text) const {
+void ListView::SetText(int row, int column, const std::string& text) {
+  if (virtual_) {
+    rows_.at(row).at(column) = text;
+    if (redrawing_) SendMessageA(handle_, LVM_REDRAWITEMS, row, row);
+    return;
+  }
   LVITEMA item{};
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text.c_str());
@@ -407,6 +431,7 @@ void ListView::SetText(int row, int column, const std::string& text) const {
 }
 
 std::string ListView::Text(int row, int column) const {
+  if (virtual_) return rows_.at(row).at(column);
   std::string text(260, '\0');
   for (;;) {
     LVITEMA item{};
@@ -423,8 +448,32 @@ std::string ListView::Text(int row, int column) const {
   }
 }
 
-void ListView::DeleteRow(int row) const { SendMessageA(handle_, LVM_DELETEITEM, row, 0); }
-void ListView::Clear() const { SendMessageA(handle_, LVM_DELETEALLITEMS, 0, 0); }
+void ListView::DeleteRow(int row) {
+  if (virtual_) rows_.erase(rows_.begin() + row);
+  SendMessageA(handle_, LVM_DELETEITEM, row, 0);
+}
+
+void ListView::Clear() {
+  rows_.clear();
+  SendMessageA(handle_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void ListView::GiveText(NMHDR& header) const {
+  // The list asks for the texts of the rows it draws or is asked for.
+  if (header.code == LVN_GETDISPINFOA) {
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
+    if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
+    const std::string& text = rows_.at(item.iItem).at(item.iSubItem);
+    lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+  } else {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+    if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
+    const std::string& text = rows_.at(item.iItem).at(item.iSubItem);
+    const int written = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, item.pszText,
+                                            item.cchTextMax);
+    if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
+  }
+}
 
 bool ListView::Selected(int row) const {
   return SendMessageA(handle_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
@@ -460,7 +509,13 @@ void ListView::SetViewStyle(DWORD view) const {
   SetWindowLongPtrA(handle_, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
 }
 
-void ListView::SetRedraw(bool redraw) const {
+void ListView::SyncCount() const {
+  SendMessageA(handle_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void ListView::SetRedraw(bool redraw) {
+  redrawing_ = redraw;
+  if (redraw && virtual_) SyncCount();
   SendMessageA(handle_, WM_SETREDRAW, redraw, 0);
   if (redraw) InvalidateRect(handle_, nullptr, TRUE);
 }
@@ -474,6 +529,10 @@ bool ListView::Notify(NMHDR& header, LRESULT& result) {
     case LVN_DELETEITEM:
       if (onDeleteRow) onDeleteRow(*this, reinterpret_cast<NMLISTVIEW&>(header).iItem);
       return true;
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW:
+      if (virtual_) GiveText(header);
+      return virtual_;
     default:
       return false;
   }

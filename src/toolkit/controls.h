@@ -26,6 +26,8 @@ class Control : public Component {
   static Control* FromHandle(HWND window);
   HWND Handle() const { return handle_; }
   void SetFocus() const { ::SetFocus(handle_); }
+  // Destroys the control's window before the control itself goes.
+  void Destroy();
   void SetBounds(int left, int top, int width, int height) const;
   // Height the control wants when aligned (0: keep its own).
   virtual int PreferredHeight() const { return 0; }
@@ -101,21 +103,21 @@ class BitBtn : public Control {
   COLORREF color_ = 0;
 };
 
-// A progress bar in the system's segmented style.
+// A progress bar, in the system's segmented style or smooth.
 class ProgressBar : public Control {
  public:
-  void Create(HWND parent, const Bounds& bounds);
-  void SetRange(int minimum, int maximum) const;
+  void Create(HWND parent, const Bounds& bounds, bool smooth = false);
+  void SetRange(int minimum, int maximum);
   int Minimum() const;
   int Maximum() const;
   int Position() const;
   void SetPosition(int position);
-  // Advances the position at once; the bar shows it when messages next run.
+  // Advances the position; the bar is drawn again once it has grown.
   void StepBy(int delta);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  int pending_ = 0;  // steps not yet handed to the control
+  int pending_ = 0;  // steps too small yet to show
+  DWORD drawnAt_ = 0;  // tick count of the last drawing
 };
 
 class StatusBar : public Control {
@@ -132,17 +134,21 @@ class StatusBar : public Control {
 
 // A report-style list. Texts beyond the visible columns are kept in hidden
 // columns of width 0 that the user cannot drag or autosize open.
+//
+// With LVS_OWNERDATA among the extra styles the texts are kept here and the
+// list asks for those it shows: adding a row then costs next to nothing,
+// where the list's own rows cost a long listing most of its time.
 class ListView : public Control {
  public:
   void Create(HWND parent, const Bounds& bounds, const std::vector<ColumnLayout>& columns,
               int hiddenColumns, DWORD extraStyle);
 
   int Count() const;
-  int AddRow(const std::string& caption) const;  // appended; answers its index
-  void SetText(int row, int column, const std::string& text) const;
+  int AddRow(const std::string& caption);  // appended; answers its index
+  void SetText(int row, int column, const std::string& text);
   std::string Text(int row, int column) const;
-  void DeleteRow(int row) const;
-  void Clear() const;
+  void DeleteRow(int row);
+  void Clear();
 
   bool Selected(int row) const;
   void SetSelected(int row, bool selected) const;
@@ -155,7 +161,7 @@ class ListView : public Control {
   void SetColumnWidth(int column, int width) const;
   int VisibleColumns() const { return visibleColumns_; }
 
-  void SetRedraw(bool redraw) const;
+  void SetRedraw(bool redraw);
   // LVS_REPORT, LVS_ICON...
   void SetViewStyle(DWORD view) const;
 
@@ -168,7 +174,13 @@ class ListView : public Control {
   // The header reports to the list, not to the form, so the hidden columns
   // are guarded in the header itself.
   static LRESULT CALLBACK HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam);
+  void GiveText(NMHDR& header) const;
+  void SyncCount() const;
+  bool redrawing_ = true;
   int visibleColumns_ = 0;
+  std::size_t columns_ = 0;
+  bool virtual_ = false;
+  std::vector<std::vector<std::string>> rows_;  // with LVS_OWNERDATA only
 };
 
 // An item of a menu. It answers to its command identifier for exactly as

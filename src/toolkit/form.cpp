@@ -6,12 +6,12 @@
 
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
+#include "toolkit/window_map.h"
 
 namespace toolkit {
 
 namespace {
 
-const char kFormProperty[] = "PlenkitForm";
 // Posted to a form whose close action frees it: the window goes once the
 // handlers that closed it have returned.
 const UINT kRelease = WM_APP + 0x3F0;
@@ -48,7 +48,7 @@ Form::Form(const FormLayout& layout, HWND owner) {
   handle_ = CreateWindowExA(exStyle, layout.className, layout.caption,
                             style | WS_CLIPCHILDREN, layout.left, layout.top, layout.width,
                             layout.height, owner, nullptr, App.Instance(), nullptr);
-  SetPropA(handle_, kFormProperty, this);
+  WindowMap<Form>::Bind(handle_, this);
   SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 }
@@ -59,8 +59,16 @@ Form::~Form() {
 }
 
 Form* Form::FromHandle(HWND window) {
-  return window ? static_cast<Form*>(GetPropA(window, kFormProperty)) : nullptr;
+  return WindowMap<Form>::Find(window);
 }
+
+std::string Form::Caption() const {
+  char caption[512] = {};
+  GetWindowTextA(handle_, caption, sizeof caption);
+  return caption;
+}
+
+void Form::SetCaption(const std::string& caption) { SetWindowTextA(handle_, caption.c_str()); }
 
 void Form::Show() { ShowWindow(handle_, SW_SHOW); }
 void Form::Hide() { ShowWindow(handle_, SW_HIDE); }
@@ -246,7 +254,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCDESTROY:
       // The form goes with its window, once its handlers have returned.
-      RemovePropA(handle_, kFormProperty);
+      WindowMap<Form>::Unbind(handle_);
       handle_ = nullptr;
       return 0;
     case WM_COMMAND:

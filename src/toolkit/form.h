@@ -28,6 +28,9 @@ class Form : public Component {
   HWND Handle() const { return handle_; }
   HFONT Font() const { return font_; }
 
+  std::string Caption() const;
+  void SetCaption(const std::string& caption);
+
   void Show();
   void Hide();
   bool Visible() const;

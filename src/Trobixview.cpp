@@ -1,0 +1,140 @@
+#include "Trobixview.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "../resources/view_layout.h"
+#include "Trobixmain.h"
+#include "archiver/entry_row.h"
+#include "text/number_text.h"
+#include "text/sjis_path.h"
+#include "toolkit/application.h"
+#include "toolkit/locale_facts.h"
+
+using namespace plenkit;
+using namespace toolkit;
+
+TView* View = nullptr;
+
+TView::TView(TMain& owner, const std::string& path)
+    : Form(view_layout::Form, owner.Handle()), ArchivePath(path), owner_(owner) {
+  defaultCloseAction = CloseAction::Free;
+  CreateControls();
+  // The slot may outlive this window: it finds the window by its handle
+  // and empties itself when the window is gone.
+  App.onIdle = [window = Handle()] {
+    if (auto* view = dynamic_cast<TView*>(Form::FromHandle(window))) {
+      view->AppIdle();
+    } else {
+      App.onIdle = nullptr;
+    }
+  };
+}
+
+void TView::CreateControls() {
+  namespace L = view_layout;
+  Panel1.Create(Handle(), L::Panel1);
+  Panel1.align = Align::Top;
+  Adopt(Panel1);
+  // What the buttons do comes with the entry actions.
+  SpeedButton* buttons[] = {&SpeedButton1, &SpeedButton2, &SpeedButton3};
+  for (int i = 0; i < 3; ++i) {
+    buttons[i]->Create(Panel1.Handle(), L::Buttons[i]);
+    Adopt(*buttons[i], L::Buttons[i].hint);
+  }
+  Bevel1.Create(Panel1.Handle(), L::Bevel1);
+  Bevel1.name = "Bevel1";
+
+  SB.Create(Handle(), L::SBHeight, {std::begin(L::Panels), std::end(L::Panels)});
+  SB.name = "SB";
+  SB.align = Align::Bottom;
+  Adopt(SB);
+
+  LV.Create(Handle(), L::LV, {std::begin(L::Columns), std::end(L::Columns)}, 0, LVS_OWNERDATA);
+  LV.name = "LV";
+  LV.align = Align::Client;
+  Adopt(LV);
+  SetWindowPos(LV.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Realign();
+}
+
+void TView::FormShow() {
+  LV.Clear();
+  SetCaption(FileNamePart(ArchivePath));
+  SetBounds(owner_.Left(), owner_.Top(), Width(), Height());
+  for (int panel = 0; panel <= 3; ++panel) SB.SetText(panel, "");
+}
+
+void TView::FormDestroy() {
+  if (View == this) View = nullptr;
+}
+
+void TView::AppIdle() {
+  App.onIdle = nullptr;
+  ListEntries();
+}
+
+void TView::ListEntries() {
+  namespace L = view_layout;
+  LV.SetRedraw(false);
+  LV.SetViewStyle(LVS_ICON);
+  LV.Clear();
+  ArchiverSet& archivers = owner_.Archivers;
+  if (!archivers.SelectKind(ArchivePath)) {
+    LV.SetViewStyle(LVS_REPORT);
+    LV.SetRedraw(true);
+    return;
+  }
+
+  // The bar sits in the status bar's panel 4 while the list fills.
+  const int left = std::accumulate(std::begin(L::Panels), std::begin(L::Panels) + L::ProgressPanel,
+                                   0, [](int sum, const StatusPanelLayout& p) { return sum + p.width; });
+  ProgressBar bar;
+  bar.Create(SB.Handle(), {left + 2, 2, L::Panels[L::ProgressPanel].width - 2, L::SBHeight - 2},
+             true);
+  // A library that cannot count answers -1: the bar then has no range and
+  // stays empty, and the walk lists what it finds all the same.
+  bar.SetRange(0, std::max(archivers.CountEntries(ArchivePath), 0));
+  bar.SetPosition(0);
+
+  if (const HARC archive = archivers.OpenArchive(ArchivePath)) {
+    const char decimal = UserLocale().decimal;
+    ArchiveEntryInfo info;
+    for (int result = archivers.FindFirstEntry(archive, info); result == 0;
+         result = archivers.FindNextEntry(archive, info)) {
+      // An entry without month and day is no file to list.
+      if (info.month == 0 && info.day == 0) continue;
+      const EntryRowTexts texts = RowTexts(info, decimal);
+      const int row = LV.AddRow(info.name);
+      LV.SetText(row, 1, texts.original);
+      LV.SetText(row, 2, texts.compressed);
+      LV.SetText(row, 3, texts.ratio);
+      LV.SetText(row, 4, texts.date);
+      bar.StepBy(1);
+    }
+    archivers.CloseArchive(archive);
+  }
+  LV.SetViewStyle(LVS_REPORT);
+  LV.SetRedraw(true);
+  ShowTotals();
+  bar.Destroy();
+}
+
+void TView::ShowTotals() {
+  const char decimal = UserLocale().decimal;
+  double original = 0, compressed = 0;
+  const int rows = LV.Count();
+  for (int i = 0; i < rows; ++i) {
+    // A text that is no number ends the row's part in the totals.
+    const auto first = ReadDecimal(LV.Text(i, 1).substr(0, EntrySizeDigits), decimal);
+    if (!first) continue;
+    original += *first;
+    const auto second = ReadDecimal(LV.Text(i, 2).substr(0, EntrySizeDigits), decimal);
+    if (!second) continue;
+    compressed += *second;
+  }
+  SB.SetText(0, FormatInt(rows, 4));
+  SB.SetText(1, FormatFixed(original, 10, 2, decimal) + "KB");
+  SB.SetText(2, FormatFixed(compressed, 10, 2, decimal) + "KB");
+  SB.SetText(3, FormatFixed(original == 0 ? 0 : compressed / original * 100, 5, 1, decimal) + "%");
+}

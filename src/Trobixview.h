@@ -1,0 +1,39 @@
+// The archive contents window: the entries of one archive with both sizes,
+// ratio and date, and their totals. Opened by the main window for each
+// request; several may be open at once.
+#pragma once
+#include <string>
+
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+
+class TMain;
+
+class TView : public toolkit::Form {
+ public:
+  // Owned by `owner`, which it reads the archive through; lists `path` at
+  // the first idle moment after it is shown.
+  TView(TMain& owner, const std::string& path);
+
+  toolkit::Panel Panel1;
+  toolkit::SpeedButton SpeedButton1, SpeedButton2;
+  toolkit::Bevel Bevel1;
+  toolkit::SpeedButton SpeedButton3;
+  toolkit::ListView LV;
+  toolkit::StatusBar SB;
+  const std::string ArchivePath;
+
+  void AppIdle();
+  void ListEntries();
+  void ShowTotals();
+
+ protected:
+  void FormShow() override;
+  void FormDestroy() override;
+
+ private:
+  void CreateControls();
+  TMain& owner_;
+};
+
+extern TView* View;
