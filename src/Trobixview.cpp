@@ -9,6 +9,7 @@
 #include "text/number_text.h"
 #include "text/sjis_path.h"
 #include "toolkit/application.h"
+#include "toolkit/dialogs.h"
 #include "toolkit/locale_facts.h"
 
 using namespace plenkit;
@@ -36,10 +37,10 @@ void TView::CreateControls() {
   Panel1.Create(Handle(), L::Panel1);
   Panel1.align = Align::Top;
   Adopt(Panel1);
-  // What the buttons do comes with the entry actions.
   SpeedButton* buttons[] = {&SpeedButton1, &SpeedButton2, &SpeedButton3};
   for (int i = 0; i < 3; ++i) {
     buttons[i]->Create(Panel1.Handle(), L::Buttons[i]);
+    buttons[i]->onClick = [this](Control& sender) { SpeedButtonClick(sender); };
     Adopt(*buttons[i], L::Buttons[i].hint);
   }
   Bevel1.Create(Panel1.Handle(), L::Bevel1);
@@ -53,6 +54,8 @@ void TView::CreateControls() {
   LV.Create(Handle(), L::LV, {std::begin(L::Columns), std::end(L::Columns)}, 0, LVS_OWNERDATA);
   LV.name = "LV";
   LV.align = Align::Client;
+  LV.onKeyPress = [this](Control&, char& key) { ListViewKeyPress(key); };
+  LV.onKeyUp = [this](Control&, WORD& key, ShiftState shift) { ListViewKeyUp(key, shift); };
   Adopt(LV);
   SetWindowPos(LV.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Realign();
@@ -137,4 +140,44 @@ void TView::ShowTotals() {
   SB.SetText(1, FormatFixed(original, 10, 2, decimal) + "KB");
   SB.SetText(2, FormatFixed(compressed, 10, 2, decimal) + "KB");
   SB.SetText(3, FormatFixed(original == 0 ? 0 : compressed / original * 100, 5, 1, decimal) + "%");
+}
+
+// --- Actions on the entries
+
+void TView::SpeedButtonClick(Control& sender) {
+  switch (sender.tag) {
+    case 0: ExtractSelected(); break;
+    case 2: Close(); break;
+    default: break;
+  }
+}
+
+void TView::ExtractSelected() {
+  if (LV.SelectedCount() == 0) return;
+  const std::string folder = BrowseForFolder(Handle(), "解凍先ﾌｫﾙﾀﾞ選択", FolderPart(ArchivePath));
+  if (folder.empty()) return;
+  ArchiverSet& archivers = owner_.Archivers;
+  for (int row = 0; row < LV.Count(); ++row) {
+    if (!LV.Selected(row)) continue;
+    // Other windows select their own kinds between two commands.
+    archivers.SelectKind(ArchivePath);
+    archivers.RunArchiverCommand(ArchivePath, folder, LV.Text(row, 0));
+  }
+}
+
+void TView::ListViewKeyPress(char& key) {
+  if (key != '\r') return;
+  key = 0;  // Enter shows an entry; it never reaches the list, nor closes the window
+}
+
+void TView::ListViewKeyUp(WORD& key, ShiftState shift) {
+  if (key != 'A' || !shift.ctrl) return;
+  LV.SelectAll();
+  key = 0;
+}
+
+void TView::FormKeyPress(char& key) {
+  if (key != 27) return;
+  key = 0;
+  Close();
 }

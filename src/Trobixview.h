@@ -27,9 +27,16 @@ class TView : public toolkit::Form {
   void ListEntries();
   void ShowTotals();
 
+  // One handler for the three buttons, told apart by their tags.
+  void SpeedButtonClick(toolkit::Control& sender);
+  void ExtractSelected();
+  void ListViewKeyPress(char& key);
+  void ListViewKeyUp(WORD& key, toolkit::ShiftState shift);
+
  protected:
   void FormShow() override;
   void FormDestroy() override;
+  void FormKeyPress(char& key) override;
 
  private:
   void CreateControls();

@@ -61,6 +61,22 @@ class MainWindowFixture : public ::testing::Test {
 
   std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+  // A press and release of the left button on a tool button, as the mouse gives them.
+  static void Click(const toolkit::SpeedButton& button) {
+    PostMessageA(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(button.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump();
+  }
+
+  // The command-entry calls only, without the counts and walks.
+  std::vector<std::string> Commands() {
+    std::vector<std::string> commands;
+    for (const std::string& call : box().Calls()) {
+      if (call.find("\thwnd=") != std::string::npos) commands.push_back(call);
+    }
+    return commands;
+  }
+
   Sandbox& box() { return *box_; }
 
   SIZE screen{1024, 768};

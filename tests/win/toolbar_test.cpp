@@ -34,13 +34,6 @@ class Toolbar : public MainWindowFixture {
     MainWindowFixture::TearDown();
   }
 
-  // A press and release of the left button on the button, as the mouse gives them.
-  void Click(const toolkit::SpeedButton& button) {
-    PostMessageA(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageA(button.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    Pump();
-  }
-
   void Select(std::initializer_list<int> rows) {
     for (int row : rows) Main->LV.SetSelected(row, true);
   }
@@ -58,15 +51,6 @@ class Toolbar : public MainWindowFixture {
                           const std::string& destination) {
     return std::string(entry) + "\thwnd=0\tsize=2000\t" + templ + " \"" + archive + "\" \"" +
            destination + "\" ";
-  }
-
-  // The command-entry calls only, without the counts made while listing.
-  std::vector<std::string> Commands() {
-    std::vector<std::string> commands;
-    for (const std::string& call : box().Calls()) {
-      if (call.find("\thwnd=") != std::string::npos) commands.push_back(call);
-    }
-    return commands;
   }
 
   std::vector<std::string> titles, starts;

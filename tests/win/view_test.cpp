@@ -3,7 +3,10 @@
 // several windows at once.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "Trobixview.h"
+#include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
 namespace {
@@ -156,4 +159,65 @@ TEST_F(Contents, Screenshot) {
   view.LV.SetFocus();
   SaveScreenshot(GetDesktopWindow(), "contents_window");
   EXPECT_EQ(view.LV.Count(), 3);
+}
+
+// --- Actions on the entries
+
+TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
+  const std::string lzh = box().Archive(
+      "in\\a.lzh", "STANDIN\nextract off\nentry e0\nentry e1\nentry e2\nentry e3\n"
+                    "entry my notes.txt\nentry e5\n");
+  const std::string zip = box().Archive("in\\b.zip", "STANDIN\nextract off\nentry z.txt\n");
+  TMain& main = Start(Quoted(lzh) + " " + Quoted(zip));
+  main.CB.SetChecked(true);  // the main window's option plays no part here
+  TView& a = Open(main, 0);
+  TView& b = Open(main, 1);
+  std::optional<std::string> answer = box().Path("out");
+  std::vector<std::string> asked;
+  toolkit::SetFolderDialogForTest([&](HWND owner, const std::string& title,
+                                      const std::string& start) {
+    asked.push_back((owner == a.Handle() ? "a|" : owner == b.Handle() ? "b|" : "?|") + title +
+                    "|" + start);
+    return answer;
+  });
+  a.LV.SetSelected(1, true);
+  a.LV.SetSelected(4, true);
+  b.LV.SetSelected(0, true);
+  box().ClearCalls();
+  Click(a.SpeedButton1);
+  Click(b.SpeedButton1);
+  const std::string out = box().Path("out\\");
+  EXPECT_EQ(Commands(), (std::vector<std::string>{
+                            "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out + "\" e1",
+                            "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out +
+                                "\" \"my notes.txt\"",
+                            "UnZip\thwnd=0\tsize=2000\t-x \"" + zip + "\" \"" + out + "\" z.txt"}));
+  const std::string folder = box().Path("in");
+  EXPECT_EQ(asked, (std::vector<std::string>{"a|解凍先ﾌｫﾙﾀﾞ選択|" + folder,
+                                              "b|解凍先ﾌｫﾙﾀﾞ選択|" + folder}));
+
+  answer.reset();
+  box().ClearCalls();
+  Click(a.SpeedButton1);
+  EXPECT_TRUE(Commands().empty());
+  toolkit::SetFolderDialogForTest(nullptr);
+}
+
+TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
+  const std::string a = box().Archive("a.lzh", "STANDIN\nentry x\nentry y\nentry z\n");
+  TMain& main = Start(Quoted(a));
+  TView& view = Open(main, 0);
+  view.LV.SetFocus();
+  PostKeyUp(view.LV.Handle(), 'A');
+  EXPECT_EQ(view.LV.SelectedCount(), 0);
+  PostKeyUp(view.LV.Handle(), 'A', {VK_CONTROL});
+  EXPECT_EQ(view.LV.SelectedCount(), 3);
+  EXPECT_EQ(GetFocus(), view.LV.Handle());
+  PostChar(view.LV.Handle(), '\r');
+  EXPECT_EQ(View, &view);
+  PostChar(view.LV.Handle(), 27);
+  EXPECT_EQ(View, nullptr);
+
+  Click(Open(main, 0).SpeedButton3);
+  EXPECT_EQ(View, nullptr);
 }
