@@ -10,7 +10,8 @@ source "$here/scripts/env.sh"
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   libz-mingw-w64-dev cmake make g++ googletest wine wine64 fonts-wine
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
-  imagemagick poppler-utils fp-utils locales)
+  imagemagick cups cups-client printer-driver-cups-pdf poppler-utils fp-utils
+  locales)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -67,10 +68,29 @@ REG
 
 make_prefix
 
+# The printers the printing tests use, made once: "PDF", the default, writes
+# each job to ~/PDF; "Rejecting" refuses every job, as a failing print
+# service does. lpadmin needs a running scheduler, started here only for it.
+if ! grep -q '^<DefaultPrinter PDF>' /etc/cups/printers.conf 2>/dev/null ||
+   ! grep -q '^<Printer Rejecting>' /etc/cups/printers.conf; then
+  echo "setup: adding the printers PDF and Rejecting"
+  source "$here/scripts/session.sh"
+  cups_start
+  # (lpadmin warns that printer drivers are deprecated; this one is what
+  # the machine has.)
+  for printer in PDF Rejecting; do
+    lpadmin -p "$printer" -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+  done
+  lpadmin -d PDF
+  cupsreject Rejecting
+  cups_stop
+fi
+
 # The 32-bit Wine only where the kernel runs 32-bit code: elsewhere its
 # packages would install and never start.
 if runs_i386_code; then
-  wine32_packages=(wine32:i386 libwine:i386)
+  # Wine finds printers through libcups of its own architecture.
+  wine32_packages=(wine32:i386 libwine:i386 libcups2:i386)
   missing=()
   for p in "${wine32_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
