@@ -6,4 +6,5 @@ set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/command_args_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/kinds_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/command_line_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/core/entry_record_test.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/core/entry_record_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/line_breaks_test.cpp)
