@@ -34,20 +34,27 @@ fi
 source "$here/scripts/env.sh"  # again, now that the locale exists
 
 # make_prefix: creates the prefix of the Wine that wine_arch chose, unless a
-# stamp file says it is complete. Both Wines get the same fonts, font
-# substitutes and virtual desktop, so that both builds show the same screen.
+# stamp file says it is complete, and gives it the settings below. Both
+# Wines get the same fonts and settings, so that both builds show the same
+# screen.
 make_prefix() {
-  local stamp="$WINEPREFIX/.plenkit-ready" reg
-  [ -f "$stamp" ] && return 0
-  echo "setup: creating $WINEARCH Wine prefix $WINEPREFIX"
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
-  "$WINESERVER" -w || true
-  ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-  reg=$(mktemp --suffix=.reg)
-  iconv -f UTF-8 -t UTF-16 >"$reg" <<'REG'
-Windows Registry Editor Version 5.00
+  local stamp="$WINEPREFIX/.plenkit-ready"
+  if [ ! -f "$stamp" ]; then
+    echo "setup: creating $WINEARCH Wine prefix $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
+    "$WINESERVER" -w || true
+    ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    touch "$stamp"
+  fi
+  prefix_settings
+}
+
+# The virtual desktop; the program's Japanese faces as substitutes, and as
+# replacements too: fonts listed under those names, which the font dialog
+# then finds and selects.
+prefix_registry='Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\Explorer]
 "Desktop"="Default"
@@ -59,11 +66,25 @@ Windows Registry Editor Version 5.00
 "ＭＳ Ｐゴシック"="IPAPGothic"
 "ＭＳ ゴシック"="IPAGothic"
 "MS UI Gothic"="IPAPGothic"
-REG
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+'
+
+# prefix_settings: imports prefix_registry unless the prefix has it already
+# (a stamp holds its checksum), so that a changed text reaches old prefixes.
+prefix_settings() {
+  local stamp="$WINEPREFIX/.plenkit-settings" sum reg
+  sum=$(printf '%s' "$prefix_registry" | md5sum | cut -d' ' -f1)
+  [ "$(cat "$stamp" 2>/dev/null)" = "$sum" ] && return 0
+  echo "setup: settings of the Wine prefix $WINEPREFIX"
+  reg=$(mktemp --suffix=.reg)
+  printf '%s' "$prefix_registry" | iconv -f UTF-8 -t UTF-16 >"$reg"
   "$WINE" regedit /S "$(winepath_of "$reg")" >/dev/null 2>&1 </dev/null
   "$WINESERVER" -w || true
   rm -f "$reg"
-  touch "$stamp"
+  echo "$sum" >"$stamp"
 }
 
 make_prefix
