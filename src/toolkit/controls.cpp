@@ -1,5 +1,6 @@
 #include "toolkit/controls.h"
 
+#include <cstring>
 #include <map>
 
 #include "toolkit/application.h"
@@ -278,10 +279,11 @@ void StatusBar::SetText(int panel, const std::string& text) const {
 }
 
 std::string StatusBar::Text(int panel) const {
+  // The length may count characters, not bytes: room for two bytes each.
   const LRESULT length = LOWORD(SendMessageA(handle_, SB_GETTEXTLENGTHA, panel, 0));
-  std::string text(length + 1, '\0');
+  std::string text(2 * length + 1, '\0');
   SendMessageA(handle_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(length);
+  text.resize(std::strlen(text.c_str()));
   return text.substr(std::min<std::size_t>(panels_[panel].align, text.size()));
 }
 
