@@ -13,9 +13,14 @@ add_library(plenkit_windows STATIC
   src/toolkit/locale_facts.cpp
   src/toolkit/dialogs.cpp
   src/toolkit/dropped_files.cpp
+  src/toolkit/memo.cpp
+  src/toolkit/main_menu.cpp
+  src/toolkit/common_dialogs.cpp
+  src/toolkit/printing.cpp
   src/Trobixmain.cpp
   src/Trobixprog.cpp
   src/Trobixview.cpp
+  src/Trobixlook.cpp
   src/listed_paths.cpp)
 target_include_directories(plenkit_windows PUBLIC src)
 target_link_libraries(plenkit_windows PUBLIC plenkit_archiver comctl32 shell32 ole32 msimg32
@@ -64,6 +69,11 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_window_tests PRIVATE plenkit_windows)
 add_dependencies(main_window_tests standins)
+
+add_wine_test(viewer_tests tests/win/viewer_test.cpp
+  tests/win/window_support.cpp
+  tests/win/test_support.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(viewer_tests PRIVATE plenkit_windows)
 
 add_executable(archiver_bench bench/archiver_bench.cpp)
 target_link_libraries(archiver_bench PRIVATE plenkit_archiver)

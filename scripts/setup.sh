@@ -10,7 +10,8 @@ source "$here/scripts/env.sh"
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   libz-mingw-w64-dev cmake make g++ googletest wine wine64 fonts-wine
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
-  imagemagick poppler-utils fp-utils locales)
+  imagemagick cups cups-client printer-driver-cups-pdf poppler-utils fp-utils
+  locales)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,20 +34,27 @@ fi
 source "$here/scripts/env.sh"  # again, now that the locale exists
 
 # make_prefix: creates the prefix of the Wine that wine_arch chose, unless a
-# stamp file says it is complete. Both Wines get the same fonts, font
-# substitutes and virtual desktop, so that both builds show the same screen.
+# stamp file says it is complete, and gives it the settings below. Both
+# Wines get the same fonts and settings, so that both builds show the same
+# screen.
 make_prefix() {
-  local stamp="$WINEPREFIX/.plenkit-ready" reg
-  [ -f "$stamp" ] && return 0
-  echo "setup: creating $WINEARCH Wine prefix $WINEPREFIX"
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
-  "$WINESERVER" -w || true
-  ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-  reg=$(mktemp --suffix=.reg)
-  iconv -f UTF-8 -t UTF-16 >"$reg" <<'REG'
-Windows Registry Editor Version 5.00
+  local stamp="$WINEPREFIX/.plenkit-ready"
+  if [ ! -f "$stamp" ]; then
+    echo "setup: creating $WINEARCH Wine prefix $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
+    "$WINESERVER" -w || true
+    ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    touch "$stamp"
+  fi
+  prefix_settings
+}
+
+# The virtual desktop; the program's Japanese faces as substitutes, and as
+# replacements too: fonts listed under those names, which the font dialog
+# then finds and selects.
+prefix_registry='Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\Explorer]
 "Desktop"="Default"
@@ -58,19 +66,52 @@ Windows Registry Editor Version 5.00
 "ＭＳ Ｐゴシック"="IPAPGothic"
 "ＭＳ ゴシック"="IPAGothic"
 "MS UI Gothic"="IPAPGothic"
-REG
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+'
+
+# prefix_settings: imports prefix_registry unless the prefix has it already
+# (a stamp holds its checksum), so that a changed text reaches old prefixes.
+prefix_settings() {
+  local stamp="$WINEPREFIX/.plenkit-settings" sum reg
+  sum=$(printf '%s' "$prefix_registry" | md5sum | cut -d' ' -f1)
+  [ "$(cat "$stamp" 2>/dev/null)" = "$sum" ] && return 0
+  echo "setup: settings of the Wine prefix $WINEPREFIX"
+  reg=$(mktemp --suffix=.reg)
+  printf '%s' "$prefix_registry" | iconv -f UTF-8 -t UTF-16 >"$reg"
   "$WINE" regedit /S "$(winepath_of "$reg")" >/dev/null 2>&1 </dev/null
   "$WINESERVER" -w || true
   rm -f "$reg"
-  touch "$stamp"
+  echo "$sum" >"$stamp"
 }
 
 make_prefix
 
+# The printers the printing tests use, made once: "PDF", the default, writes
+# each job to ~/PDF; "Rejecting" refuses every job, as a failing print
+# service does. lpadmin needs a running scheduler, started here only for it.
+if ! grep -q '^<DefaultPrinter PDF>' /etc/cups/printers.conf 2>/dev/null ||
+   ! grep -q '^<Printer Rejecting>' /etc/cups/printers.conf; then
+  echo "setup: adding the printers PDF and Rejecting"
+  source "$here/scripts/session.sh"
+  cups_start
+  # (lpadmin warns that printer drivers are deprecated; this one is what
+  # the machine has.)
+  for printer in PDF Rejecting; do
+    lpadmin -p "$printer" -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+  done
+  lpadmin -d PDF
+  cupsreject Rejecting
+  cups_stop
+fi
+
 # The 32-bit Wine only where the kernel runs 32-bit code: elsewhere its
 # packages would install and never start.
 if runs_i386_code; then
-  wine32_packages=(wine32:i386 libwine:i386)
+  # Wine finds printers through libcups of its own architecture.
+  wine32_packages=(wine32:i386 libwine:i386 libcups2:i386)
   missing=()
   for p in "${wine32_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

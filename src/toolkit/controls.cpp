@@ -1,6 +1,7 @@
 #include "toolkit/controls.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "toolkit/application.h"
@@ -327,10 +328,11 @@ void StatusBar::SetText(int panel, const std::string& text) const {
 }
 
 std::string StatusBar::Text(int panel) const {
+  // The length may count characters, not bytes: room for two bytes each.
   const LRESULT length = LOWORD(SendMessageA(handle_, SB_GETTEXTLENGTHA, panel, 0));
-  std::string text(length + 1, '\0');
+  std::string text(2 * length + 1, '\0');
   SendMessageA(handle_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(length);
+  text.resize(std::strlen(text.c_str()));
   return text.substr(std::min<std::size_t>(panels_[panel].align, text.size()));
 }
 
@@ -560,21 +562,41 @@ void MenuItem::SetCaption(const std::string& caption) const {
   ModifyMenuA(menu_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
 }
 
+bool MenuItem::Checked() const {
+  return GetMenuState(menu_, id, MF_BYCOMMAND) & MF_CHECKED;
+}
+
+void MenuItem::SetChecked(bool checked) const {
+  if (checked && radioItem) {
+    for (int i = 0, n = GetMenuItemCount(menu_); i < n; ++i) {
+      const MenuItem* other = FindMenuItem(GetMenuItemID(menu_, i));
+      if (other && other->radioItem) CheckMenuItem(menu_, other->id, MF_BYCOMMAND | MF_UNCHECKED);
+    }
+  }
+  CheckMenuItem(menu_, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void AttachMenuItem(MenuItem& item, HMENU menu, const MenuItemLayout& layout) {
+  static UINT nextId = 0x1000;
+  item.name = layout.name;
+  item.tag = layout.tag;
+  item.id = nextId++;
+  item.menu_ = menu;
+  MenuItems()[item.id] = &item;
+}
+
+void DetachMenuItem(UINT id) { MenuItems().erase(id); }
+
 PopupMenu::~PopupMenu() {
-  for (UINT id : ids_) MenuItems().erase(id);
+  for (UINT id : ids_) DetachMenuItem(id);
   if (menu_) DestroyMenu(menu_);
 }
 
 void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts) {
-  static UINT nextId = 0x1000;
   menu_ = CreatePopupMenu();
   for (MenuItem* item : items) {
-    item->name = layouts->name;
-    item->tag = layouts->tag;
-    item->id = nextId++;
-    item->menu_ = menu_;
+    AttachMenuItem(*item, menu_, *layouts);
     AppendMenuA(menu_, MF_STRING, item->id, layouts->caption);
-    MenuItems()[item->id] = item;
     ids_.push_back(item->id);
     ++layouts;
   }

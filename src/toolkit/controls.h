@@ -193,15 +193,26 @@ class MenuItem : public Component {
   MenuItem& operator=(const MenuItem&) = delete;
 
   UINT id = 0;
+  // One of a group in its menu of which one is checked: checking it
+  // unchecks the others.
+  bool radioItem = false;
   std::function<void(Component& sender)> onClick;
 
   std::string Caption() const;
   void SetCaption(const std::string& caption) const;
+  bool Checked() const;
+  void SetChecked(bool checked) const;
 
  private:
-  friend class PopupMenu;
+  friend void AttachMenuItem(MenuItem& item, HMENU menu, const MenuItemLayout& layout);
   HMENU menu_ = nullptr;
 };
+
+// Names `item` after its layout, gives it a command identifier of its own
+// in `menu` and makes it answer to it; the caller puts it into the menu.
+void AttachMenuItem(MenuItem& item, HMENU menu, const MenuItemLayout& layout);
+// The item with this identifier, if it still lives, answers no more.
+void DetachMenuItem(UINT id);
 
 class PopupMenu : public Component {
  public:

@@ -208,7 +208,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   switch (message) {
     case WM_SHOWWINDOW:
-      if (wParam) FormShow();
+      // Shown by the program; not again when its restored owner shows it.
+      if (wParam && !lParam) FormShow();
       break;
     case WM_SIZE:
       Realign();

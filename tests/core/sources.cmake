@@ -7,4 +7,5 @@ set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/kinds_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/command_line_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/entry_record_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/core/text_entry_test.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/core/text_entry_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/line_breaks_test.cpp)
