@@ -4,10 +4,12 @@
 #include <numeric>
 
 #include "../resources/view_layout.h"
+#include "Trobixlook.h"
 #include "Trobixmain.h"
 #include "archiver/entry_row.h"
 #include "text/number_text.h"
 #include "text/sjis_path.h"
+#include "text/text_entry.h"
 #include "toolkit/application.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/locale_facts.h"
@@ -54,6 +56,7 @@ void TView::CreateControls() {
   LV.Create(Handle(), L::LV, {std::begin(L::Columns), std::end(L::Columns)}, 0, LVS_OWNERDATA);
   LV.name = "LV";
   LV.align = Align::Client;
+  LV.onDblClick = [this](Control&) { ListViewDblClick(); };
   LV.onKeyPress = [this](Control&, char& key) { ListViewKeyPress(key); };
   LV.onKeyUp = [this](Control&, WORD& key, ShiftState shift) { ListViewKeyUp(key, shift); };
   Adopt(LV);
@@ -147,6 +150,7 @@ void TView::ShowTotals() {
 void TView::SpeedButtonClick(Control& sender) {
   switch (sender.tag) {
     case 0: ExtractSelected(); break;
+    case 1: ListViewDblClick(); break;
     case 2: Close(); break;
     default: break;
   }
@@ -165,9 +169,43 @@ void TView::ExtractSelected() {
   }
 }
 
+void TView::ListViewDblClick() {
+  const int row = LV.FirstSelected();
+  if (row < 0) return;
+  const std::string name = LV.Text(row, 0);
+  if (!IsTextEntry(name)) {
+    const std::string question = "ﾌｧｲﾙ名：" + name + "\n\nこのﾌｧｲﾙを開きますか？";
+    if (MessageBoxA(Handle(), question.c_str(), "確認", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+      return;
+    }
+  }
+  // One viewer for every contents window; the first that shows owns it.
+  if (!Look) Look = new TLook(Handle());
+  ShowEntry(*Look, ArchivePath, name);
+}
+
+void TView::ShowEntry(TLook& look, const std::string& archivePath,
+                      const std::string& entryName) {
+  ArchiverSet& archivers = owner_.Archivers;
+  archivers.SelectKind(archivePath);
+  look.SetCaption(entryName);
+  look.SB.SetText(1, FileNamePart(archivePath));
+  look.Memo.Clear();
+  look.Memo.SetText(archivers.ReadEntryText(archivePath, entryName));
+  if (look.TextLineCount() > 0) {
+    look.ShowInFront();
+    return;
+  }
+  const std::string message =
+      "書庫ﾌｧｲﾙ名：" + FileNamePart(archivePath) + "\r\rこの書庫の中身を表示することはできません。";
+  MessageBoxA(Handle(), message.c_str(), "確認", MB_OK | MB_ICONSTOP);
+  look.Close();
+}
+
 void TView::ListViewKeyPress(char& key) {
   if (key != '\r') return;
-  key = 0;  // Enter shows an entry; it never reaches the list, nor closes the window
+  key = 0;  // never reaches the list, nor closes the window
+  ListViewDblClick();
 }
 
 void TView::ListViewKeyUp(WORD& key, ShiftState shift) {

@@ -8,6 +8,7 @@
 #include "toolkit/form.h"
 
 class TMain;
+class TLook;
 
 class TView : public toolkit::Form {
  public:
@@ -30,6 +31,12 @@ class TView : public toolkit::Form {
   // One handler for the three buttons, told apart by their tags.
   void SpeedButtonClick(toolkit::Control& sender);
   void ExtractSelected();
+  // The show action: the first selected entry as text in the viewer, after
+  // asking when its name is no text name.
+  void ListViewDblClick();
+  // Fills `look` with the entry's text and shows it, or says the text
+  // cannot be shown and closes it.
+  void ShowEntry(TLook& look, const std::string& archivePath, const std::string& entryName);
   void ListViewKeyPress(char& key);
   void ListViewKeyUp(WORD& key, toolkit::ShiftState shift);
 

@@ -234,26 +234,6 @@ TEST_F(Toolbar, TagsOutsideTheToolbarDoNothing) {
 
 // --- The shell's own folder browser
 
-namespace {
-
-// The text of the folder selected in the browser's tree.
-std::string SelectedFolder(HWND dialog) {
-  HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
-  if (!tree) return {};
-  const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-  if (!item) return {};
-  char text[MAX_PATH] = {};
-  TVITEMA query{};
-  query.mask = TVIF_TEXT;
-  query.hItem = item;
-  query.pszText = text;
-  query.cchTextMax = sizeof text;
-  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
-  return text;
-}
-
-}  // namespace
-
 TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
   toolkit::SetFolderDialogForTest(nullptr);
   // Wine's shell tree does not always list a folder made moments before it
@@ -275,9 +255,9 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
   std::string shown;
   {
     DialogDriver driver(
-        IDOK, [&](HWND dialog) { return SelectedFolder(dialog) == shownName; },
+        IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shownName; },
         [&](HWND dialog) {
-          shown = ChildTexts(dialog) + "selected: " + SelectedFolder(dialog);
+          shown = ChildTexts(dialog) + "selected: " + BrowserSelection(dialog);
           SaveScreenshot(GetDesktopWindow(), "folder_browser");
         });
     Click(main.SpeedButton1);

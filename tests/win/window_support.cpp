@@ -1,5 +1,6 @@
 #include "win/window_support.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -125,6 +126,21 @@ std::string ChildTexts(HWND window) {
       },
       reinterpret_cast<LPARAM>(&texts));
   return texts;
+}
+
+std::string BrowserSelection(HWND dialog) {
+  HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
+  if (!tree) return {};
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return {};
+  char text[MAX_PATH] = {};
+  TVITEMA query{};
+  query.mask = TVIF_TEXT;
+  query.hItem = item;
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
+  return text;
 }
 
 namespace {

@@ -65,4 +65,7 @@ class DialogDriver {
 // The texts of a window's children, one a line.
 std::string ChildTexts(HWND window);
 
+// The folder selected in the shell's folder browser, as its tree shows it.
+std::string BrowserSelection(HWND dialog);
+
 }  // namespace window_support
