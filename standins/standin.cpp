@@ -72,7 +72,9 @@ struct Archive {
   bool hasCount = false;
   int count = 0;
   bool openFails = false;
+  bool negativeHandle = false;
   int findFirstResult = 0;
+  int findNextResult = 0;
   bool extractOff = false;
   std::vector<Entry> entries;
   size_t cursor = 0;
@@ -247,8 +249,12 @@ bool loadArchive(const char* path, Archive& archive) {
       archive.hasCount = true, archive.count = static_cast<int>(n);
     } else if (key == "open" && value == "fail") {
       archive.openFails = true;
+    } else if (key == "open" && value == "negative") {
+      archive.negativeHandle = true;
     } else if (key == "findfirst" && parseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
       archive.findFirstResult = static_cast<int>(n);
+    } else if (key == "findnext" && parseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
+      archive.findNextResult = static_cast<int>(n);
     } else if (key == "extract" && value == "off") {
       archive.extractOff = true;
     } else if (key == "entry") {
@@ -435,6 +441,20 @@ int report(int result, char* output, DWORD size) {
   return printNothing(result, output, size);
 }
 
+// Handles given out as negative numbers, for callers that take any
+// non-zero handle for a good one; the others are the archives' addresses.
+std::vector<Archive*>& negativeHandles() {
+  static std::vector<Archive*> handles;
+  return handles;
+}
+
+Archive* archiveOf(HANDLE handle) {
+  const intptr_t value = reinterpret_cast<intptr_t>(handle);
+  std::vector<Archive*>& negatives = negativeHandles();
+  if (value < 0 && static_cast<size_t>(-value) <= negatives.size()) return negatives[-value - 1];
+  return static_cast<Archive*>(handle);
+}
+
 }  // namespace
 
 extern "C" {
@@ -477,12 +497,16 @@ HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mod
     delete archive;
     return nullptr;
   }
+  if (archive->negativeHandle) {
+    negativeHandles().push_back(archive);
+    return reinterpret_cast<HANDLE>(-static_cast<intptr_t>(negativeHandles().size()));
+  }
   return archive;
 }
 
 int WINAPI STANDIN_API(FindFirst)(HANDLE handle, LPCSTR wildcard, void* info) {
   writeLog(std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
-  Archive* archive = static_cast<Archive*>(handle);
+  Archive* archive = archiveOf(handle);
   if (!archive) return -1;
   if (archive->findFirstResult != 0) return archive->findFirstResult;
   archive->cursor = 0;
@@ -494,7 +518,8 @@ int WINAPI STANDIN_API(FindFirst)(HANDLE handle, LPCSTR wildcard, void* info) {
 
 int WINAPI STANDIN_API(FindNext)(HANDLE handle, void* info) {
   writeLog(STANDIN_NAME(FindNext));
-  Archive* archive = static_cast<Archive*>(handle);
+  Archive* archive = archiveOf(handle);
+  if (archive && archive->findNextResult != 0) return archive->findNextResult;
   if (!archive || archive->cursor >= archive->entries.size()) return -1;
   fillInfo(archive->entries[archive->cursor++], info);
   return 0;
@@ -502,7 +527,11 @@ int WINAPI STANDIN_API(FindNext)(HANDLE handle, void* info) {
 
 int WINAPI STANDIN_API(CloseArchive)(HANDLE handle) {
   writeLog(STANDIN_NAME(CloseArchive));
-  delete static_cast<Archive*>(handle);
+  Archive* archive = archiveOf(handle);
+  for (Archive*& negative : negativeHandles()) {
+    if (negative == archive) negative = nullptr;  // the number is never given out again
+  }
+  delete archive;
   return 0;
 }
 
