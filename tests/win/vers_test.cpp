@@ -287,6 +287,25 @@ TEST_F(VersionDialog, HelpButtonAsksForTheHelpFileNamedAfterTheRunningProgram) {
   EXPECT_EQ(shellCalls[0].target, ProgramFolder() + "main_window_tests.chm");
   EXPECT_EQ(shellCalls[0].owner, main.Handle());
   EXPECT_EQ(shellCalls[0].show, SW_SHOWNORMAL);
+
+  // The real shell, and no such file: nothing opens, nothing is said.
+  toolkit::SetShellOpenForTest(nullptr);
+  ASSERT_FALSE(testing_support::Exists(shellCalls[0].target));
+  const auto shown = [] {
+    int count = 0;
+    EnumWindows(
+        [](HWND window, LPARAM n) CALLBACK {
+          if (IsWindowVisible(window)) ++*reinterpret_cast<int*>(n);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+  };
+  const int before = shown();
+  Click(main.SpeedButton7);
+  Pump(1500);
+  EXPECT_EQ(shown(), before);
+  EXPECT_TRUE(IsWindowEnabled(main.Handle()));
 }
 
 TEST_F(VersionDialog, Screenshot) {
