@@ -1,5 +1,7 @@
 #include "Trobixvers.h"
 
+#include <iterator>
+
 #include "../resources/vers_layout.h"
 #include "Trobixmain.h"
 #include "toolkit/shell.h"
