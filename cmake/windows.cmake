@@ -17,10 +17,14 @@ add_library(plenkit_windows STATIC
   src/toolkit/main_menu.cpp
   src/toolkit/common_dialogs.cpp
   src/toolkit/printing.cpp
+  src/toolkit/dialog_controls.cpp
+  src/toolkit/shell.cpp
   src/Trobixmain.cpp
+  src/Trobixmain_help.cpp
   src/Trobixprog.cpp
   src/Trobixview.cpp
   src/Trobixlook.cpp
+  src/Trobixvers.cpp
   src/listed_paths.cpp)
 target_include_directories(plenkit_windows PUBLIC src)
 target_link_libraries(plenkit_windows PUBLIC plenkit_archiver comctl32 shell32 ole32 msimg32
@@ -35,6 +39,16 @@ set_source_files_properties(${PLENKIT_RESOURCES} PROPERTIES OBJECT_DEPENDS "${pi
 add_executable(Plenkit WIN32 src/entry.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(Plenkit PRIVATE plenkit_windows)
 add_dependencies(Plenkit standins)
+
+# The help file, compiled from help/ and placed beside the program.
+function(add_help_file target source_dir output)
+  file(GLOB sources CONFIGURE_DEPENDS ${source_dir}/*)
+  add_custom_command(OUTPUT ${output}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make_help.sh ${source_dir} ${output}
+    DEPENDS ${sources} ${CMAKE_SOURCE_DIR}/scripts/make_help.sh VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
+endfunction()
+add_help_file(help_file ${CMAKE_SOURCE_DIR}/help ${CMAKE_BINARY_DIR}/out/Plenkit.chm)
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
@@ -67,10 +81,14 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
   tests/win/entry_actions_test.cpp
   tests/win/hostile_test.cpp
   tests/win/toolkit_test.cpp
+  tests/win/vers_test.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_window_tests PRIVATE plenkit_windows)
-add_dependencies(main_window_tests standins)
+# The help tests run the program itself, with its help file and the help
+# of someone else beside it.
+add_help_file(other_help ${CMAKE_SOURCE_DIR}/tests/win/other_help ${test_dir}/other_help.chm)
+add_dependencies(main_window_tests standins Plenkit help_file other_help)
 
 add_wine_test(viewer_tests tests/win/viewer_test.cpp
   tests/win/window_support.cpp

@@ -2,6 +2,7 @@
 #pragma once
 
 #define IDI_PLENKIT 1
+#define IDI_VERSION 2
 #define IDB_EXTRACT_EACH 101
 #define IDB_EXTRACT_ONE 102
 #define IDB_EXTRACT_HERE 103

@@ -9,6 +9,7 @@ PALETTE = {
     '.': None, 'k': (0, 0, 0), 'w': (255, 255, 255), 'g': (192, 192, 192),
     'G': (128, 128, 128), 'y': (255, 224, 64), 'o': (192, 128, 0),
     'b': (64, 128, 255), 'B': (0, 0, 160), 'r': (224, 0, 0), 'n': (0, 160, 64),
+    'c': (160, 96, 32), 'l': (224, 176, 112),
 }
 MAGENTA = (255, 0, 255)
 
@@ -238,6 +239,43 @@ ICON = """
 ................................"""
 
 
+# The version dialog's own picture: a parcel of papers tied with string, an
+# information mark in front. Stored as a 256-colour icon.
+VERSION_ICON = """
+................................
+................................
+........kkkkkkkkkkkkkkkkk.......
+.......kllllllllllllllllck......
+......kllllllllllllllllcck......
+.....kllllllllllllllllccck......
+....kkkkkkkkkkkkkkkkkkccck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkcck......
+....kkkkkkkkkkkkkkkkkkkcck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkcck......
+....klllllllllkkllllllkck.......
+....klllllllllkkllllllkk........
+....kllllllllkkkkkkllllk........
+....kllllllkkbbbbbbkkllk........
+....kllllllkbbbbwwbbbkk.........
+....kkkkkkkbbbbbwwbbbbk.........
+..........kbbbbbbbbbbbbk........
+..........kbbbbwwwbbbbbk........
+..........kbbbbbwwbbbbbk........
+..........kbbbbbwwbbbbbk........
+..........kbbbbbwwbbbbbk........
+...........kbbbwwwwbbbk.........
+...........kbbbbbbbbbbk.........
+............kkbbbbbbkk..........
+..............kkkkkk............
+................................"""
+
+
 def rows_of(art):
     rows = [r for r in art.strip('\n').split('\n')]
     return [[PALETTE[c] for c in r] for r in rows]
@@ -275,13 +313,9 @@ def bmp_bytes(pixels):
     return struct.pack('<2sIHHI', b'BM', 14 + 40 + len(body), 0, 0, 54) + header + body
 
 
-def ico_image(pixels):
-    h, w = len(pixels), len(pixels[0])
-    xor = bytearray()
-    for row in reversed(pixels):
-        for p in row:
-            r, g, b = p if p is not None else (0, 0, 0)
-            xor += bytes((b, g, r, 0 if p is None else 255))
+def mask_bytes(pixels):
+    """An icon's mask: a set bit for each transparent pixel, bottom row first."""
+    w = len(pixels[0])
     mask_stride = ((w + 31) // 32) * 4
     mask = bytearray()
     for row in reversed(pixels):
@@ -290,8 +324,39 @@ def ico_image(pixels):
             if p is None:
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += bits
+    return mask
+
+
+def ico_image(pixels):
+    h, w = len(pixels), len(pixels[0])
+    xor = bytearray()
+    for row in reversed(pixels):
+        for p in row:
+            r, g, b = p if p is not None else (0, 0, 0)
+            xor += bytes((b, g, r, 0 if p is None else 255))
+    mask = mask_bytes(pixels)
     header = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
     return header + xor + mask
+
+
+def ico_image_256(pixels):
+    """One image of 256 colours: a palette of the colours used, one byte a
+    pixel, and the mask of the transparent ones."""
+    h, w = len(pixels), len(pixels[0])
+    colours = sorted({p for row in pixels for p in row if p is not None})
+    assert len(colours) < 256
+    palette = [(0, 0, 0)] + colours  # index 0 under the transparent pixels
+    index = {c: i for i, c in enumerate(palette)}
+    table = b''.join(bytes((b, g, r, 0)) for r, g, b in palette)
+    table += bytes(4 * (256 - len(palette)))
+    stride = (w + 3) & ~3
+    xor = bytearray()
+    for row in reversed(pixels):
+        line = bytes(0 if p is None else index[p] for p in row)
+        xor += line + bytes(stride - w)
+    mask = mask_bytes(pixels)
+    header = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 8, 0, len(xor) + len(mask), 0, 0, 256, 0)
+    return header + table + xor + mask
 
 
 def shrink(pixels):
@@ -316,6 +381,13 @@ def main():
         offset += len(image)
     with open(os.path.join(out, 'Plenkit.ico'), 'wb') as f:
         f.write(directory + b''.join(images))
+
+    picture = rows_of(VERSION_ICON)
+    assert len(picture) == 32 and all(len(r) == 32 for r in picture)
+    image = ico_image_256(picture)
+    with open(os.path.join(out, 'vers.ico'), 'wb') as f:
+        f.write(struct.pack('<HHH', 0, 1, 1) +
+                struct.pack('<BBBBHHII', 32, 32, 0, 0, 1, 8, len(image), 6 + 16) + image)
 
 
 if __name__ == '__main__':

@@ -2,7 +2,8 @@
 # Command 2: sets up this machine, builds all three builds and runs every
 # test: the Windows tests under wine64, and again under the 32-bit Wine where
 # the machine executes 32-bit code, the core's tests natively under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the binary checks.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the binary checks and the
+# check of the release package.
 # Ends with one line "N passed, N failed" that counts them all.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -69,6 +70,9 @@ for arch in win64:x86_64 win32:i686; do
   check "exports $build" bash "$here/standins/check_exports.sh" "$here/build/$build" "$triple-objdump"
   check "imports $build" bash "$here/scripts/check_imports.sh" "$here/build/$build/out" "$triple-objdump"
 done
+# The zip a Windows user gets, opened and looked through.
+package=$(bash "$here/scripts/package.sh" 2>/dev/null | tail -1)
+check "release package" bash "$here/scripts/check_package.sh" "$package"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -168,7 +168,7 @@ void TMain::FormClose(CloseAction& action) {
 }
 
 void TMain::FormDestroy() {
-  // The help viewer is asked to close first, once the program has help.
+  CloseHelpWindow();
   Archivers.FreeArchivers();
   if (NotifyIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &NotifyIconData);
   if (Main == this) Main = nullptr;
@@ -402,7 +402,8 @@ void TMain::SpeedButtonClick(Control& sender) {
     case 2: ExtractBesideArchives(); break;
     case 3: ListViewDblClick(); break;
     case 4: RemoveSelectedRows(); break;
-    // Tags 5 (version information) and 6 (help) come with those windows.
+    case 5: ShowVersionDialog(); break;
+    case 6: OpenHelpFile(); break;
     case 7: Close(); break;
     default: break;
   }

@@ -64,6 +64,13 @@ class TMain : public toolkit::Form {
   // Toolbar: one handler for the eight buttons, told apart by their tags.
   void SpeedButtonClick(toolkit::Control& sender);
 
+  // The version dialog (tag 5) and the help file beside the program (tag 6),
+  // whose viewer is asked to close when this window is destroyed.
+  void ShowVersionDialog();
+  static std::string HelpFilePath();
+  void OpenHelpFile();
+  static void CloseHelpWindow();
+
   // The notification-area icon and its menu: PM about to pop up (tag 0),
   // hide or show (MM1, tag 1), exit (MM2, tag 2).
   void AddNotifyIcon();

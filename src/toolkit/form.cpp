@@ -75,6 +75,37 @@ void Form::Hide() { ShowWindow(handle_, SW_HIDE); }
 bool Form::Visible() const { return IsWindowVisible(handle_) != FALSE; }
 void Form::Close() { SendMessageA(handle_, WM_CLOSE, 0, 0); }
 
+int Form::ShowModal() {
+  // Only locals after the loop: a form that frees itself is gone by then.
+  const HWND window = handle_;
+  int result = IDCANCEL;
+  modalResult_ = &result;
+  modalOwner_ = GetWindow(window, GW_OWNER);
+  if (modalOwner_) EnableWindow(modalOwner_, FALSE);
+  Show();
+  MSG quit;
+  while (IsWindow(window) && IsWindowVisible(window) &&
+         !PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+    App.ProcessMessages();
+    if (IsWindow(window) && IsWindowVisible(window)) WaitMessage();
+  }
+  if (IsWindow(window)) {
+    EnableModalOwner();
+    modalResult_ = nullptr;
+  }
+  return result;
+}
+
+void Form::EndModal(int result) {
+  if (modalResult_) *modalResult_ = result;
+  Close();
+}
+
+void Form::EnableModalOwner() {
+  if (modalOwner_) EnableWindow(modalOwner_, TRUE);
+  modalOwner_ = nullptr;
+}
+
 RECT Form::Bounds() const {
   RECT r{};
   GetWindowRect(handle_, &r);
@@ -217,6 +248,9 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE: {
       CloseAction action = defaultCloseAction;
       FormClose(action);
+      // The owner takes input again before this window goes, so that it is
+      // the window activated next.
+      if (action != CloseAction::None) EnableModalOwner();
       if (action == CloseAction::Free || (action != CloseAction::None && App.MainForm() == this)) {
         PostMessageA(handle_, kRelease, 0, 0);
       } else if (action == CloseAction::Hide) {
@@ -247,6 +281,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_DESTROY:
+      EnableModalOwner();
       FormDestroy();
       if (App.MainForm() == this) {
         App.SetMainForm(nullptr);

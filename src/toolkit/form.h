@@ -34,6 +34,13 @@ class Form : public Component {
   void Show();
   void Hide();
   bool Visible() const;
+  // Shows the form over its owner, which takes no input meanwhile, and
+  // returns once the form has closed, with the result EndModal gave it
+  // (IDCANCEL when it was closed any other way). The form may be gone by
+  // then.
+  int ShowModal();
+  // Closes the form with `result` as the answer of ShowModal.
+  void EndModal(int result);
   // As a click on the close box: the close event decides what follows. A
   // form that is freed goes once the current handlers have returned.
   void Close();
@@ -84,11 +91,14 @@ class Form : public Component {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   HWND Tooltip();
+  void EnableModalOwner();
 
   HWND handle_ = nullptr;
   HFONT font_ = nullptr;
   HWND tooltip_ = nullptr;
   HWND focused_ = nullptr;  // the control to focus when the form is active again
+  HWND modalOwner_ = nullptr;  // disabled while this form is shown modally
+  int* modalResult_ = nullptr;  // ShowModal's answer, while it runs
   int depth_ = 0;            // handlers of this form now running
   bool releasePending_ = false;
   std::vector<Control*> controls_;

@@ -1,0 +1,172 @@
+#include "toolkit/dialog_controls.h"
+
+#include "toolkit/application.h"
+
+namespace toolkit {
+
+namespace {
+
+const char kLabelClass[] = "TLabel";
+constexpr UINT kTextFormat = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
+
+}  // namespace
+
+// --- Label
+
+Label::~Label() {
+  if (ownFont_) DeleteObject(ownFont_);
+}
+
+void Label::Create(HWND parent, const LabelLayout& layout) {
+  name = layout.name;
+  tag = layout.tag;
+  color_ = GetSysColor(COLOR_WINDOWTEXT);
+  RegisterWindowClass(kLabelClass, WindowProc, 0, false);
+  CreateWindowOf(kLabelClass, parent, 0, 0, {layout.left, layout.top, 0, 0}, layout.caption);
+  FitToCaption();
+}
+
+void Label::SetOwnFont(const FontLayout& font) {
+  if (ownFont_) DeleteObject(ownFont_);
+  ownFont_ = CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, font.face);
+  font_ = ownFont_;
+  FitToCaption();
+  InvalidateRect(handle_, nullptr, TRUE);
+}
+
+std::string Label::Caption() const {
+  std::string caption(GetWindowTextLengthA(handle_) + 1, '\0');
+  caption.resize(GetWindowTextA(handle_, caption.data(), static_cast<int>(caption.size())));
+  return caption;
+}
+
+void Label::SetFontColor(COLORREF color) {
+  if (color == color_) return;
+  color_ = color;
+  InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void Label::FitToCaption() const {
+  const std::string caption = Caption();
+  HDC dc = GetDC(handle_);
+  const HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+  RECT size{};
+  DrawTextA(dc, caption.c_str(), -1, &size, kTextFormat | DT_CALCRECT);
+  SelectObject(dc, old);
+  ReleaseDC(handle_, dc);
+  SetWindowPos(handle_, nullptr, 0, 0, size.right, size.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Label::Paint(HDC dc) const {
+  RECT r;
+  GetClientRect(handle_, &r);
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  const std::string caption = Caption();
+  const HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, color_);
+  DrawTextA(dc, caption.c_str(), -1, &r, kTextFormat);
+  SelectObject(dc, old);
+}
+
+LRESULT CALLBACK Label::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<Label*>(FromHandle(window));
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  return Guarded([&] { return self->HandleMessage(message, wParam, lParam); });
+}
+
+LRESULT Label::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(handle_, &ps);
+      Paint(dc);
+      EndPaint(handle_, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // painting covers it all
+    case WM_SETFONT:
+      if (!ownFont_) font_ = reinterpret_cast<HFONT>(wParam);
+      FitToCaption();
+      if (LOWORD(lParam)) InvalidateRect(handle_, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_SETTEXT: {
+      const LRESULT result = DefWindowProcA(handle_, message, wParam, lParam);
+      FitToCaption();
+      InvalidateRect(handle_, nullptr, TRUE);
+      return result;
+    }
+    case WM_SETCURSOR:
+      if (cursor_ && LOWORD(lParam) == HTCLIENT) {
+        ::SetCursor(cursor_);
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (!hot_) {
+        hot_ = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
+        TrackMouseEvent(&track);
+        SendMessageA(handle_, LM_MOUSEENTER, 0, 0);
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      hot_ = false;
+      SendMessageA(handle_, LM_MOUSELEAVE, 0, 0);
+      return 0;
+    case LM_MOUSEENTER:
+    case LM_MOUSELEAVE:
+      return 0;
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      SetCapture(handle_);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool click = pressed_;
+      pressed_ = false;
+      if (GetCapture() == handle_) ReleaseCapture();
+      POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      RECT r;
+      GetClientRect(handle_, &r);
+      if (click && PtInRect(&r, at)) {
+        SendMessageA(GetParent(handle_), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(handle_));
+      }
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+// --- Image
+
+Image::~Image() {
+  if (picture_) DestroyIcon(picture_);
+}
+
+void Image::Create(HWND parent, int left, int top, int icon, int size) {
+  CreateWindowOf("STATIC", parent, SS_ICON, 0, {left, top, size, size});
+  picture_ = static_cast<HICON>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(icon), IMAGE_ICON,
+                                           size, size, LR_DEFAULTCOLOR));
+  SendMessageA(handle_, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(picture_));
+}
+
+// --- Button
+
+void Button::Create(HWND parent, const Bounds& bounds, const char* caption, bool isDefault) {
+  CreateWindowOf("BUTTON", parent, (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP,
+                 0, bounds, caption);
+}
+
+}  // namespace toolkit
