@@ -88,6 +88,7 @@ class Form : public Component {
   HWND focused_ = nullptr;  // the control to focus when the form is active again
   int depth_ = 0;            // handlers of this form now running
   bool releasePending_ = false;
+  bool reshowing_ = false;  // shown again with its owner
   std::vector<Control*> controls_;
 };
 
