@@ -67,7 +67,8 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
 target_link_libraries(main_window_tests PRIVATE plenkit_windows)
 add_dependencies(main_window_tests standins)
 
-add_wine_test(viewer_tests tests/win/viewer_test.cpp
+add_wine_test(viewer_tests tests/win/viewer_test.cpp tests/win/print_test.cpp
+  tests/win/print_support.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(viewer_tests PRIVATE plenkit_windows)
