@@ -78,3 +78,6 @@ target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
 
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_list_bench PRIVATE plenkit_windows)
+
+add_executable(viewer_bench bench/viewer_bench.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(viewer_bench PRIVATE plenkit_windows)
