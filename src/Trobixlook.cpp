@@ -28,7 +28,7 @@ int CaptionNumber(const std::string& caption, int fallback) {
 
 }  // namespace
 
-TLook::TLook(HWND owner) : Form(look_layout::Form, owner), owner_(owner) {
+TLook::TLook(HWND owner) : Form(look_layout::Form, owner) {
   namespace L = look_layout;
   defaultCloseAction = CloseAction::Free;
 
@@ -87,8 +87,8 @@ void TLook::FormShow() {
   if (!placed_) {
     placed_ = true;
     RECT over{};
-    if (owner_) {
-      GetWindowRect(owner_, &over);
+    if (const HWND owner = GetWindow(Handle(), GW_OWNER)) {
+      GetWindowRect(owner, &over);
     } else {
       const SIZE screen = ScreenSize();
       over = {0, 0, screen.cx, screen.cy};

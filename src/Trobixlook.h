@@ -49,7 +49,6 @@ class TLook : public toolkit::Form {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  HWND owner_;
   bool placed_ = false;  // centred over the owner at the first show
 };
 
