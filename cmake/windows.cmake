@@ -90,7 +90,8 @@ target_link_libraries(main_window_tests PRIVATE plenkit_windows)
 add_help_file(other_help ${CMAKE_SOURCE_DIR}/tests/win/other_help ${test_dir}/other_help.chm)
 add_dependencies(main_window_tests standins Plenkit help_file other_help)
 
-add_wine_test(viewer_tests tests/win/viewer_test.cpp
+add_wine_test(viewer_tests tests/win/viewer_test.cpp tests/win/print_test.cpp
+  tests/win/print_support.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(viewer_tests PRIVATE plenkit_windows)
@@ -103,3 +104,6 @@ target_link_libraries(main_list_bench PRIVATE plenkit_windows)
 
 add_executable(view_bench bench/view_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(view_bench PRIVATE plenkit_windows)
+
+add_executable(viewer_bench bench/viewer_bench.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(viewer_bench PRIVATE plenkit_windows)

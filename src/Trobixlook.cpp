@@ -28,7 +28,7 @@ int CaptionNumber(const std::string& caption, int fallback) {
 
 }  // namespace
 
-TLook::TLook(HWND owner) : Form(look_layout::Form, owner), owner_(owner) {
+TLook::TLook(HWND owner) : Form(look_layout::Form, owner) {
   namespace L = look_layout;
   defaultCloseAction = CloseAction::Free;
 
@@ -63,16 +63,6 @@ TLook::TLook(HWND owner) : Form(look_layout::Form, owner), owner_(owner) {
   Realign();
 }
 
-std::string TLook::Caption() const {
-  std::string caption(GetWindowTextLengthA(Handle()) + 1, '\0');
-  caption.resize(GetWindowTextA(Handle(), caption.data(), static_cast<int>(caption.size())));
-  return caption;
-}
-
-void TLook::SetCaption(const std::string& caption) const {
-  SetWindowTextA(Handle(), caption.c_str());
-}
-
 void TLook::ShowInFront() {
   Show();
   SetForegroundWindow(Handle());
@@ -87,8 +77,8 @@ void TLook::FormShow() {
   if (!placed_) {
     placed_ = true;
     RECT over{};
-    if (owner_) {
-      GetWindowRect(owner_, &over);
+    if (const HWND owner = GetWindow(Handle(), GW_OWNER)) {
+      GetWindowRect(owner, &over);
     } else {
       const SIZE screen = ScreenSize();
       over = {0, 0, screen.cx, screen.cy};

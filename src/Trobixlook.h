@@ -28,8 +28,6 @@ class TLook : public toolkit::Form {
   // Filling, in the order the contents window fills it: the caption (the
   // entry's name, also the print job's title), SB panel 1, Memo.Clear and
   // Memo.SetText; then ShowInFront when TextLineCount is above 0, or Close.
-  std::string Caption() const;
-  void SetCaption(const std::string& caption) const;
   void ShowInFront();
   // The text's lines; a last line that is empty does not count.
   int TextLineCount() const;
@@ -49,7 +47,6 @@ class TLook : public toolkit::Form {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  HWND owner_;
   bool placed_ = false;  // centred over the owner at the first show
 };
 

@@ -239,8 +239,15 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   switch (message) {
     case WM_SHOWWINDOW:
-      // Shown by the program; not again when its restored owner shows it.
-      if (wParam && !lParam) FormShow();
+      // An owner restored from its icon shows the windows it owns again,
+      // through the default handling: no show of the program's.
+      if (lParam == SW_PARENTOPENING) {
+        reshowing_ = true;
+        result = DefWindowProcA(handle_, message, wParam, lParam);
+        reshowing_ = false;
+        return result;
+      }
+      if (wParam && !reshowing_) FormShow();
       break;
     case WM_SIZE:
       Realign();

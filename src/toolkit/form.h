@@ -101,6 +101,7 @@ class Form : public Component {
   int* modalResult_ = nullptr;  // ShowModal's answer, while it runs
   int depth_ = 0;            // handlers of this form now running
   bool releasePending_ = false;
+  bool reshowing_ = false;  // shown again with its owner
   std::vector<Control*> controls_;
 };
 

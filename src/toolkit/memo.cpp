@@ -77,7 +77,9 @@ int Memo::LineLength(int line) const {
 
 std::string Memo::Line(int line) const {
   // Lengths count characters; a character of code page 932 is at most two
-  // bytes. The first word of the buffer tells the control its size.
+  // bytes. The first word of the buffer tells the control its size, so a
+  // line comes back with 65,535 bytes at most: far more than a printed
+  // page, which cuts lines at its edge, has room for.
   const std::size_t size = std::max<std::size_t>(2 * LineLength(line), sizeof(WORD));
   std::vector<char> buffer(size + 1, '\0');
   const WORD room = static_cast<WORD>(std::min<std::size_t>(size, 0xFFFF));

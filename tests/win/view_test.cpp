@@ -213,7 +213,11 @@ TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
   PostKeyUp(view.LV.Handle(), 'A', {VK_CONTROL});
   EXPECT_EQ(view.LV.SelectedCount(), 3);
   EXPECT_EQ(GetFocus(), view.LV.Handle());
-  PostChar(view.LV.Handle(), '\r');
+  {
+    DialogDriver question(IDNO);  // "x" is no text name: Enter asks before showing it
+    PostChar(view.LV.Handle(), '\r');
+    EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：x"), std::string::npos);
+  }
   EXPECT_EQ(View, &view);
   PostChar(view.LV.Handle(), 27);
   EXPECT_EQ(View, nullptr);

@@ -1,5 +1,5 @@
-// A text viewer per test, owned by a plain window standing where the
-// contents window stands, and filled the way the contents window fills it.
+// A text viewer per test, owned by a plain window where the contents window
+// would be, and filled the way the contents window fills it.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 using namespace window_support;
 
-// Lines "line 1\r\n" ... up to `count`, each ending with a line break.
+// "line 1\r\n" up to "line <count>\r\n".
 inline std::string NumberedLines(int count) {
   std::string text;
   for (int i = 1; i <= count; ++i) text += "line " + std::to_string(i) + "\r\n";
@@ -21,14 +21,10 @@ inline std::string NumberedLines(int count) {
 
 class ViewerFixture : public ::testing::Test {
  public:
-  static constexpr RECT kOwner = {100, 80, 600, 560};
-
   void SetUp() override {
     InitApplication();
-    owner_ = CreateWindowExA(0, "STATIC", "contents", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                             kOwner.left, kOwner.top, kOwner.right - kOwner.left,
-                             kOwner.bottom - kOwner.top, nullptr, nullptr, nullptr, nullptr);
-    Pump();
+    owner_ = CreateWindowExA(0, "STATIC", "contents", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80,
+                             500, 480, nullptr, nullptr, nullptr, nullptr);
   }
 
   void TearDown() override {
@@ -38,22 +34,17 @@ class ViewerFixture : public ::testing::Test {
     ASSERT_EQ(Look, nullptr);
   }
 
-  // As the contents window shows an entry: a viewer if there is none, its
-  // caption, the archive's name in panel 1, the text; shown when it holds
-  // a line, closed otherwise.
-  TLook* Fill(const std::string& text, const std::string& entry = "readme.txt",
-              const std::string& archive = "sample.lzh") {
+  // A viewer if there is none; its caption, the archive's name in panel 1,
+  // the text; shown when it holds a line, closed otherwise. The
+  // synthesised Ctrl+Home comes as queued input.
+  TLook* Fill(const std::string& text, const std::string& entry = "readme.txt") {
     if (!Look) Look = new TLook(owner_);
     Look->SetCaption(entry);
-    Look->SB.SetText(1, archive);
+    Look->SB.SetText(1, "sample.lzh");
     Look->Memo.Clear();
     Look->Memo.SetText(text);
-    if (Look->TextLineCount() > 0) {
-      Look->ShowInFront();
-    } else {
-      Look->Close();
-    }
-    Pump(50);  // the synthesised Ctrl+Home comes as queued input
+    Look->TextLineCount() > 0 ? Look->ShowInFront() : Look->Close();
+    Pump(50);
     return Look;
   }
 

@@ -17,43 +17,34 @@ const char kJapaneseText[] =
 
 namespace {
 
-class Viewer : public ViewerFixture {
- protected:
-  // Every EM_SETTABSTOPS the text area is sent, as its single value.
-  void RecordTabStops() {
-    tabStops.clear();
-    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        Look->Memo.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Viewer::Recorder)));
-  }
+// Every EM_SETTABSTOPS a text area is sent, as its single value.
+std::vector<int> tabStops;
+WNDPROC memoProc = nullptr;
 
-  static LRESULT CALLBACK Recorder(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == EM_SETTABSTOPS && wParam == 1) {
-      tabStops.push_back(*reinterpret_cast<const int*>(lParam));
-    }
-    return CallWindowProcA(original, window, message, wParam, lParam);
-  }
-
-  static int StopFor(int width) { return LOWORD(GetDialogBaseUnits()) * width / 2; }
-
-  std::string Checked() const {
-    std::string checked;
-    for (const toolkit::MenuItem* item : {&Look->MM2_1, &Look->MM2_2, &Look->MM2_3}) {
-      if (item->Checked()) checked += item->Caption();
-    }
-    return checked;
-  }
-
-  static inline std::vector<int> tabStops;
-  static inline WNDPROC original = nullptr;
-};
-
-int CharIndexOfLine(HWND memo, int line) {
-  return static_cast<int>(SendMessageA(memo, EM_LINEINDEX, line, 0));
+LRESULT CALLBACK RecordTabStops(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == EM_SETTABSTOPS) tabStops.push_back(*reinterpret_cast<const int*>(lParam));
+  return CallWindowProcA(memoProc, window, message, wParam, lParam);
 }
 
-// The font dialog has selected a face.
-bool FontDialogReady(HWND dialog) {
-  return GetWindowTextLengthA(GetDlgItem(dialog, 0x470)) > 0;
+void RecordTabStopsOf(HWND memo) {
+  tabStops.clear();
+  memoProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(memo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordTabStops)));
+}
+
+int StopFor(int width) { return LOWORD(GetDialogBaseUnits()) * width / 2; }
+
+// The captions of the checked tab sizes.
+std::string Checked() {
+  std::string checked;
+  for (const toolkit::MenuItem* item : {&Look->MM2_1, &Look->MM2_2, &Look->MM2_3}) {
+    if (item->Checked()) checked += item->Caption();
+  }
+  return checked;
+}
+
+int LineStart(HWND memo, int line) {
+  return static_cast<int>(SendMessageA(memo, EM_LINEINDEX, line, 0));
 }
 
 void CtrlEnd(HWND memo) {
@@ -63,25 +54,35 @@ void CtrlEnd(HWND memo) {
 
 }  // namespace
 
-TEST_F(Viewer, FilledAndShownAsTheContentsWindowDoesIt) {
-  TLook* look = Fill(NumberedLines(120), "サンプル.txt", "書庫.lzh");
-  ASSERT_NE(look, nullptr);
-  EXPECT_TRUE(look->Visible());
-  EXPECT_EQ(look->Caption(), "サンプル.txt");
-  EXPECT_EQ(look->SB.Text(0) + "|" + look->SB.Text(1) + "|" + look->SB.Text(2),
-            "    1/  120|書庫.lzh|");
-  // 435 x 380, centred over the owner.
-  const RECT r = look->Bounds();
-  EXPECT_EQ(r.left, 100 + (500 - 435) / 2);
-  EXPECT_EQ(r.top, 80 + (480 - 380) / 2);
-  EXPECT_EQ(r.right - r.left, 435);
-  EXPECT_EQ(r.bottom - r.top, 380);
-  EXPECT_EQ(GetFocus(), look->Memo.Handle());
-  EXPECT_EQ(Checked(), "4");
+using Viewer = ViewerFixture;
+
+TEST_F(Viewer, ShowsOverItsOwnerWithTabWidth4AndTheCaretOnLine1) {
+  Look = new TLook(owner_);
+  Look->SetCaption("サンプル.txt");
+  Look->SB.SetText(1, "書庫.lzh");
+  const HWND memo = Look->Memo.Handle();
+  Look->Memo.SetText(NumberedLines(300));
+  // Caret and scroll position at the end before the show.
+  SendMessageA(memo, EM_SETSEL, -1, -1);
+  SendMessageA(memo, EM_SCROLLCARET, 0, 0);
+  Look->ShowInFront();
+  Pump(50);
+  const RECT r = Look->Bounds();
+  char shown[160];
+  std::snprintf(shown, sizeof shown, "%ld,%ld %ldx%ld|tab %s|top line %d|focused %d",
+                r.left, r.top, r.right - r.left, r.bottom - r.top, Checked().c_str(),
+                static_cast<int>(SendMessageA(memo, EM_GETFIRSTVISIBLELINE, 0, 0)),
+                GetFocus() == memo);
+  EXPECT_EQ(Look->Caption() + "|" + Look->SB.Text(0) + "|" + Look->SB.Text(1) + "|" +
+                Look->SB.Text(2) + "|" + shown,
+            "サンプル.txt|    1/  300|書庫.lzh||132,130 435x380|tab 4|top line 0|focused 1");
 }
 
 TEST_F(Viewer, StatusNamesTheCaretLineAndTheLinesThereAre) {
   const std::string text120 = NumberedLines(120);
+  std::string longBareLines;  // 1,000,000 bytes once each LF has its CR
+  for (int i = 0; i < 200000; ++i) longBareLines += "abc\n";
+  const auto none = [](HWND) {};
   const struct {
     const char* what;
     std::string text;
@@ -89,12 +90,13 @@ TEST_F(Viewer, StatusNamesTheCaretLineAndTheLinesThereAre) {
     const char* status;
   } cases[] = {
       {"caret after the last line break", text120, CtrlEnd, "  121/  120"},
-      {"bare line feeds", "a\nb\nc\n", CtrlEnd, "    4/    3"},
       {"no line break at the end", "a\r\nb", CtrlEnd, "    2/    2"},
+      {"bare line feeds", "a\nb\nc\n", CtrlEnd, "    4/    3"},
+      {"cut at 640,000 bytes", longBareLines, none, "    1/128000"},
       {"more than 99999 lines", std::string(100001, '\n'), CtrlEnd, "100002/100001"},
       {"selection from line 30 up to line 10", text120,
        [](HWND memo) {
-         SendMessageA(memo, EM_SETSEL, CharIndexOfLine(memo, 29), CharIndexOfLine(memo, 9));
+         SendMessageA(memo, EM_SETSEL, LineStart(memo, 29), LineStart(memo, 9));
          PostKeyUp(memo, VK_SHIFT);
        },
        "   10/  120"},
@@ -107,7 +109,7 @@ TEST_F(Viewer, StatusNamesTheCaretLineAndTheLinesThereAre) {
        "    1/    0"},
       {"a click on line 3", text120,
        [](HWND memo) {
-         const LRESULT at = SendMessageA(memo, EM_POSFROMCHAR, CharIndexOfLine(memo, 2) + 2, 0);
+         const LRESULT at = SendMessageA(memo, EM_POSFROMCHAR, LineStart(memo, 2) + 2, 0);
          PostMessageA(memo, WM_LBUTTONDOWN, MK_LBUTTON, at);
          PostMessageA(memo, WM_LBUTTONUP, 0, at);
          Pump();
@@ -115,85 +117,53 @@ TEST_F(Viewer, StatusNamesTheCaretLineAndTheLinesThereAre) {
        "    3/  120"},
   };
   for (const auto& c : cases) {
-    TLook* look = Fill(c.text);
-    ASSERT_NE(look, nullptr) << c.what;
-    c.act(look->Memo.Handle());
+    ASSERT_NE(Fill(c.text), nullptr) << c.what;
+    c.act(Look->Memo.Handle());
     EXPECT_EQ(Status(), c.status) << c.what;
-    DestroyWindow(look->Handle());
+    DestroyWindow(Look->Handle());
   }
-}
-
-TEST_F(Viewer, ShowingPutsTheCaretOnTheFirstLine) {
-  // A viewer whose caret and scroll position lie at the end before it shows.
-  Look = new TLook(owner_);
-  Look->Memo.SetText(NumberedLines(300));
-  SendMessageA(Look->Memo.Handle(), EM_SETSEL, -1, -1);
-  SendMessageA(Look->Memo.Handle(), EM_SCROLLCARET, 0, 0);
-  Look->ShowInFront();
-  Pump(50);
-  EXPECT_EQ(Status(), "    1/  300");
-  EXPECT_EQ(SendMessageA(Look->Memo.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
-}
-
-TEST_F(Viewer, AnEmptyTextClosesTheViewer) {
-  Fill("one line");
-  ASSERT_NE(Look, nullptr);
-  Fill("");
-  EXPECT_EQ(Look, nullptr);
-}
-
-TEST_F(Viewer, TheTextAreaHoldsAtMost640000Bytes) {
-  // 200,000 lines of "abc\n" would be 1,000,000 bytes with their CRs.
-  std::string text;
-  for (int i = 0; i < 200000; ++i) text += "abc\n";
-  TLook* look = Fill(text);
-  EXPECT_EQ(look->Memo.Text().size(), 640000u);
-  EXPECT_EQ(Status(), "    1/128000");
 }
 
 TEST_F(Viewer, TabStopsFollowTheDialogBaseUnits) {
   Look = new TLook(owner_);
-  RecordTabStops();
+  RecordTabStopsOf(Look->Memo.Handle());
   Fill(NumberedLines(3));
   EXPECT_EQ(tabStops, std::vector<int>{StopFor(4)});
-  const struct {
-    const toolkit::MenuItem& item;
-    int width;
-  } cases[] = {{Look->MM2_1, 2}, {Look->MM2_3, 8}, {Look->MM2_2, 4}};
-  for (const auto& c : cases) {
+  for (const auto& [item, width] :
+       {std::pair{&Look->MM2_1, 2}, std::pair{&Look->MM2_3, 8}, std::pair{&Look->MM2_2, 4}}) {
     tabStops.clear();
-    Click(c.item);
-    EXPECT_EQ(tabStops, std::vector<int>{StopFor(c.width)}) << c.width;
-    EXPECT_EQ(Checked(), std::to_string(c.width));
+    Click(*item);
+    EXPECT_EQ(tabStops, std::vector<int>{StopFor(width)}) << width;
+    EXPECT_EQ(Checked(), std::to_string(width));
   }
 }
 
 TEST_F(Viewer, TabWidthAndFontLastAsLongAsTheViewer) {
   Fill(NumberedLines(3));
-  RecordTabStops();
+  RecordTabStopsOf(Look->Memo.Handle());
   Click(Look->MM2_3);
   LOGFONTA big = Look->Memo.LogFont();
   big.lfHeight = -24;
   Look->Memo.SetFont(big, RGB(0, 0, 255));
-  // Filled again while visible, and its owner minimised and restored.
+  // Filled again while visible; hidden and shown with its owner, as a
+  // minimised and restored owner does with the windows it owns.
   Fill(NumberedLines(5), "other.txt");
-  ShowWindow(owner_, SW_MINIMIZE);
+  ShowOwnedPopups(owner_, FALSE);
+  ShowOwnedPopups(owner_, TRUE);
   Pump(50);
-  ShowWindow(owner_, SW_RESTORE);
-  Pump(50);
+  const auto state = [] {
+    return Checked() + " " + std::to_string(Look->Memo.LogFont().lfHeight) + " " +
+           std::to_string(Look->Memo.Color());
+  };
   EXPECT_TRUE(Look->Visible());
-  EXPECT_EQ(Checked(), "8");
+  EXPECT_EQ(state(), "8 -24 16711680");
   EXPECT_EQ(tabStops, std::vector<int>{StopFor(8)});
-  EXPECT_EQ(Look->Memo.LogFont().lfHeight, -24);
-  EXPECT_EQ(Look->Memo.Color(), RGB(0, 0, 255));
 
-  // Closed and opened again: all as first.
+  // Closed and opened again: as new.
   PostChar(Look->Memo.Handle(), 27);
   ASSERT_EQ(Look, nullptr);
   Fill(NumberedLines(3));
-  EXPECT_EQ(Checked(), "4");
-  EXPECT_EQ(Look->Memo.LogFont().lfHeight, -16);
-  EXPECT_EQ(Look->Memo.Color(), RGB(0, 0, 0));
+  EXPECT_EQ(state(), "4 -16 0");
 }
 
 TEST_F(Viewer, EveryWayOfClosingDestroysIt) {
@@ -204,12 +174,11 @@ TEST_F(Viewer, EveryWayOfClosingDestroysIt) {
       {"Escape", [](Viewer&) { PostChar(Look->Memo.Handle(), 27); }},
       {" 終了 ", [](Viewer& test) { test.Click(Look->MM4); }},
       {"close box", [](Viewer&) { PostMessageA(Look->Handle(), WM_CLOSE, 0, 0); }},
+      {"filled with no line", [](Viewer& test) { test.Fill(""); }},
       {"owner destroyed", [](Viewer& test) { DestroyWindow(test.owner_); }},
   };
   for (const auto& c : cases) {
-    Fill("text");
-    ASSERT_NE(Look, nullptr);
-    const HWND window = Look->Handle();
+    const HWND window = Fill("text")->Handle();
     c.close(*this);
     Pump();
     EXPECT_EQ(Look, nullptr) << c.what;
@@ -220,41 +189,40 @@ TEST_F(Viewer, EveryWayOfClosingDestroysIt) {
 TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
   Fill(kJapaneseText);
   const LOGFONTA before = Look->Memo.LogFont();
+  const auto faceChosen = [](HWND dialog) {
+    return GetWindowTextLengthA(GetDlgItem(dialog, 0x470)) > 0;
+  };
   std::string shown;
   {
-    DialogDriver cancel(IDCANCEL, FontDialogReady, [&](HWND dialog) {
+    DialogDriver cancel(IDCANCEL, faceChosen, [&](HWND dialog) {
       char face[LF_FACESIZE] = {}, size[16] = {};
-      GetDlgItemTextA(dialog, 0x470, face, sizeof face);  // face name box
-      GetDlgItemTextA(dialog, 0x472, size, sizeof size);  // point size box
+      GetDlgItemTextA(dialog, 0x470, face, sizeof face);
+      GetDlgItemTextA(dialog, 0x472, size, sizeof size);
       shown = std::string(face) + " " + size;
       SaveScreenshot(GetDesktopWindow(), "font_dialog");
     });
     Click(Look->MM1);
-    ASSERT_NE(cancel.Dialog(), nullptr);
   }
   EXPECT_EQ(shown, "ＭＳ ゴシック 12");
   const LOGFONTA unchanged = Look->Memo.LogFont();
-  EXPECT_EQ(memcmp(&before, &unchanged, sizeof before), 0);
-  EXPECT_EQ(Look->Memo.Color(), RGB(0, 0, 0));
+  EXPECT_EQ(std::memcmp(&before, &unchanged, sizeof before), 0);
 
   {
     // Another face (Wine lists no styles, sizes or scripts for the
     // program's face, which stands in for a font it does not have), 20
     // points, Japanese script, underlined, red.
-    DialogDriver ok(IDOK, FontDialogReady, [](HWND dialog) {
+    DialogDriver ok(IDOK, faceChosen, [](HWND dialog) {
       const auto choose = [dialog](int box, LRESULT index) {
         SendDlgItemMessageA(dialog, box, CB_SETCURSEL, index, 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(box, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, box)));
       };
-      const auto find = [dialog](int box, const char* text) {
-        return SendDlgItemMessageA(dialog, box, CB_FINDSTRINGEXACT, -1,
-                                   reinterpret_cast<LPARAM>(text));
-      };
-      choose(0x470, find(0x470, "IPAゴシック"));
-      choose(0x472, find(0x472, "20"));
-      choose(0x474, find(0x474, "日本語"));
-      for (int i = 0, n = SendDlgItemMessageA(dialog, 0x473, CB_GETCOUNT, 0, 0); i < n; ++i) {
+      for (const auto& [box, text] : {std::pair{0x470, "IPAゴシック"}, std::pair{0x472, "20"},
+                                      std::pair{0x474, "日本語"}}) {
+        choose(box, SendDlgItemMessageA(dialog, box, CB_FINDSTRINGEXACT, -1,
+                                        reinterpret_cast<LPARAM>(text)));
+      }
+      for (int i = 0; i < SendDlgItemMessageA(dialog, 0x473, CB_GETCOUNT, 0, 0); ++i) {
         if (SendDlgItemMessageA(dialog, 0x473, CB_GETITEMDATA, i, 0) == RGB(255, 0, 0)) {
           choose(0x473, i);
         }
@@ -262,37 +230,38 @@ TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
       SendDlgItemMessageA(dialog, 0x411, BM_CLICK, 0, 0);  // underline
     });
     Click(Look->MM1);
-    ASSERT_NE(ok.Dialog(), nullptr);
   }
   const LOGFONTA after = Look->Memo.LogFont();
-  EXPECT_STREQ(after.lfFaceName, "IPAゴシック");
   HDC screen = GetDC(nullptr);
-  EXPECT_EQ(after.lfHeight, -MulDiv(20, GetDeviceCaps(screen, LOGPIXELSY), 72));
+  const int height = -MulDiv(20, GetDeviceCaps(screen, LOGPIXELSY), 72);
   ReleaseDC(nullptr, screen);
-  EXPECT_TRUE(after.lfUnderline);
-  EXPECT_EQ(after.lfCharSet, SHIFTJIS_CHARSET);
-  EXPECT_EQ(Look->Memo.Color(), RGB(255, 0, 0));
-  SaveScreenshot(Look->Handle(), "viewer_font_chosen");
+  EXPECT_STREQ(after.lfFaceName, "IPAゴシック");
+  EXPECT_EQ(std::to_string(after.lfHeight) + " " + std::to_string(after.lfUnderline) + " " +
+                std::to_string(after.lfCharSet) + " " + std::to_string(Look->Memo.Color()),
+            std::to_string(height) + " 1 128 255");
 }
 
 TEST_F(Viewer, Screenshots) {
-  Fill(kJapaneseText, "ｻﾝﾌﾟﾙ.txt", "書庫.lzh");
+  Fill(kJapaneseText, "ｻﾝﾌﾟﾙ.txt");
+  Look->SB.SetText(1, "書庫.lzh");
   PostKeyDown(Look->Memo.Handle(), VK_DOWN);
   PostKeyUp(Look->Memo.Handle(), VK_DOWN);
   EXPECT_EQ(Status(), "    2/    5");
   EXPECT_EQ(Look->Memo.Text(), kJapaneseText);
   SaveScreenshot(Look->Handle(), "viewer");
 
-  // The tab menu, opened by a click on the bar.
+  // The tab menu, opened by a click on the bar, looked at, then "8" chosen
+  // with the keys.
   RECT item;
   ASSERT_TRUE(GetMenuItemRect(Look->Handle(), Look->MM.Handle(), 1, &item));
-  const int x = (item.left + item.right) / 2, y = (item.top + item.bottom) / 2;
-  mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x * 65536 / GetSystemMetrics(SM_CXSCREEN),
-              y * 65536 / GetSystemMetrics(SM_CYSCREEN), 0, 0);
-  Pump(50);
+  mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE,
+              (item.left + item.right) / 2 * 65536 / GetSystemMetrics(SM_CXSCREEN),
+              (item.top + item.bottom) / 2 * 65536 / GetSystemMetrics(SM_CYSCREEN), 0, 0);
+  POINT at{};
+  for (int i = 0; i < 100 && GetCursorPos(&at) && !PtInRect(&item, at); ++i) Pump(10);
+  ASSERT_TRUE(PtInRect(&item, at));
   {
-    // Looked at, then "8" chosen with the keys.
-    DialogDriver menu("#32768", [&](HWND) {
+    DialogDriver menu("#32768", [](HWND) {
       SaveScreenshot(GetDesktopWindow(), "viewer_tab_menu");
       for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {
         keybd_event(key, 0, 0, 0);

@@ -1,0 +1,150 @@
+#include "win/print_support.h"
+
+#include <commdlg.h>
+
+#include <sstream>
+
+#include "win/test_support.h"
+
+namespace print_support {
+
+namespace {
+
+// Wine's own mapping of a Windows path to the Unix one.
+std::string UnixPath(const std::string& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  static const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  std::wstring wide(path.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
+                                  static_cast<int>(wide.size())));
+  char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
+  const std::string answer = unix ? unix : "";
+  HeapFree(GetProcessHeap(), 0, unix);
+  return answer;
+}
+
+// A Unix path of `path` quoted for the shell.
+std::string ShellPath(const std::string& path) { return "'" + UnixPath(path) + "'"; }
+
+// A path of its own in the temporary folder.
+std::string TempPath(const std::string& name) {
+  static int paths = 0;
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  return folder + name + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(++paths);
+}
+
+// Runs `script` with /bin/sh and answers its output. A Unix process cannot
+// be waited for through its handle: its output appears when it has ended.
+std::string RunShell(const std::string& script) {
+  const std::string base = TempPath("plenkit-sh"), done = base + ".out";
+  testing_support::WriteBytes(base + ".sh", "(\n" + script + "\n) >" + ShellPath(base) +
+                                                " 2>&1\nmv " + ShellPath(base) + " " +
+                                                ShellPath(done) + "\n");
+  std::string command = "/bin/sh \"" + UnixPath(base + ".sh") + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return "";
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 600 && !testing_support::Exists(done); ++i) Sleep(50);
+  const std::string output = testing_support::ReadBytes(done);
+  DeleteFileA(done.c_str());
+  DeleteFileA((base + ".sh").c_str());
+  return output;
+}
+
+// Sets f to the PDF of the job titled `title`: the printer names it after
+// the title, a mangled part Wine may add to it, and the job's number.
+std::string FindPdf(const std::string& title) {
+  return "f=$(ls \"$(getent passwd \"$(id -un)\" | cut -d: -f6)\"/PDF/" + title +
+         "[_-]*job_*.pdf 2>/dev/null | head -1)\n";
+}
+
+}  // namespace
+
+HDC DefaultPrinterDC() {
+  PRINTDLGA request{};
+  request.lStructSize = sizeof request;
+  request.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+  if (!PrintDlgA(&request)) return nullptr;
+  GlobalFree(request.hDevMode);
+  GlobalFree(request.hDevNames);
+  return request.hDC;
+}
+
+PrintedJob TakePrintedJob(const std::string& title, const std::string& png) {
+  const std::string page = TempPath("plenkit-page");
+  const auto firstPage = [](const std::string& format, const std::string& to) {
+    return "pdftoppm -r 100 " + format + " -singlefile -f 1 -l 1 \"$f\" " + ShellPath(to) + "\n";
+  };
+  // Done once the scheduler has no job left.
+  std::string script = "for i in $(seq 300); do\n" + FindPdf(title) +
+                       "  [ -n \"$f\" ] && [ -z \"$(lpstat -o 2>/dev/null)\" ] && break\n"
+                       "  f=; sleep 0.1\n"
+                       "done\n"
+                       "[ -n \"$f\" ] || exit\n"
+                       "LC_ALL=C pdfinfo \"$f\" | sed -n 's/^Pages: *//p'\n" +
+                       firstPage("-gray", page);
+  if (!png.empty()) {
+    const std::string folder = testing_support::ProgramFolder() + "..\\screenshots\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    script += firstPage("-png", folder + png);
+  }
+  PrintedJob job;
+  job.pages = std::atoi(RunShell(script + "rm -f \"$f\"").c_str());
+  // "P5", width, height, 255, one blank, then the pixels.
+  std::istringstream pgm(testing_support::ReadBytes(page + ".pgm"));
+  std::string magic;
+  int maximum = 0;
+  if (pgm >> magic >> job.width >> job.height >> maximum && pgm.get()) {
+    job.gray.assign(std::istreambuf_iterator<char>(pgm), {});
+    job.gray.resize(static_cast<std::size_t>(job.width) * job.height);
+  }
+  DeleteFileA((page + ".pgm").c_str());
+  return job;
+}
+
+bool PrintedJobExists(const std::string& title) {
+  return RunShell(FindPdf(title) + "[ -n \"$f\" ] && echo yes") == "yes\n";
+}
+
+DialogSequence::DialogSequence(std::vector<Step> steps)
+    : uiThread_(GetCurrentThreadId()), thread_([this, steps] {
+        HWND answered = nullptr;
+        for (const Step& step : steps) {
+          std::pair<HWND, HWND> search{nullptr, answered};  // found, not this one
+          for (int i = 0; i < 800 && !search.first; ++i) {
+            Sleep(25);
+            EnumThreadWindows(
+                uiThread_,
+                [](HWND window, LPARAM data) CALLBACK {
+                  auto& found = *reinterpret_cast<std::pair<HWND, HWND>*>(data);
+                  char cls[16];
+                  GetClassNameA(window, cls, sizeof cls);
+                  if (std::string(cls) != "#32770" || !IsWindowVisible(window) ||
+                      window == found.second) {
+                    return TRUE;
+                  }
+                  found.first = window;
+                  return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+          }
+          if (!search.first) return;
+          answered = search.first;
+          Sleep(100);  // done with its own start
+          if (step.act) step.act(answered);
+          PostMessageA(answered, WM_COMMAND, step.button, 0);
+          ++answered_;
+          for (int i = 0; i < 800 && IsWindowVisible(answered); ++i) Sleep(25);
+        }
+      }) {}
+
+}  // namespace print_support

@@ -1,0 +1,52 @@
+// Reading back what the tests print. The default printer is CUPS's PDF
+// printer, which writes each job to ~/PDF under a name made from the job's
+// title; Wine starts Unix programs, so pdfinfo and pdftoppm read it.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace print_support {
+
+// A device context of the default printer; the caller deletes it.
+HDC DefaultPrinterDC();
+
+// The job titled `title` (letters, digits and "-") once the printer is done
+// with it: its page count (0 when none came) and its first page as a grey
+// picture at 100 dots per inch, also saved as <build>\screenshots\<png>.png
+// when `png` is given. The PDF is removed.
+struct PrintedJob {
+  int pages = 0;
+  int width = 0, height = 0;
+  std::string gray;  // a byte a pixel, rows from the top
+  bool Dark(int x, int y) const { return static_cast<unsigned char>(gray[y * width + x]) < 128; }
+};
+PrintedJob TakePrintedJob(const std::string& title, const std::string& png = "");
+// Whether there is a PDF of a job titled `title` now.
+bool PrintedJobExists(const std::string& title);
+
+// Answers modal dialogs of the calling thread one after the other: waits
+// for each, lets `act` look at it and change it, presses `button`.
+class DialogSequence {
+ public:
+  struct Step {
+    int button;
+    std::function<void(HWND)> act;
+  };
+  explicit DialogSequence(std::vector<Step> steps);
+  ~DialogSequence() { thread_.join(); }
+  DialogSequence(const DialogSequence&) = delete;
+  DialogSequence& operator=(const DialogSequence&) = delete;
+  int Answered() const { return answered_; }
+
+ private:
+  DWORD uiThread_;
+  std::atomic<int> answered_{0};
+  std::thread thread_;
+};
+
+}  // namespace print_support
