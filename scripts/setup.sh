@@ -10,7 +10,7 @@ source "$here/scripts/env.sh"
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   libz-mingw-w64-dev cmake make g++ googletest wine wine64 fonts-wine
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
-  imagemagick poppler-utils fp-utils locales)
+  imagemagick poppler-utils fp-utils locales clang)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,6 +21,15 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# libFuzzer and clang's sanitizer runtimes are a package of clang's own
+# version, which clang does not pull in without recommends.
+clang_rt="libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
+if ! dpkg-query -W -f='${Status}' "$clang_rt" 2>/dev/null | grep -q 'ok installed'; then
+  echo "setup: installing $clang_rt"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$clang_rt" >/dev/null
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
