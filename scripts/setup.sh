@@ -10,7 +10,7 @@ source "$here/scripts/env.sh"
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   libz-mingw-w64-dev cmake make g++ googletest wine wine64 fonts-wine
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
-  imagemagick poppler-utils fp-utils locales clang)
+  imagemagick poppler-utils fp-utils locales)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,14 +23,17 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# libFuzzer and clang's sanitizer runtimes are a package of clang's own
-# version, which clang does not pull in without recommends.
-clang_rt="libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
-if ! dpkg-query -W -f='${Status}' "$clang_rt" 2>/dev/null | grep -q 'ok installed'; then
-  echo "setup: installing $clang_rt"
+# The fuzz build: clang, then libFuzzer and clang's sanitizer runtimes, a
+# package of clang's own version that clang does not pull in without
+# recommends.
+install_package() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed' && return 0
+  echo "setup: installing $1"
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$clang_rt" >/dev/null
-fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$1" >/dev/null
+}
+install_package clang
+install_package "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
   echo "setup: generating ja_JP.UTF-8"

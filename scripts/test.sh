@@ -2,9 +2,9 @@
 # Command 2: sets up this machine, builds all four builds and runs every
 # test: the Windows tests under wine64, and again under the 32-bit Wine where
 # the machine executes 32-bit code, the core's tests natively under
-# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target of the
-# core briefly, and the binary checks.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the binary checks.
 # Ends with one line "N passed, N failed" that counts them all.
+# Each fuzz target of the core runs for a few seconds too, counted as a check.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh" || exit 1
