@@ -1,5 +1,10 @@
 # Native build: the platform-free core and its tests, under AddressSanitizer
 # and UndefinedBehaviorSanitizer.
+if(PLENKIT_FUZZ)
+  include(${CMAKE_SOURCE_DIR}/cmake/fuzz.cmake)
+  return()
+endif()
+
 set(sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 target_compile_options(plenkit_core PRIVATE ${sanitize} -g)
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the three builds: build/win64 (run here under
+# Configures (once) and builds the four builds: build/win64 (run here under
 # Wine), build/win32 (the product, run here too where the machine executes
-# 32-bit code) and build/native (the core, sanitized).
-# Usage: scripts/build.sh [win64|win32|native]...   (default: all three)
+# 32-bit code), build/native (the core, sanitized) and build/fuzz (the
+# core's fuzz targets, with clang).
+# Usage: scripts/build.sh [win64|win32|native|fuzz]...   (default: all four)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/env.sh"
@@ -22,12 +23,13 @@ build() {
 }
 
 targets=("$@")
-((${#targets[@]})) || targets=(win64 win32 native)
+((${#targets[@]})) || targets=(win64 win32 native fuzz)
 for t in "${targets[@]}"; do
   case $t in
     win64) build win64 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-x86_64.cmake" ;;
     win32) build win32 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-i686.cmake" ;;
     native) build native ;;
+    fuzz) build fuzz -DPLENKIT_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ ;;
     *) echo "build: unknown build $t" >&2; exit 2 ;;
   esac
 done

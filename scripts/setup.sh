@@ -24,6 +24,18 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# The fuzz build: clang, then libFuzzer and clang's sanitizer runtimes, a
+# package of clang's own version that clang does not pull in without
+# recommends.
+install_package() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed' && return 0
+  echo "setup: installing $1"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$1" >/dev/null
+}
+install_package clang
+install_package "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
+
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
   echo "setup: generating ja_JP.UTF-8"
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen

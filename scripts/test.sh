@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Command 2: sets up this machine, builds all three builds and runs every
+# Command 2: sets up this machine, builds all four builds and runs every
 # test: the Windows tests under wine64, and again under the 32-bit Wine where
 # the machine executes 32-bit code, the core's tests natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the binary checks and the
 # check of the release package.
 # Ends with one line "N passed, N failed" that counts them all.
+# Each fuzz target of the core runs for a few seconds too, counted as a check.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh" || exit 1
@@ -38,6 +39,11 @@ run_ctest() {
 
 echo "== native core tests (sanitized)"
 run_ctest "$here/build/native"
+
+echo "== fuzz targets of the core (3 s each)"
+for target in $(bash "$here/scripts/fuzz.sh" --list); do
+  check "fuzz $target" bash "$here/scripts/fuzz.sh" --seconds 3 "$target"
+done
 
 # run_wine_tests win64|win32: one build's Windows tests, with that build's
 # Wine, prefix and server, on a display of their own.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "archiver/command_line.h"
+#include "text/sjis_path.h"
 
 namespace plenkit {
 
@@ -32,9 +33,40 @@ std::int32_t TakeEntry(int result, const unsigned char (&record)[IndividualInfoB
   return result;
 }
 
+// A double-click on an archive makes its folder current, and the ordinary
+// library search looks there: a library planted beside a downloaded archive
+// would be loaded. Any DLL directory takes the current folder out and leaves
+// the rest (the program's folder first, the system folders, PATH); one the
+// process already chose has done so and is kept. Windows takes an empty text
+// for this, Wine's loader takes it for "none", so the program's own folder
+// is given: it is searched first anyway. Looked up at run time, as Windows
+// before XP SP1 lacks the call.
+void TakeCurrentFolderOutOfLibrarySearch() {
+  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+  using GetDllDirectoryFn = DWORD(WINAPI*)(DWORD, LPSTR);
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (!kernel) return;
+  const FARPROC setProc = GetProcAddress(kernel, "SetDllDirectoryA");
+  const FARPROC getProc = GetProcAddress(kernel, "GetDllDirectoryA");
+  if (!setProc) return;
+  if (getProc && As<GetDllDirectoryFn>(getProc)(0, nullptr) > 1) return;
+
+  char program[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  std::string folder;
+  if (n > 0 && n < MAX_PATH) {
+    folder.assign(program, n);
+    const std::size_t d = FindLastChar(folder, "\\");
+    // The closing delimiter stays: "C:" alone names the current folder of C:.
+    folder.resize(d == std::string::npos ? 0 : d + 1);
+  }
+  As<SetDllDirectoryFn>(setProc)(folder.c_str());
+}
+
 }  // namespace
 
 void ArchiverSet::LoadArchivers() {
+  TakeCurrentFolderOutOfLibrarySearch();
   for (int k = 0; k < KindCount; ++k) {
     library[k] = LoadLibraryA(KindTable(static_cast<ArchiverKind>(k)).library);
     available[k] = library[k] != nullptr;

@@ -25,6 +25,7 @@ struct ArchiverSet {
   // The application's top-level window, handed to OpenArchive as owner.
   HWND ownerWindow = nullptr;
 
+  // Each library by its bare name, never from the current folder.
   void LoadArchivers();
   void FreeArchivers();
   bool SelectKind(const std::string& fileName);

@@ -31,7 +31,10 @@ void FillEntryInfo(const unsigned char (&record)[IndividualInfoBytes], ArchiveEn
   const char* name = reinterpret_cast<const char*>(record + FileName);
   const std::size_t room = IndividualInfoBytes - FileName;
   const std::string_view whole(name, strnlen(name, room));
-  const std::string_view kept = CutToBytes(whole, sizeof info.name - 1);
+  // Only a name that does not fit is cut: one of 259 bytes whose last byte
+  // is a lone lead byte stays as the library gave it.
+  const std::string_view kept =
+      whole.size() < sizeof info.name ? whole : CutToBytes(whole, sizeof info.name - 1);
   std::memcpy(info.name, kept.data(), kept.size());
 
   info.uncompressedSize = Dword(record + OriginalSize);

@@ -1,16 +1,28 @@
 #include "text/number_text.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 namespace plenkit {
 
+namespace {
+
+// Any width and precision: the text is as long as printf makes it, never cut
+// to a buffer.
+template <typename... Values>
+std::string Printed(const char* format, Values... values) {
+  const int length = std::snprintf(nullptr, 0, format, values...);
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length), '\0');
+  std::snprintf(text.data(), text.size() + 1, format, values...);
+  return text;
+}
+
+}  // namespace
+
 std::string FormatFixed(double value, int width, int decimals, char decimalSep) {
-  char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, value);
-  std::string text(buffer);
+  std::string text = Printed("%*.*f", width, decimals, value);
   if (decimalSep != '.') {
     const std::size_t dot = text.find('.');
     if (dot != std::string::npos) text[dot] = decimalSep;
@@ -18,11 +30,7 @@ std::string FormatFixed(double value, int width, int decimals, char decimalSep) 
   return text;
 }
 
-std::string FormatInt(long long value, int width) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%*lld", width, value);
-  return buffer;
-}
+std::string FormatInt(long long value, int width) { return Printed("%*lld", width, value); }
 
 std::optional<double> ReadDecimal(std::string_view text, char decimalSep) {
   std::size_t first = 0, last = text.size();
@@ -49,9 +57,10 @@ std::optional<double> ReadDecimal(std::string_view text, char decimalSep) {
     }
   }
   if (!digits) return std::nullopt;
-  errno = 0;
+  // Too large is no number; too small reads as the nearest double (zero),
+  // although strtod reports that as a range error too.
   const double value = std::strtod(plain.c_str(), nullptr);
-  if (errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+  if (!std::isfinite(value)) return std::nullopt;
   return value;
 }
 

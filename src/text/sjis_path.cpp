@@ -4,6 +4,22 @@
 
 namespace plenkit {
 
+namespace {
+
+// A lead byte at the very end has lost its second byte. Whatever is appended
+// would become that second byte ("\" after 0x83 reads as "ソ"), so the half
+// character goes first.
+std::string_view WithoutHalfCharacter(std::string_view text) {
+  std::size_t i = 0, last = 0;
+  while (i < text.size()) {
+    last = i;
+    i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+  }
+  return i > text.size() ? text.substr(0, last) : text;
+}
+
+}  // namespace
+
 std::size_t FindLastChar(std::string_view text, std::string_view chars) {
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -48,14 +64,14 @@ std::string WithoutClosingDelimiter(std::string_view path) {
 }
 
 std::string WithClosingDelimiter(std::string_view path) {
-  std::string result(path);
-  if (!EndsWithDelimiter(path)) result += '\\';
-  return result;
+  if (EndsWithDelimiter(path)) return std::string(path);
+  return std::string(WithoutHalfCharacter(path)) + '\\';
 }
 
 std::string WithExtension(std::string_view path, std::string_view extension) {
   const std::string current = ExtensionOf(path);
-  return std::string(path.substr(0, path.size() - current.size())) + std::string(extension);
+  return std::string(WithoutHalfCharacter(path.substr(0, path.size() - current.size()))) +
+         std::string(extension);
 }
 
 std::string_view CutToBytes(std::string_view text, std::size_t maxBytes) {

@@ -35,7 +35,9 @@ bool EndsWithDelimiter(std::string_view path);
 // The path without one closing "\" (if it has one).
 std::string WithoutClosingDelimiter(std::string_view path);
 
-// The path with a closing "\" (added only when missing).
+// The path with a closing "\" (added only when missing). Here and in
+// WithExtension a lead byte that ends the path without its second byte is
+// dropped, or it would take the appended byte as its own.
 std::string WithClosingDelimiter(std::string_view path);
 
 // The path with its extension replaced by `extension` (appended when the

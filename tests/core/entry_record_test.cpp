@@ -81,11 +81,15 @@ TEST(EntryRecord, LongNamesAreCutInsideTheField) {
   FillEntryInfo(s.bytes, info);
   EXPECT_EQ(std::string(info.name), std::string(258, 'b'));
 
-  // A name exactly 259 bytes long stays whole.
-  Record t;
-  t.Name(std::string(255, 'c') + ".txt");
-  FillEntryInfo(t.bytes, info);
-  EXPECT_EQ(std::strlen(info.name), 259u);
+  // A name exactly 259 bytes long stays whole, even when its last byte is a
+  // lead byte without its second byte.
+  for (const std::string& fits : {std::string(255, 'c') + ".txt", std::string(258, 'c') + "\x95",
+                                  std::string(257, 'c') + "表"}) {
+    Record t;
+    t.Name(fits);
+    FillEntryInfo(t.bytes, info);
+    EXPECT_EQ(std::string(info.name), fits);
+  }
 }
 
 TEST(EntryRecord, NameWithoutZeroInTheAreaIsBounded) {

@@ -18,6 +18,12 @@ TEST(NumberText, FieldsWidenForLongNumbers) {
   EXPECT_EQ(FormatInt(-1, 0), "-1");
   EXPECT_EQ(FormatInt(10000, 4), "10000");
   EXPECT_EQ(FormatFixed(3000000.0, 9, 2, '.'), "3000000.00");
+  // Never cut to a buffer, however wide or precise.
+  EXPECT_EQ(FormatInt(-7, 40), std::string(38, ' ') + "-7");
+  const std::string huge = FormatFixed(1e300, 0, 2, ',');
+  EXPECT_EQ(huge.size(), 304u);
+  EXPECT_EQ(huge.substr(huge.size() - 3), ",00");
+  EXPECT_EQ(FormatFixed(0.5, 0, 420, '.'), "0.5" + std::string(419, '0'));
 }
 
 TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
@@ -33,6 +39,10 @@ TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
   EXPECT_FALSE(ReadDecimal("inf", '.'));
   EXPECT_FALSE(ReadDecimal("1.2.3", '.'));
   EXPECT_FALSE(ReadDecimal(".", '.'));
+  // Beyond a double: too large is refused, too small is as good as zero.
+  EXPECT_FALSE(ReadDecimal("1" + std::string(400, '0'), '.'));
+  EXPECT_EQ(ReadDecimal("0," + std::string(400, '0') + "1", ','), 0.0);
+  EXPECT_EQ(ReadDecimal(FormatFixed(1e-320, 0, 400, '.'), '.').value_or(-1), 1e-320);
 }
 
 TEST(NumberText, DateTimeWithTheUsersSeparators) {

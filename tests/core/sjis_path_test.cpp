@@ -60,6 +60,16 @@ TEST(SjisPath, CutNeverSplitsADoubleByteCharacter) {
   EXPECT_EQ(CutToBytes("a\x83", 2), "a");
 }
 
+// A lead byte that ends a text without its second byte would take an
+// appended "\" or "." as that byte: 0x83 and "\" read as "ソ".
+TEST(SjisPath, NothingIsAppendedToAHalfCharacter) {
+  EXPECT_EQ(WithClosingDelimiter("D:\\a\x83"), "D:\\a\\");
+  EXPECT_TRUE(EndsWithDelimiter(WithClosingDelimiter("D:\\表\x95")));
+  EXPECT_EQ(WithClosingDelimiter("D:\\表"), "D:\\表\\");
+  EXPECT_EQ(WithExtension("C:\\Plenkit\x83", ".ini"), "C:\\Plenkit.ini");
+  EXPECT_EQ(WithExtension("C:\\ソ", ".ini"), "C:\\ソ.ini");
+}
+
 TEST(SjisPath, ExtensionReplacedOrAppended) {
   EXPECT_EQ(WithExtension("C:\\Tools\\Trobix.exe", ".ini"), "C:\\Tools\\Trobix.ini");
   EXPECT_EQ(WithExtension("C:\\v1.0\\Plenkit", ".chm"), "C:\\v1.0\\Plenkit.chm");

@@ -166,3 +166,60 @@ TEST(ArchiverSet, MissingEntryPointsGiveTheFailureValues) {
     EXPECT_EQ(call.rfind("UnZipFindFirst", 0), std::string::npos);
   }
 }
+
+namespace {
+
+// The library search as a user meets it: no DLL directory chosen, and the
+// folder of the archive current, with a library planted there.
+struct LibrarySearch : ::testing::Test {
+  LibrarySearch() : planted({"UnRar32.Dll"}) {
+    SetDllDirectoryA(nullptr);
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(planted.Folder().c_str());
+  }
+  ~LibrarySearch() override {
+    set.FreeArchivers();
+    if (!besideProgram.empty()) DeleteFileA(besideProgram.c_str());
+    SetCurrentDirectoryA(previous);
+    SetDllDirectoryA(nullptr);
+  }
+
+  // A copy of a stand-in beside the test program, removed at the end.
+  void PutBesideProgram(const char* library) {
+    besideProgram = testing_support::ProgramFolder() + library;
+    ASSERT_TRUE(CopyFileA((testing_support::OutputFolder() + library).c_str(),
+                          besideProgram.c_str(), FALSE));
+  }
+
+  Sandbox planted;
+  ArchiverSet set;
+  char previous[MAX_PATH] = {};
+  std::string besideProgram;
+};
+
+std::string ModulePath(HMODULE module) {
+  char path[MAX_PATH];
+  return std::string(path, GetModuleFileNameA(module, path, MAX_PATH));
+}
+
+}  // namespace
+
+TEST_F(LibrarySearch, LibraryPlantedInTheCurrentFolderIsNotLoaded) {
+  // Without the archiver layer's care the ordinary search finds it.
+  const HMODULE plain = LoadLibraryA("UnRar32.Dll");
+  ASSERT_NE(plain, nullptr);
+  FreeLibrary(plain);
+
+  set.LoadArchivers();
+  EXPECT_FALSE(set.available[Rar]);
+  EXPECT_EQ(set.library[Rar], nullptr);
+  EXPECT_FALSE(set.SelectKind(planted.Archive("a.rar", "STANDIN\nentry x\n")));
+}
+
+TEST_F(LibrarySearch, LibraryBesideTheProgramStillLoads) {
+  PutBesideProgram("UnZip32.Dll");
+  set.LoadArchivers();
+  ASSERT_TRUE(set.available[Zip]);
+  EXPECT_EQ(ModulePath(set.library[Zip]), besideProgram);
+  EXPECT_FALSE(set.available[Rar]);
+}

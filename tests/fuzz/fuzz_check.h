@@ -1,0 +1,44 @@
+// What the fuzz targets share: a property that must hold, and the
+// character boundaries of a Shift-JIS text.
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "text/sjis_path.h"
+
+// libFuzzer keeps the input of any abort as a finding.
+#define FUZZ_CHECK(condition)                                                       \
+  do {                                                                              \
+    if (!(condition)) {                                                             \
+      std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                 \
+    }                                                                               \
+  } while (0)
+
+namespace fuzzing {
+
+// starts[i]: a character begins at byte i (starts[size] is true). A lead
+// byte takes the next byte whatever it is; a lead byte at the very end
+// stands alone.
+inline std::vector<bool> CharacterStarts(std::string_view text) {
+  std::vector<bool> starts(text.size() + 1, false);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    starts[i] = true;
+    i += plenkit::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+  }
+  starts[text.size()] = true;
+  return starts;
+}
+
+inline bool IsSuffix(std::string_view part, std::string_view whole) {
+  return part.size() <= whole.size() && whole.substr(whole.size() - part.size()) == part;
+}
+
+inline bool IsPrefix(std::string_view part, std::string_view whole) {
+  return part.size() <= whole.size() && whole.substr(0, part.size()) == part;
+}
+
+}  // namespace fuzzing
