@@ -80,6 +80,7 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
   tests/win/view_test.cpp
   tests/win/entry_actions_test.cpp
   tests/win/hostile_test.cpp
+  tests/win/odd_paths_test.cpp
   tests/win/toolkit_test.cpp
   tests/win/vers_test.cpp
   tests/win/window_support.cpp

@@ -22,20 +22,6 @@ class EntryActions : public MainWindowFixture {
     return Start(arguments);
   }
 
-  // A contents window for the main list's row, listed.
-  TView& Open(TMain& main, int row) {
-    main.LV.SetSelected(-1, false);
-    main.LV.SetSelected(row, true);
-    main.ListViewDblClick();
-    TView& view = *View;
-    while (toolkit::App.onIdle) {
-      const auto handler = toolkit::App.onIdle;
-      handler();
-    }
-    Pump();
-    return view;
-  }
-
   // A double-click on the entry's row, as the mouse gives it.
   static void DoubleClick(TView& view, int row) {
     view.LV.SetSelected(-1, false);
@@ -58,7 +44,7 @@ class EntryActions : public MainWindowFixture {
 
 TEST_F(EntryActions, TextNamesOpenAtOnceOthersAfterAYes) {
   TMain& main = StartWith({"サンプル.lzh"});
-  TView& view = Open(main, 0);
+  TView& view = OpenContents(main, 0);
   DoubleClick(view, 0);
   EXPECT_EQ(Viewer(), "readme.txt|サンプル.lzh|日本語のテキスト\r\n二行目\r\n");
   EXPECT_TRUE(Look->Visible());
@@ -89,12 +75,12 @@ TEST_F(EntryActions, TextNamesOpenAtOnceOthersAfterAYes) {
 
 TEST_F(EntryActions, KindsThatCannotPrintSayWhichArchiveAndCloseTheViewer) {
   TMain& main = StartWith({"a.lzh", "b.cab", "c.rar", "d.bza", "e.gza"});
-  TView& lzh = Open(main, 0);
+  TView& lzh = OpenContents(main, 0);
   lzh.LV.SetSelected(0, true);
   for (int row = 1; row <= 4; ++row) {
     lzh.ListViewDblClick();  // the viewer is open when the box comes
     ASSERT_NE(Look, nullptr);
-    TView& view = Open(main, row);
+    TView& view = OpenContents(main, row);
     const std::string archive = view.Caption();
     {
       DialogDriver box(IDOK, nullptr, [&](HWND) {
@@ -112,8 +98,8 @@ TEST_F(EntryActions, KindsThatCannotPrintSayWhichArchiveAndCloseTheViewer) {
 
 TEST_F(EntryActions, EachWindowShowsThroughItsOwnLibrary) {
   TMain& main = StartWith({"a.lzh", "b.zip"});
-  TView& lzh = Open(main, 0);
-  TView& zip = Open(main, 1);
+  TView& lzh = OpenContents(main, 0);
+  TView& zip = OpenContents(main, 1);
   box().ClearCalls();
   DoubleClick(zip, 2);
   DoubleClick(lzh, 2);
@@ -136,7 +122,7 @@ TEST_F(EntryActions, RealFolderBrowserStartsAtTheArchivesFolder) {
     ~Cleanup() { DeleteFileA(file.c_str()); }
   } cleanup{a};
   TMain& main = Start(Quoted(a));
-  TView& view = Open(main, 0);
+  TView& view = OpenContents(main, 0);
   view.LV.SetSelected(1, true);
   box().ClearCalls();
   const std::string shown = plenkit::FileNamePart(plenkit::WithoutClosingDelimiter(folder));

@@ -18,19 +18,6 @@ std::string Repeated(const std::string& unit, int times) {
 
 class Hostile : public MainWindowFixture {
  protected:
-  TView& Open(TMain& main, int row) {
-    main.LV.SetSelected(-1, false);
-    main.LV.SetSelected(row, true);
-    main.ListViewDblClick();
-    TView& view = *View;
-    while (toolkit::App.onIdle) {
-      const auto handler = toolkit::App.onIdle;
-      handler();
-    }
-    Pump();
-    return view;
-  }
-
   static std::vector<std::string> Captions(const TView& view) {
     std::vector<std::string> captions;
     for (int row = 0; row < view.LV.Count(); ++row) captions.push_back(view.LV.Text(row, 0));
@@ -68,7 +55,7 @@ TEST_F(Hostile, EveryWindowShowsWhatItGetsAndNothingBreaks) {
   EXPECT_EQ(main.Row(2).count, "-1");
 
   // The contents window: every row as the records give it.
-  TView& view = Open(main, 0);
+  TView& view = OpenContents(main, 0);
   const std::vector<std::string> captions = Captions(view);
   ASSERT_EQ(captions.size(), 8u);
   EXPECT_EQ(captions[0], name259);
@@ -110,7 +97,7 @@ TEST_F(Hostile, EveryWindowShowsWhatItGetsAndNothingBreaks) {
   view.Close();
 
   // Counts below zero or walks that stop at once, and a handle below zero.
-  EXPECT_EQ(Captions(Open(main, 1)), std::vector<std::string>{"a"});
-  EXPECT_EQ(Captions(Open(main, 2)), std::vector<std::string>{"a"});
-  EXPECT_EQ(Captions(Open(main, 3)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(Captions(OpenContents(main, 1)), std::vector<std::string>{"a"});
+  EXPECT_EQ(Captions(OpenContents(main, 2)), std::vector<std::string>{"a"});
+  EXPECT_EQ(Captions(OpenContents(main, 3)), (std::vector<std::string>{"a", "b"}));
 }

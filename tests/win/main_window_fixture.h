@@ -8,6 +8,7 @@
 
 #include "Trobixmain.h"
 #include "Trobixprog.h"
+#include "Trobixview.h"
 #include "toolkit/application.h"
 #include "win/test_support.h"
 #include "win/window_support.h"
@@ -60,6 +61,26 @@ class MainWindowFixture : public ::testing::Test {
   }
 
   std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+  // A contents window for the main list's row, as a double-click opens it,
+  // listed as at its first idle moment.
+  TView& OpenContents(TMain& main, int row) {
+    main.LV.SetSelected(-1, false);
+    main.LV.SetSelected(row, true);
+    main.ListViewDblClick();
+    TView& view = *View;
+    RunIdle();
+    return view;
+  }
+
+  // What the message loop does when its queue runs empty.
+  static void RunIdle() {
+    while (toolkit::App.onIdle) {
+      const auto handler = toolkit::App.onIdle;
+      handler();
+      Pump();
+    }
+  }
 
   // A press and release of the left button on a tool button, as the mouse gives them.
   static void Click(const toolkit::SpeedButton& button) {

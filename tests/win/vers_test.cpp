@@ -22,15 +22,6 @@ struct ShellCall {
   int show;
 };
 
-// Waits up to `milliseconds` for `done`, letting this thread's messages run.
-bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
-  for (DWORD start = GetTickCount(); !done();) {
-    if (static_cast<int>(GetTickCount() - start) > milliseconds) return false;
-    Pump(20);
-  }
-  return true;
-}
-
 enum class Ink { None, Black, Blue, Green, Other };
 
 // The colour a label's text shows on the screen: its most inked pixel, by
@@ -320,65 +311,6 @@ TEST_F(VersionDialog, Screenshot) {
 }
 
 // --- The program itself with the real help viewer
-
-namespace {
-
-// The first visible top-level window of this class and title (any title
-// when null) and, unless 0, of that process; waits up to `milliseconds`.
-HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, int milliseconds) {
-  struct Search {
-    const char *windowClass, *title;
-    DWORD process;
-    HWND found;
-  } search{windowClass, title, process, nullptr};
-  PumpUntil(
-      [&] {
-        EnumWindows(
-            [](HWND window, LPARAM data) CALLBACK {
-              auto& s = *reinterpret_cast<Search*>(data);
-              char cls[64] = {}, text[256] = {};
-              GetClassNameA(window, cls, sizeof cls);
-              GetWindowTextA(window, text, sizeof text);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(window, &owner);
-              if (std::string(cls) != s.windowClass || (s.title && std::string(text) != s.title) ||
-                  (s.process && owner != s.process) || !IsWindowVisible(window))
-                return TRUE;
-              s.found = window;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      milliseconds);
-  return search.found;
-}
-
-// The tool button whose left edge sits `left` pixels into the toolbar.
-HWND ToolButtonAt(HWND main, int left) {
-  struct Search {
-    int left;
-    HWND found;
-  } search{left, nullptr};
-  EnumChildWindows(
-      main,
-      [](HWND window, LPARAM data) CALLBACK {
-        auto& s = *reinterpret_cast<Search*>(data);
-        char cls[64] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        RECT r;
-        GetWindowRect(window, &r);
-        POINT at{r.left, r.top};
-        ScreenToClient(GetParent(window), &at);
-        if (std::string(cls) != "TSpeedButton" || at.x != s.left) return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-}  // namespace
 
 TEST(HelpViewer, TheProgramUnderAnotherNameOpensItsOwnHelpAndClosesOnlyThatViewerAtExit) {
   InitApplication();

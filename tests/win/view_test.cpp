@@ -13,25 +13,6 @@ namespace {
 
 class Contents : public MainWindowFixture {
  protected:
-  // Opens a contents window for each archive in turn, as the list's Enter
-  // does, and lets it list at the first idle moment.
-  TView& Open(TMain& main, int row) {
-    main.LV.SetSelected(-1, false);
-    main.LV.SetSelected(row, true);
-    PostChar(main.LV.Handle(), '\r');
-    TView& view = *View;
-    RunIdle();
-    return view;
-  }
-
-  static void RunIdle() {
-    while (toolkit::App.onIdle) {
-      const auto handler = toolkit::App.onIdle;
-      handler();
-      Pump();
-    }
-  }
-
   static std::string RowLine(const TView& view, int row) {
     std::string line;
     for (int column = 0; column < 5; ++column) line += view.LV.Text(row, column) + "|";
@@ -82,7 +63,7 @@ TEST_F(Contents, RowAndTotalTexts) {
   arguments += Quoted(box().Archive("long.lzh", "STANDIN\nentry " + name259 + "\n"));
   TMain& main = Start(arguments);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    TView& view = Open(main, static_cast<int>(i));
+    TView& view = OpenContents(main, static_cast<int>(i));
     std::vector<std::string> rows;
     for (int row = 0; row < view.LV.Count(); ++row) rows.push_back(RowLine(view, row));
     EXPECT_EQ(rows, cases[i].rows) << i;
@@ -90,15 +71,15 @@ TEST_F(Contents, RowAndTotalTexts) {
     EXPECT_EQ(view.LV.SelectedCount(), 0);
     view.Close();
   }
-  EXPECT_EQ(Open(main, static_cast<int>(std::size(cases))).LV.Text(0, 0), name259);
+  EXPECT_EQ(OpenContents(main, static_cast<int>(std::size(cases))).LV.Text(0, 0), name259);
 }
 
 TEST_F(Contents, EachWindowListsItsOwnArchiveAndOutlivesTheOther) {
   const std::string a = box().Archive("a.lzh", "STANDIN\nentry one\nentry two\n");
   const std::string b = box().Archive("ソ表.zip", "STANDIN\nentry three\n");
   TMain& main = Start(Quoted(a) + " " + Quoted(b));
-  TView& first = Open(main, 0);
-  TView& second = Open(main, 1);
+  TView& first = OpenContents(main, 0);
+  TView& second = OpenContents(main, 1);
   EXPECT_EQ(View, &second);
   EXPECT_EQ(first.Caption(), "a.lzh");
   EXPECT_EQ(second.Caption(), "ソ表.zip");
@@ -154,7 +135,7 @@ TEST_F(Contents, Screenshot) {
       "entry 画像\\写真.jpg\nsize 250000\npacked 240000\nratio 960\ndate 0x3C8F\ntime 0x5000\n"
       "entry 文書\\\nsize 0\ndate 0x3C8F\n");
   TMain& main = Start(Quoted(a));
-  TView& view = Open(main, 0);
+  TView& view = OpenContents(main, 0);
   view.LV.SetSelected(1, true);
   view.LV.SetFocus();
   SaveScreenshot(GetDesktopWindow(), "contents_window");
@@ -170,8 +151,8 @@ TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
   const std::string zip = box().Archive("in\\b.zip", "STANDIN\nextract off\nentry z.txt\n");
   TMain& main = Start(Quoted(lzh) + " " + Quoted(zip));
   main.CB.SetChecked(true);  // the main window's option plays no part here
-  TView& a = Open(main, 0);
-  TView& b = Open(main, 1);
+  TView& a = OpenContents(main, 0);
+  TView& b = OpenContents(main, 1);
   std::optional<std::string> answer = box().Path("out");
   std::vector<std::string> asked;
   toolkit::SetFolderDialogForTest([&](HWND owner, const std::string& title,
@@ -206,7 +187,7 @@ TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
 TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
   const std::string a = box().Archive("a.lzh", "STANDIN\nentry x\nentry y\nentry z\n");
   TMain& main = Start(Quoted(a));
-  TView& view = Open(main, 0);
+  TView& view = OpenContents(main, 0);
   view.LV.SetFocus();
   PostKeyUp(view.LV.Handle(), 'A');
   EXPECT_EQ(view.LV.SelectedCount(), 0);
@@ -222,6 +203,6 @@ TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
   PostChar(view.LV.Handle(), 27);
   EXPECT_EQ(View, nullptr);
 
-  Click(Open(main, 0).SpeedButton3);
+  Click(OpenContents(main, 0).SpeedButton3);
   EXPECT_EQ(View, nullptr);
 }

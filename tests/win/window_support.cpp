@@ -187,4 +187,64 @@ DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> re
 
 DialogDriver::~DialogDriver() { thread_.join(); }
 
+bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
+  for (DWORD start = GetTickCount(); !done();) {
+    if (static_cast<int>(GetTickCount() - start) > milliseconds) return false;
+    Pump(20);
+  }
+  return true;
+}
+
+HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, int milliseconds) {
+  struct Search {
+    const char *windowClass, *title;
+    DWORD process;
+    HWND found;
+  } search{windowClass, title, process, nullptr};
+  PumpUntil(
+      [&] {
+        EnumWindows(
+            [](HWND window, LPARAM data) CALLBACK {
+              auto& s = *reinterpret_cast<Search*>(data);
+              char cls[64] = {}, text[256] = {};
+              GetClassNameA(window, cls, sizeof cls);
+              GetWindowTextA(window, text, sizeof text);
+              DWORD owner = 0;
+              GetWindowThreadProcessId(window, &owner);
+              if (std::string(cls) != s.windowClass || (s.title && std::string(text) != s.title) ||
+                  (s.process && owner != s.process) || !IsWindowVisible(window))
+                return TRUE;
+              s.found = window;
+              return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      milliseconds);
+  return search.found;
+}
+
+HWND ToolButtonAt(HWND main, int left) {
+  struct Search {
+    int left;
+    HWND found;
+  } search{left, nullptr};
+  EnumChildWindows(
+      main,
+      [](HWND window, LPARAM data) CALLBACK {
+        auto& s = *reinterpret_cast<Search*>(data);
+        char cls[64] = {};
+        GetClassNameA(window, cls, sizeof cls);
+        RECT r;
+        GetWindowRect(window, &r);
+        POINT at{r.left, r.top};
+        ScreenToClient(GetParent(window), &at);
+        if (std::string(cls) != "TSpeedButton" || at.x != s.left) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 }  // namespace window_support

@@ -68,4 +68,15 @@ std::string ChildTexts(HWND window);
 // The folder selected in the shell's folder browser, as its tree shows it.
 std::string BrowserSelection(HWND dialog);
 
+// Waits up to `milliseconds` for `done`, letting this thread's messages run.
+bool PumpUntil(const std::function<bool()>& done, int milliseconds);
+
+// The first visible top-level window of this class and title (any title
+// when null) and, unless 0, of that process; waits up to `milliseconds`.
+HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, int milliseconds);
+
+// The tool button of another program's window whose left edge sits `left`
+// pixels into its toolbar.
+HWND ToolButtonAt(HWND main, int left);
+
 }  // namespace window_support
