@@ -125,8 +125,7 @@ void CheckBox::SetChecked(bool checked) const {
 void SpeedButton::Create(HWND parent, const ButtonLayout& layout) {
   name = layout.name;
   tag = layout.tag;
-  RegisterWindowClass(kSpeedButtonClass, WindowProc, 0, false);
-  CreateWindowOf(kSpeedButtonClass, parent, 0, 0, layout.bounds);
+  CreateDrawn(kSpeedButtonClass, parent, layout.bounds);
   glyph_ = static_cast<HBITMAP>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(layout.glyph),
                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
@@ -151,14 +150,39 @@ void SpeedButton::Paint(HDC dc) const {
   DeleteDC(source);
 }
 
-LRESULT CALLBACK SpeedButton::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
-  auto* self = static_cast<SpeedButton*>(FromHandle(window));
+bool SpeedButton::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+  switch (message) {
+    case WM_ENABLE:
+      InvalidateRect(handle_, nullptr, FALSE);
+      result = 0;
+      return true;
+    case WM_DESTROY:
+      if (glyph_) DeleteObject(glyph_);
+      glyph_ = nullptr;
+      return false;
+    default:
+      return false;
+  }
+}
+
+// --- DrawnControl
+
+void DrawnControl::CreateDrawn(const char* className, HWND parent, const Bounds& bounds,
+                               const char* text) {
+  RegisterWindowClass(className, WindowProc, 0, false);
+  CreateWindowOf(className, parent, 0, 0, bounds, text);
+}
+
+LRESULT CALLBACK DrawnControl::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+  auto* self = static_cast<DrawnControl*>(FromHandle(window));
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
   return Guarded([&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
-LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DrawnControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (OnMessage(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -172,26 +196,26 @@ LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         hot_ = true;
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
         TrackMouseEvent(&track);
-        InvalidateRect(handle_, nullptr, FALSE);
+        HotChanged();
       }
       return 0;
     case WM_MOUSELEAVE:
       hot_ = false;
-      InvalidateRect(handle_, nullptr, FALSE);
+      HotChanged();
       return 0;
     case WM_LBUTTONDOWN:
       pressed_ = true;
       SetCapture(handle_);
-      InvalidateRect(handle_, nullptr, FALSE);
+      PressChanged();
       return 0;
     case WM_LBUTTONUP: {
       const bool click = pressed_;
       pressed_ = false;
-      ReleaseCapture();
+      if (GetCapture() == handle_) ReleaseCapture();
       POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       RECT r;
       GetClientRect(handle_, &r);
-      InvalidateRect(handle_, nullptr, FALSE);
+      PressChanged();
       if (click && PtInRect(&r, at)) {
         SendMessageA(GetParent(handle_), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                      reinterpret_cast<LPARAM>(handle_));
@@ -200,19 +224,11 @@ LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CAPTURECHANGED:
       pressed_ = false;
-      InvalidateRect(handle_, nullptr, FALSE);
+      PressChanged();
       return 0;
-    case WM_ENABLE:
-      InvalidateRect(handle_, nullptr, FALSE);
-      return 0;
-    case WM_DESTROY:
-      if (glyph_) DeleteObject(glyph_);
-      glyph_ = nullptr;
-      break;
     default:
-      break;
+      return DefWindowProcA(handle_, message, wParam, lParam);
   }
-  return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
 // --- BitBtn

@@ -75,18 +75,41 @@ class CheckBox : public Control {
   void SetChecked(bool checked) const;
 };
 
-// A flat tool button: a border only under the mouse, a 16 x 16 picture and
-// a greyed one for the disabled state.
-class SpeedButton : public Control {
- public:
-  void Create(HWND parent, const ButtonLayout& layout);
+// A control the program draws itself. It knows whether the pointer is over
+// it and whether the left button went down on it, and reports a click
+// (BN_CLICKED to its parent) when the button comes up over it again.
+class DrawnControl : public Control {
+ protected:
+  // Creates the window of `className`, registered for drawn controls.
+  void CreateDrawn(const char* className, HWND parent, const Bounds& bounds,
+                   const char* text = "");
+  virtual void Paint(HDC dc) const = 0;
+  virtual void HotChanged() {}
+  virtual void PressChanged() {}
+  // Messages of the control's own, seen first; answer true when handled.
+  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    (void)message, (void)wParam, (void)lParam, (void)result;
+    return false;
+  }
+  bool hot_ = false, pressed_ = false;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint(HDC dc) const;
+};
+
+// A flat tool button: a border only under the mouse, a 16 x 16 picture and
+// a greyed one for the disabled state.
+class SpeedButton : public DrawnControl {
+ public:
+  void Create(HWND parent, const ButtonLayout& layout);
+
+ private:
+  void Paint(HDC dc) const override;
+  void HotChanged() override { InvalidateRect(handle_, nullptr, FALSE); }
+  void PressChanged() override { InvalidateRect(handle_, nullptr, FALSE); }
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   HBITMAP glyph_ = nullptr;
-  bool hot_ = false, pressed_ = false;
 };
 
 // A push button whose caption has a font and a colour of its own.

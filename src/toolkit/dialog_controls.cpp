@@ -21,8 +21,7 @@ void Label::Create(HWND parent, const LabelLayout& layout) {
   name = layout.name;
   tag = layout.tag;
   color_ = GetSysColor(COLOR_WINDOWTEXT);
-  RegisterWindowClass(kLabelClass, WindowProc, 0, false);
-  CreateWindowOf(kLabelClass, parent, 0, 0, {layout.left, layout.top, 0, 0}, layout.caption);
+  CreateDrawn(kLabelClass, parent, {layout.left, layout.top, 0, 0}, layout.caption);
   FitToCaption();
 }
 
@@ -72,81 +71,41 @@ void Label::Paint(HDC dc) const {
   SelectObject(dc, old);
 }
 
-LRESULT CALLBACK Label::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<Label*>(FromHandle(window));
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  return Guarded([&] { return self->HandleMessage(message, wParam, lParam); });
-}
+// Entering and leaving reach the label's window procedure as messages of
+// their own, so that a procedure put in front of it can answer them.
+void Label::HotChanged() { SendMessageA(handle_, hot_ ? LM_MOUSEENTER : LM_MOUSELEAVE, 0, 0); }
 
-LRESULT Label::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+bool Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(handle_, &ps);
-      Paint(dc);
-      EndPaint(handle_, &ps);
-      return 0;
-    }
     case WM_ERASEBKGND:
-      return 1;  // painting covers it all
+      result = 1;  // painting covers it all
+      return true;
     case WM_SETFONT:
       if (!ownFont_) font_ = reinterpret_cast<HFONT>(wParam);
       FitToCaption();
       if (LOWORD(lParam)) InvalidateRect(handle_, nullptr, TRUE);
-      return 0;
+      result = 0;
+      return true;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
-    case WM_SETTEXT: {
-      const LRESULT result = DefWindowProcA(handle_, message, wParam, lParam);
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
+    case WM_SETTEXT:
+      result = DefWindowProcA(handle_, message, wParam, lParam);
       FitToCaption();
       InvalidateRect(handle_, nullptr, TRUE);
-      return result;
-    }
+      return true;
     case WM_SETCURSOR:
-      if (cursor_ && LOWORD(lParam) == HTCLIENT) {
-        ::SetCursor(cursor_);
-        return TRUE;
-      }
-      break;
-    case WM_MOUSEMOVE:
-      if (!hot_) {
-        hot_ = true;
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
-        TrackMouseEvent(&track);
-        SendMessageA(handle_, LM_MOUSEENTER, 0, 0);
-      }
-      return 0;
-    case WM_MOUSELEAVE:
-      hot_ = false;
-      SendMessageA(handle_, LM_MOUSELEAVE, 0, 0);
-      return 0;
+      if (!cursor_ || LOWORD(lParam) != HTCLIENT) return false;
+      ::SetCursor(cursor_);
+      result = TRUE;
+      return true;
     case LM_MOUSEENTER:
     case LM_MOUSELEAVE:
-      return 0;
-    case WM_LBUTTONDOWN:
-      pressed_ = true;
-      SetCapture(handle_);
-      return 0;
-    case WM_LBUTTONUP: {
-      const bool click = pressed_;
-      pressed_ = false;
-      if (GetCapture() == handle_) ReleaseCapture();
-      POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      RECT r;
-      GetClientRect(handle_, &r);
-      if (click && PtInRect(&r, at)) {
-        SendMessageA(GetParent(handle_), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(handle_));
-      }
-      return 0;
-    }
-    case WM_CAPTURECHANGED:
-      pressed_ = false;
-      return 0;
+      result = 0;
+      return true;
     default:
-      break;
+      return false;
   }
-  return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
 // --- Image

@@ -26,7 +26,7 @@ struct LabelLayout {
 // A line of text that takes the size of its caption. It draws in the form's
 // font, or in one of its own, in a colour of its own (the window-text colour
 // at first) on the button-face background. A click on it reaches onClick.
-class Label : public Control {
+class Label : public DrawnControl {
  public:
   Label() = default;
   ~Label() override;
@@ -41,16 +41,15 @@ class Label : public Control {
   void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  void HotChanged() override;
   void FitToCaption() const;
-  void Paint(HDC dc) const;
+  void Paint(HDC dc) const override;
 
   HFONT font_ = nullptr;     // what it draws with
   HFONT ownFont_ = nullptr;  // made and freed by the label
   COLORREF color_ = 0;
   HCURSOR cursor_ = nullptr;
-  bool hot_ = false, pressed_ = false;
 };
 
 // An icon of the program's resources at its own size, shown as it is.
