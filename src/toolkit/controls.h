@@ -189,7 +189,8 @@ class ListView : public Control {
   void SetViewStyle(DWORD view) const;
 
   std::function<void(Control& sender)> onDblClick;
-  // Each row about to go, whichever way it goes (removal, clearing).
+  // Each row about to go, whichever way it goes (removal, clearing); the
+  // list tells it from its own rows, so not with LVS_OWNERDATA.
   std::function<void(Control& sender, int row)> onDeleteRow;
   bool Notify(NMHDR& header, LRESULT& result) override;
 
