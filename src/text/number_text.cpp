@@ -9,11 +9,14 @@ namespace plenkit {
 namespace {
 
 // Any width and precision: the text is as long as printf makes it, never cut
-// to a buffer.
+// to a buffer. Lists format several numbers a row, so the usual short text
+// is printed once, into a buffer on the stack.
 template <typename... Values>
 std::string Printed(const char* format, Values... values) {
-  const int length = std::snprintf(nullptr, 0, format, values...);
+  char shortText[64];
+  const int length = std::snprintf(shortText, sizeof shortText, format, values...);
   if (length <= 0) return {};
+  if (static_cast<std::size_t>(length) < sizeof shortText) return std::string(shortText, length);
   std::string text(static_cast<std::size_t>(length), '\0');
   std::snprintf(text.data(), text.size() + 1, format, values...);
   return text;
