@@ -16,18 +16,6 @@ static_assert(sizeof(void*) != 4 || sizeof(PRINTDLGA) == 66, "PRINTDLGA of the 3
 
 namespace {
 
-// An information context of the default printer, for its fonts; none when
-// there is no printer.
-HDC DefaultPrinterIC() {
-  PRINTDLGA request{};
-  request.lStructSize = sizeof request;
-  request.Flags = PD_RETURNDEFAULT | PD_RETURNIC;
-  if (!PrintDlgA(&request)) return nullptr;
-  GlobalFree(request.hDevMode);
-  GlobalFree(request.hDevNames);
-  return request.hDC;
-}
-
 std::runtime_error DialogError(const char* what, DWORD code) {
   char text[160];
   if (code == PDERR_NODEFAULTPRN || code == PDERR_NODEVICES) {
@@ -40,6 +28,16 @@ std::runtime_error DialogError(const char* what, DWORD code) {
 
 }  // namespace
 
+HDC DefaultPrinter(bool forDrawing) {
+  PRINTDLGA request{};
+  request.lStructSize = sizeof request;
+  request.Flags = PD_RETURNDEFAULT | (forDrawing ? PD_RETURNDC : PD_RETURNIC);
+  if (!PrintDlgA(&request)) return nullptr;
+  GlobalFree(request.hDevMode);
+  GlobalFree(request.hDevNames);
+  return request.hDC;
+}
+
 bool FontDialog::Execute(HWND owner) {
   CHOOSEFONTA request{};
   request.lStructSize = sizeof request;
@@ -47,7 +45,7 @@ bool FontDialog::Execute(HWND owner) {
   request.lpLogFont = &font;
   request.rgbColors = color;
   // Without a printer the screen's fonts are still there to choose from.
-  request.hDC = DefaultPrinterIC();
+  request.hDC = DefaultPrinter(false);
   request.Flags = CF_EFFECTS | CF_INITTOLOGFONTSTRUCT |
                   (request.hDC ? CF_BOTH : CF_SCREENFONTS);
   const BOOL chosen = ChooseFontA(&request);

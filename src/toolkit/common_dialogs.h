@@ -18,6 +18,11 @@ class FontDialog : public Component {
   bool Execute(HWND owner);
 };
 
+// The default printer's device context to draw on (`forDrawing`) or its
+// information context, for its fonts; null when there is no printer. The
+// caller deletes it.
+HDC DefaultPrinter(bool forDrawing);
+
 // Chooses the printer and its settings, and keeps them for the next
 // opening and for printing.
 class PrintDialog : public Component {

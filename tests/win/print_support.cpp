@@ -69,16 +69,6 @@ std::string FindPdf(const std::string& title) {
 
 }  // namespace
 
-HDC DefaultPrinterDC() {
-  PRINTDLGA request{};
-  request.lStructSize = sizeof request;
-  request.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-  if (!PrintDlgA(&request)) return nullptr;
-  GlobalFree(request.hDevMode);
-  GlobalFree(request.hDevNames);
-  return request.hDC;
-}
-
 PrintedJob TakePrintedJob(const std::string& title, const std::string& png) {
   const std::string page = TempPath("plenkit-page");
   const auto firstPage = [](const std::string& format, const std::string& to) {

@@ -12,9 +12,6 @@
 
 namespace print_support {
 
-// A device context of the default printer; the caller deletes it.
-HDC DefaultPrinterDC();
-
 // The job titled `title` (letters, digits and "-") once the printer is done
 // with it: its page count (0 when none came) and its first page as a grey
 // picture at 100 dots per inch, also saved as <build>\screenshots\<png>.png

@@ -1,6 +1,8 @@
 // Printing the viewer's text to the PDF printer, and reading the PDF back.
 #include <gtest/gtest.h>
 
+#include "toolkit/common_dialogs.h"
+
 #include <algorithm>
 
 #include "toolkit/printing.h"
@@ -15,7 +17,7 @@ class Printing : public ViewerFixture {
  protected:
   void SetUp() override {
     ViewerFixture::SetUp();
-    const HDC printer = DefaultPrinterDC();
+    const HDC printer = toolkit::DefaultPrinter(true);
     dpiX = GetDeviceCaps(printer, LOGPIXELSX);
     dpiY = GetDeviceCaps(printer, LOGPIXELSY);
     pageHeight = GetDeviceCaps(printer, VERTRES);
@@ -115,7 +117,7 @@ TEST_F(Printing, TabsOnPaperStopEveryEightCharactersWhateverTheTabWidth) {
   }
   ASSERT_GT(right[0], 0);
   // Eight average characters of the font on paper.
-  const HDC printer = DefaultPrinterDC();
+  const HDC printer = toolkit::DefaultPrinter(true);
   LOGFONTA font = Look->Memo.LogFont();
   font.lfHeight = -h;
   const HFONT printed = CreateFontIndirectA(&font);
@@ -160,7 +162,7 @@ TEST_F(Printing, NothingComesOfACancelledDialogOrAnAbandonedJob) {
   }
   {
     // Left by an error between its pages.
-    toolkit::PrintJob job(DefaultPrinterDC());
+    toolkit::PrintJob job(toolkit::DefaultPrinter(true));
     job.Begin(abandoned);
     TextOutA(job.Canvas(), 10, 0, "page 1", 6);
     job.NewPage();
