@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The archive-reading library the stand-in archivers use for zip, lzh, cab
+# and rar: libarchive 3.7.4 from Debian trixie's source package (with
+# Debian's patches), built static for both Windows architectures with zlib
+# only. Everything lives in .cache/libarchive (ignored), so a second run
+# costs nothing.
+#   .cache/libarchive/src            the unpacked source (archive.h is in libarchive/)
+#   .cache/libarchive/<triple>/libarchive.a
+# Usage: scripts/libarchive.sh [x86_64|i686]...   (default: both)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cache="$here/.cache/libarchive"
+version=3.7.4
+mkdir -p "$cache"
+
+fetch_source() {
+  [ -f "$cache/src/libarchive/archive.h" ] && return 0
+  # apt finds source packages through a deb-src entry; it takes the mirror
+  # and key of the machine's own entry, whatever they are.
+  local own=/etc/apt/sources.list.d/debian.sources entry=/etc/apt/sources.list.d/plenkit-trixie-src.sources
+  if ! apt-get source --print-uris libarchive/trixie >/dev/null 2>&1; then
+    local uris signed
+    uris=$(awk '/^URIs:/ {print $2; exit}' "$own")
+    signed=$(awk '/^Signed-By:/ {print $2; exit}' "$own")
+    printf 'Types: deb-src\nURIs: %s\nSuites: trixie\nComponents: main\nSigned-By: %s\n' "$uris" "$signed" >"$entry"
+    apt-get update -qq
+  fi
+  local download="$cache/download"
+  rm -rf "$download" "$cache/src"
+  mkdir -p "$download"
+  echo "libarchive: fetching the source package"
+  # apt checks the signatures; dpkg-source unpacks and applies Debian's patches.
+  (cd "$download" && apt-get source --download-only "libarchive/trixie" >/dev/null 2>&1)
+  local dsc
+  dsc=$(ls "$download"/libarchive_"$version"-*.dsc | head -n1)
+  (cd "$download" && dpkg-source --no-check -x "$dsc" "$cache/src" >/dev/null)
+  rm -rf "$download"
+}
+
+build_arch() {
+  local triple=$1-w64-mingw32 out="$cache/$1-w64-mingw32"
+  [ -f "$out/libarchive.a" ] && return 0
+  echo "libarchive: building for $triple"
+  local work="$cache/build-$1" toolchain="$cache/toolchain-$1.cmake"
+  cat >"$toolchain" <<EOF
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR $1)
+set(CMAKE_C_COMPILER $triple-gcc-posix)
+set(CMAKE_RC_COMPILER $triple-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/$triple)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+EOF
+  local off=()
+  for o in BZip2 LZMA LZ4 ZSTD LZO LIBXML2 EXPAT PCREPOSIX PCRE2POSIX LIBGCC OPENSSL MBEDTLS NETTLE LIBB2 ICONV \
+           ACL XATTR TAR CPIO CAT UNZIP TEST INSTALL; do
+    off+=("-DENABLE_$o=OFF")
+  done
+  rm -rf "$work"
+  # The configure step's one try_run crashes CMake 3.25 when cross-compiling:
+  # both of its cache values are given, so it never runs.
+  cmake -S "$cache/src" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DWINDOWS_VERSION=WIN7 -DENABLE_ZLIB=ON -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
+    -DZLIB_INCLUDE_DIR="/usr/$triple/include" -DENABLE_CNG=ON -DPOSIX_REGEX_LIB=NONE -DBUILD_TESTING=OFF \
+    -DZLIB_WINAPI_EXITCODE=1 -DZLIB_WINAPI_EXITCODE__TRYRUN_OUTPUT= "${off[@]}" >"$cache/configure-$1.log" 2>&1
+  cmake --build "$work" --target archive_static -j "$(nproc)" >"$cache/build-$1.log" 2>&1
+  mkdir -p "$out"
+  cp "$work/libarchive/libarchive.a" "$out/libarchive.a" 2>/dev/null ||
+    cp "$work/libarchive/libarchive_static.a" "$out/libarchive.a"
+  rm -rf "$work"
+}
+
+fetch_source
+arches=("$@")
+((${#arches[@]})) || arches=(x86_64 i686)
+for a in "${arches[@]}"; do build_arch "$a"; done
