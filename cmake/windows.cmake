@@ -70,7 +70,7 @@ include(${CMAKE_SOURCE_DIR}/tests/core/sources.cmake)
 add_wine_test(core_tests ${CORE_TEST_SOURCES})
 target_link_libraries(core_tests PRIVATE plenkit_core)
 
-add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp
+add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp
   tests/win/test_support.cpp)
 target_link_libraries(archiver_tests PRIVATE plenkit_archiver)
 add_dependencies(archiver_tests standins)

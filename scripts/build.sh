@@ -25,6 +25,10 @@ build() {
 targets=("$@")
 ((${#targets[@]})) || targets=(win64 win32 native fuzz)
 for t in "${targets[@]}"; do
+  # The stand-ins read real archives through libarchive, built once.
+  case $t in win64) bash "$here/scripts/libarchive.sh" x86_64 ;; win32) bash "$here/scripts/libarchive.sh" i686 ;; esac
+done
+for t in "${targets[@]}"; do
   case $t in
     win64) build win64 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-x86_64.cmake" ;;
     win32) build win32 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-i686.cmake" ;;

@@ -61,6 +61,9 @@ run_wine_tests() {
   done
 }
 
+# Real archives made by Debian's own tools, for the stand-ins to read.
+python3 "$here/scripts/make_archives.py" "$here/build/archives" || exit 1
+
 echo "== Windows tests (wine64)"
 run_wine_tests win64
 if runs_i386_code; then

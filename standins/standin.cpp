@@ -1,10 +1,12 @@
 // Stand-in for one of the archiver libraries Plenkit drives. The real ones
 // cannot be installed where Plenkit is built and tested, so tests load this
-// library under the real file name. An "archive" is a text description of
-// its entries (README.md), and every call is appended to a log so that a
-// test can see exactly what Plenkit asked for.
+// library under the real file name. It reads real archives of its library's
+// format (real/), and text descriptions of entries (README.md) that give
+// tests exact values; every call is appended to a log so that a test can
+// see exactly what Plenkit asked for.
 //
-// Built once per library with -DSTANDIN_PREFIX=<prefix>. The exported names
+// Built once per library with -DSTANDIN_PREFIX=<prefix> and
+// -DSTANDIN_FORMAT=<Lha|Zip|Cab|Rar|Arj|None>. The exported names
 // come from a .def file, never from dllexport, so that the 32-bit build
 // exports "Unlha" and not "Unlha@16".
 
@@ -17,6 +19,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "real/paths.h"
+#include "real/real_archive.h"
 
 #ifndef STANDIN_PREFIX
 #error "define STANDIN_PREFIX as the library's prefix, e.g. -DSTANDIN_PREFIX=Unlha"
@@ -33,12 +38,7 @@
 
 namespace {
 
-// Plenkit only tells zero from non-zero; distinct values keep test
-// failures readable.
-constexpr int kBadCommand = 0x8001;
-constexpr int kNotArchive = 0x8002;
-constexpr int kNoSuchEntry = 0x8003;
-constexpr int kWriteFailed = 0x8004;
+using namespace standin;
 
 // The caller reserves 560 bytes for an entry record; bytes 558 and 559 are
 // touched only by an entry that asks for its name area filled to the last
@@ -80,31 +80,6 @@ struct Archive {
   size_t cursor = 0;
 };
 
-// The byte after a Shift-JIS lead byte belongs to the same character, so a
-// trail byte 0x5C is neither an escape nor a folder separator. The ranges
-// are fixed rather than taken from the ANSI code page: descriptions and
-// paths in the tests are Shift-JIS whatever the machine's locale.
-bool isLeadByte(char c) {
-  unsigned char b = static_cast<unsigned char>(c);
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
-// Position of the last folder separator of `path`, or npos.
-size_t lastSeparator(const std::string& path) {
-  size_t found = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (isLeadByte(path[i])) ++i;
-    else if (isSeparator(path[i])) found = i;
-  }
-  return found;
-}
-
-bool endsWithSeparator(const std::string& path) {
-  return !path.empty() && lastSeparator(path) == path.size() - 1;
-}
-
 // ---- log ----
 
 // Opened and closed per call so that a test can read or remove the log at
@@ -144,13 +119,13 @@ bool readWholeFile(const char* path, std::string& data) {
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   char buffer[64 * 1024];
-  for (;;) {
+  for (DWORD chunk = 16;; chunk = sizeof buffer) {
     DWORD got = 0;
-    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) { ok = false; break; }
+    if (!ReadFile(file, buffer, chunk, &got, nullptr)) { ok = false; break; }
     if (got == 0) break;
     data.append(buffer, got);
     // Anything but a description is rejected at its first bytes, so that a
-    // test's 4 GiB file costs nothing to refuse.
+    // real archive or a test's 4 GiB file costs nothing to pass over.
     if (data.compare(0, 7, "STANDIN", 0, std::min<std::size_t>(data.size(), 7)) != 0) break;
   }
   CloseHandle(file);
@@ -170,7 +145,7 @@ std::string unescape(const std::string& value) {
   std::string out;
   for (size_t i = 0; i < value.size(); ++i) {
     char c = value[i];
-    if (isLeadByte(c) && i + 1 < value.size()) {
+    if (IsLeadByte(c) && i + 1 < value.size()) {
       out += c;
       out += value[++i];
       continue;
@@ -303,6 +278,30 @@ bool loadArchive(const char* path, Archive& archive) {
   return true;
 }
 
+constexpr Format kFormat = Format::STANDIN_FORMAT;
+
+std::uint32_t clamp32(std::uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value); }
+
+// A real archive of this library's format, as the records list it.
+bool loadRealArchive(const char* path, Archive& archive) {
+  std::shared_ptr<const Listing> listing = ListArchive(kFormat, path);
+  if (!listing) return false;
+  archive.entries.reserve(listing->members.size());
+  for (const Member& member : listing->members) {
+    Entry entry;
+    entry.name = member.name;
+    entry.size = clamp32(member.size);
+    entry.packed = clamp32(member.packed);
+    // Tenths of a percent: what is left of the original.
+    entry.ratio = static_cast<uint16_t>(
+        member.size == 0 ? 0 : std::min<std::uint64_t>(UINT16_MAX, (member.packed * 1000 + member.size / 2) / member.size));
+    entry.date = member.date;
+    entry.time = member.time;
+    archive.entries.push_back(std::move(entry));
+  }
+  return true;
+}
+
 const Entry* findEntry(const Archive& archive, const std::string& name) {
   for (const Entry& e : archive.entries) {
     if (e.name == name) return &e;
@@ -363,19 +362,6 @@ std::vector<std::string> tokenize(const char* commandLine) {
   return tokens;
 }
 
-// Creates `folder` and every missing folder above it; failures on the way
-// are left to the final check (drive roots, share names, existing folders).
-bool makeFolders(const std::string& folder) {
-  // From the first byte on: a leading lead byte's trail may be 0x5C.
-  for (size_t i = 0; i < folder.size(); ++i) {
-    if (isLeadByte(folder[i])) ++i;
-    else if (i > 0 && isSeparator(folder[i]) && folder[i - 1] != ':') CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
-  }
-  CreateDirectoryA(folder.c_str(), nullptr);
-  DWORD attributes = GetFileAttributesA(folder.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool writeWholeFile(const std::string& path, const std::string& content) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -397,16 +383,16 @@ int extract(const Archive& archive, const std::string& destination, const std::v
   }
   if (archive.extractOff) return 0;
 
-  if (!makeFolders(destination)) return kWriteFailed;
-  std::string base = endsWithSeparator(destination) ? destination : destination + "\\";
+  if (!MakeFolders(destination)) return kWriteFailed;
+  std::string base = EndsWithSeparator(destination) ? destination : destination + "\\";
   for (const Entry* entry : chosen) {
     std::string path = base + entry->name;
-    if (endsWithSeparator(path)) {
-      if (!makeFolders(path.substr(0, path.size() - 1))) return kWriteFailed;
+    if (EndsWithSeparator(path)) {
+      if (!MakeFolders(path.substr(0, path.size() - 1))) return kWriteFailed;
       continue;
     }
-    size_t cut = lastSeparator(path);
-    if (cut != std::string::npos) makeFolders(path.substr(0, cut));
+    size_t cut = LastSeparator(path);
+    if (cut != std::string::npos) MakeFolders(path.substr(0, cut));
     if (!writeWholeFile(path, entry->content)) return kWriteFailed;
   }
   return 0;
@@ -472,20 +458,24 @@ int WINAPI STANDIN_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputS
   }
 
   Archive archive;
-  bool loaded = loadArchive(tokens[i].c_str(), archive);
+  const char* path = tokens[i].c_str();
+  bool described = loadArchive(path, archive);
   if (printing) {
-    if (!loaded) return printNothing(kNotArchive, output, outputSize);
+    if (!described) return PrintMember(kFormat, path, tokens[i + 1], output, outputSize);
     return print(archive, tokens[i + 1], output, outputSize);
   }
-  if (!loaded) return report(kNotArchive, output, outputSize);
   std::vector<std::string> names(tokens.begin() + static_cast<std::ptrdiff_t>(i + 2), tokens.end());
+  if (!described) return report(ExtractMembers(kFormat, path, tokens[i + 1], names), output, outputSize);
   return report(extract(archive, tokens[i + 1], names), output, outputSize);
 }
 
 int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
   writeLog(std::string(STANDIN_NAME(GetFileCount)) + "\t" + orEmpty(archivePath));
   Archive archive;
-  if (!loadArchive(archivePath, archive)) return -1;
+  if (!loadArchive(archivePath, archive)) {
+    std::shared_ptr<const Listing> listing = ListArchive(kFormat, archivePath);
+    return listing ? static_cast<int>(std::min<std::size_t>(listing->members.size(), INT_MAX)) : -1;
+  }
   return archive.hasCount ? archive.count : static_cast<int>(archive.entries.size());
 }
 
@@ -493,7 +483,8 @@ HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mod
   writeLog(std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
            "\t" + orEmpty(archivePath));
   Archive* archive = new Archive;
-  if (!loadArchive(archivePath, *archive) || archive->openFails) {
+  bool loaded = loadArchive(archivePath, *archive) || loadRealArchive(archivePath, *archive);
+  if (!loaded || archive->openFails) {
     delete archive;
     return nullptr;
   }

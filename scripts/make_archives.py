@@ -1,0 +1,343 @@
+#!/usr/bin/env python3
+"""Real archives made at test time by Debian's own tools, with what those
+tools list of them, for the tests of the stand-in archivers.
+
+    make_archives.py OUT          archives, listings and references for the tests
+    make_archives.py --demo OUT   sample.lzh, sample.zip and sample.cab for command 1
+
+OUT/tree holds the files archived (named in UTF-8, as Wine shows Japanese
+names to Windows programs); zip and arj are given them named in Shift-JIS
+bytes, as a Japanese Windows names them. Every archive OUT/<name> gets OUT/<name>.list, one line
+per member as the archiving tool lists it, in Shift-JIS:
+    name TAB size TAB packed TAB stamp
+with "\\" between folders and after a folder's name; packed is "-" where the
+tool does not say; stamp is YYYYMMDD[HHMM[SS]], as precise as the tool is.
+rar archives come from libarchive's own test set and are extracted natively
+into OUT/ref/<name>/ to compare with. OUT/hostile holds archives that try to
+write outside their destination, a truncated archive and one with a huge
+declared size per format.
+"""
+
+import binascii
+import os
+import random
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import zlib
+
+HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+RAR_TESTS = os.path.join(HERE, ".cache", "libarchive", "src", "libarchive", "test")
+STAMP = "2024-03-15 12:34:56"  # even seconds: what a DOS time keeps
+
+# (path with "/" between folders, content); a path ending in "/" is a folder.
+def tree_files():
+    rnd = random.Random(1)
+    tab_text = "".join("第%d行\t表示\tソフト\t%d\r\n" % (i, i * i) for i in range(1, 300))
+    return [
+        ("readme.txt", b"Plenkit sample archive.\r\nDouble-click a text to read it.\r\n" * 20),
+        ("表示.txt", tab_text.encode("cp932")),
+        ("lf.txt", b"".join(b"line %d\tend\n" % i for i in range(400))),
+        ("ソフト/", None),
+        ("ソフト/データ.bin", bytes(rnd.getrandbits(8) for _ in range(6000)) + bytes(3000)),
+        ("ソフト/能力.txt", ("能力\r\n" * 500).encode("cp932")),
+        ("フォルダ/", None),
+        ("フォルダ/日本語.txt", ("日本語\tテキスト\r\n" * 300).encode("cp932")),
+    ]
+
+
+def write_tree(root, encode):
+    """The tree with names as `encode` gives them (bytes of a file name)."""
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    for name, content in tree_files():
+        path = os.path.join(os.fsencode(root), encode(name.rstrip("/")))
+        if content is None:
+            os.makedirs(path, exist_ok=True)
+        else:
+            with open(path, "wb") as f:
+                f.write(content)
+    for dirpath, dirnames, filenames in os.walk(os.fsencode(root)):
+        for n in dirnames + filenames:
+            subprocess.run(["touch", "-d", STAMP, os.path.join(dirpath, n)], check=True)
+
+
+def run(args, cwd=None, stdin=None):
+    return subprocess.run(args, cwd=cwd, input=stdin, check=True, capture_output=True).stdout
+
+
+def sjis(name):
+    return name.encode("cp932")
+
+
+def write_list(path, rows):
+    with open(path + ".list", "wb") as f:
+        for name, size, packed, stamp in rows:
+            f.write(name.replace(b"/", b"\\") + b"\t%d\t%s\t%s\n" % (size, packed, stamp.encode()))
+
+
+MONTHS = {m: i + 1 for i, m in enumerate("Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec".split())}
+
+
+def zip_rows(path):
+    """zipinfo's own listing; names are the stored bytes."""
+    rows = []
+    for line in run(["zipinfo", "-l", "-T", path]).split(b"\n"):
+        m = re.match(rb"^[-dlp][-rwxsStT]{9}\s+\S+\s+\S+\s+(\d+)\s+\S+\s+(\d+)\s+\S+\s+(\d{8})\.(\d{6}) (.*)$", line)
+        if m:
+            rows.append((m.group(5), int(m.group(1)), m.group(2), (m.group(3) + m.group(4)).decode()))
+    return rows
+
+
+def bsdtar_rows(path, packed=None):
+    """bsdtar's listing (names read as Shift-JIS); its dates say minutes, or
+    only the day for old ones."""
+    env = dict(os.environ, LC_ALL="C.UTF-8", TZ="UTC")
+    out = subprocess.run(["bsdtar", "--options", "hdrcharset=CP932", "-tvf", path], check=True,
+                         capture_output=True, env=env).stdout
+    rows = []
+    for i, line in enumerate(out.decode("utf-8").split("\n")):
+        m = re.match(r"^(\S)\S+\s+\d+\s+\S+\s+\S+\s+(\d+)\s+(\w{3})\s+(\d+)\s+(\d+:\d+|\d{4})\s(.*)$", line)
+        if not m:
+            continue
+        kind, size, month, day, when, name = m.groups()
+        if kind == "l":
+            name = name.split(" -> ")[0]
+        if kind == "d" and not name.endswith("/"):
+            name += "/"
+        stamp = ("%s%02d%02d" % (when, MONTHS[month], int(day))) if ":" not in when else ""
+        rows.append((name.encode("cp932"), int(size), packed[i] if packed else b"-", stamp))
+    return rows
+
+
+def lzh_packed(path):
+    """jlha's own listing gives the packed sizes, in the archive's order."""
+    sizes = []
+    for line in run(["jlha", "v", path]).split(b"\n"):
+        m = re.match(rb"^\[\w+\]\s+(\d+)\s+(\d+)\s+\S+\s+-lh\w-", line)
+        if m:
+            sizes.append(m.group(1))
+    return sizes
+
+
+def cab_rows(path):
+    rows = []
+    for line in run(["gcab", "-l", path]).decode("utf-8").split("\n"):
+        m = re.match(r"^(.*) (\d+) (\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d) 0x\w+$", line)
+        if m:
+            rows.append((m.group(1).encode("cp932"), int(m.group(2)), b"-", "".join(m.groups()[2:])))
+    return rows
+
+
+def arj_rows(path):
+    rows = []
+    lines = run(["arj", "v", path]).split(b"\n")
+    for i, line in enumerate(lines):
+        m = re.match(rb"^\d{3}\) (.*)$", line)
+        n = re.match(rb"^\s*\d+ \w+\s+(\d+)\s+(\d+)\s+\S+ (\d\d)-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)", lines[i + 1]) if m else None
+        if n:
+            stamp = "20" + b"".join(n.groups()[2:]).decode()
+            rows.append((m.group(1), int(n.group(1)), n.group(2), stamp))
+    return rows
+
+
+def rar_tests(out):
+    """RAR4 and RAR5 archives of libarchive's test set, plain, solid and
+    encrypted, each with bsdtar's listing and extraction."""
+    chosen = {
+        "rar4.rar": "test_read_format_rar.rar.uu",
+        "rar4_best.rar": "test_read_format_rar_compress_best.rar.uu",
+        "rar5.rar": "test_read_format_rar5_compressed.rar.uu",
+        "rar5_solid.rar": "test_read_format_rar5_multiple_files_solid.rar.uu",
+        "rar5_stored.rar": "test_read_format_rar5_stored.rar.uu",
+        "rar4_encrypted.rar": "test_read_format_rar_encryption_data.rar.uu",
+    }
+    for name, source in chosen.items():
+        data = b""
+        with open(os.path.join(RAR_TESTS, source), "rb") as f:
+            lines = f.read().split(b"\n")
+        for line in lines[1:]:
+            if line.startswith(b"end") or not line.strip():
+                break
+            data += binascii.a2b_uu(line)
+        path = os.path.join(out, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        write_list(path, bsdtar_rows(path))
+        if "encrypted" not in name:
+            ref = os.path.join(out, "ref", name)
+            os.makedirs(ref)
+            run(["bsdtar", "-xf", path, "-C", ref])
+
+
+def normal_archives(out):
+    tree = os.path.join(out, "tree-sjis")
+    utf8_tree = os.path.join(out, "tree")
+    write_tree(tree, lambda n: n.encode("cp932"))
+    write_tree(utf8_tree, lambda n: n.encode("utf-8"))
+    files = [n.rstrip("/") for n, _ in tree_files()]
+    sj = [n.encode("cp932") for n in files]
+
+    # zip: deflated, stored, zip64, a member with a data descriptor, ZipCrypto.
+    for name, options in (("deflate.zip", []), ("stored.zip", ["-0"]), ("zip64.zip", ["-fz"])):
+        path = os.path.join(out, name)
+        run(["zip", "-q", "-X"] + options + [path] + sj, cwd=tree)
+        write_list(path, zip_rows(path))
+    path = os.path.join(out, "descriptor.zip")
+    run(["zip", "-q", "-X", "-fd", path, "-"], stdin=tree_files()[1][1])
+    write_list(path, zip_rows(path))
+    path = os.path.join(out, "crypto.zip")
+    run(["zip", "-q", "-X", "-P", "secret", path, sj[0]], cwd=tree)
+    write_list(path, zip_rows(path))
+
+    # lzh: three methods at three header levels, names stored in Shift-JIS.
+    utf = [n.encode("utf-8") for n, c in zip(files, tree_files()) if c[1] is not None]
+    for method in "567":
+        for level in "012":
+            path = os.path.join(out, "lh%s_level%s.lzh" % (method, level))
+            run(["jlha", "ao%sy%s" % (method, level), path] + utf, cwd=utf8_tree)
+            write_list(path, bsdtar_rows(path, lzh_packed(path)))
+    # lzh levels 0 and 1 and cab carry local times; so do zip's DOS fields.
+
+    # cab: MSZIP, names given in UTF-8 (gcab marks them so).
+    path = os.path.join(out, "mszip.cab")
+    run(["gcab", "-c", "-z", path] + utf, cwd=utf8_tree)
+    write_list(path, cab_rows(path))
+
+    # arj: methods 0 to 4. Debian's arj takes a 0x5C byte in a name for a
+    # separator, so it gets the files whose names have none.
+    plain = [n for n, c in zip(sj, tree_files()) if c[1] is not None and b"\\" not in n]
+    for method in range(5):
+        path = os.path.join(out, "m%d.arj" % method)
+        run(["arj", "a", "-m%d" % method, "-y", path] + plain, cwd=tree)
+        write_list(path, arj_rows(path))
+
+    rar_tests(out)
+
+
+# ---- hostile archives, made byte by byte ----
+
+EVIL = [b"../evil1.txt", b"..\\evil2.txt", b"/evil3.txt", b"C:evil4.txt", b"sub/../../evil5.txt", b"CON",
+        b"good.txt"]
+
+
+def crc16(data):
+    crc = 0
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+
+def zip_with(names, content=b"bad\r\n", declared=None):
+    local, central, offset = b"", b"", 0
+    for name in names:
+        crc = zlib.crc32(content)
+        size = len(content)
+        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0x5821, crc, size, declared or size,
+                           len(name), 0) + name
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0x5821, crc, size,
+                               declared or size, len(name), 0, 0, 0, 0, 0, offset) + name
+        local += head + content
+        offset += len(head) + len(content)
+    return local + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(names), len(names), len(central),
+                                         offset, 0)
+
+
+def lzh_with(names, content=b"bad\r\n", declared=None):
+    out = b""
+    for name in names:
+        body = b"-lh0-" + struct.pack("<IIIBB", len(content), declared or len(content), 0x58210000, 0x20, 0)
+        body += bytes([len(name)]) + name + struct.pack("<H", crc16(content))
+        out += bytes([len(body), sum(body) & 0xFF]) + body + content
+    return out + b"\0"
+
+
+def arj_block(basic):
+    return b"\x60\xEA" + struct.pack("<H", len(basic)) + basic + struct.pack("<I", zlib.crc32(basic)) + b"\0\0"
+
+
+def arj_with(names, content=b"bad\r\n", declared=None):
+    def basic(name, file_type, packed, original, crc):
+        return struct.pack("<BBBBBBBBIIIIHHH", 30, 11, 1, 0, 0, 0, file_type, 0, 0x58210000, packed, original, crc,
+                           0, 0, 0) + name + b"\0\0"
+    out = arj_block(basic(b"hostile.arj", 2, 0, 0, 0))
+    for name in names:
+        out += arj_block(basic(name, 0, len(content), declared or len(content), zlib.crc32(content))) + content
+    return out + b"\x60\xEA\0\0"
+
+
+def hostile_archives(out, good):
+    """Per format: names that leave the destination, the good archive cut in
+    half, and a member declaring a size far beyond its data."""
+    folder = os.path.join(out, "hostile")
+    os.makedirs(folder)
+    made = {
+        "names.zip": zip_with(EVIL), "huge.zip": zip_with([b"huge.txt"], declared=0xFFFFFFF0),
+        "names.lzh": lzh_with(EVIL), "huge.lzh": lzh_with([b"huge.txt"], declared=0xFFFFFFF0),
+        "names.arj": arj_with(EVIL), "huge.arj": arj_with([b"huge.txt"], declared=0xFFFFFFF0),
+    }
+    # cab: gcab writes what it is given; the names are then made to climb.
+    cab_tree = os.path.join(out, "cab-tree")
+    os.makedirs(os.path.join(cab_tree, "zz"))
+    for n in ("zz/evil1.txt", "good.txt"):
+        with open(os.path.join(cab_tree, n), "wb") as f:
+            f.write(b"bad\r\n")
+    cab = os.path.join(out, "names-cab.tmp")
+    run(["gcab", "-c", cab, "zz/evil1.txt", "good.txt"], cwd=cab_tree)
+    with open(cab, "rb") as f:
+        made["names.cab"] = f.read().replace(b"zz\\evil1.txt", b"..\\evil1.txt")
+    os.remove(cab)
+    shutil.rmtree(cab_tree)
+    data = bytearray(made["names.cab"])
+    files_at = struct.unpack_from("<I", data, 16)[0]
+    struct.pack_into("<I", data, files_at, 0xFFFFFFF0)  # the first file's size
+    made["huge.cab"] = bytes(data)
+    for name, source in good.items():
+        with open(os.path.join(out, source), "rb") as f:
+            whole = f.read()
+        made[name] = whole[: len(whole) // 2]
+    for name, data in made.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
+def demo(out):
+    """Sample archives for a newcomer: an .lzh, a .zip and a .cab."""
+    os.makedirs(out, exist_ok=True)
+    utf8_tree = os.path.join(out, "tree-utf8")
+    tree = os.path.join(out, "tree")
+    write_tree(tree, lambda n: n.encode("cp932"))
+    write_tree(utf8_tree, lambda n: n.encode("utf-8"))
+    files = [n.rstrip("/") for n, _ in tree_files() if n.endswith("/") is False]
+    for name in ("sample.lzh", "sample.zip", "sample.cab"):
+        path = os.path.join(out, name)
+        if os.path.exists(path):
+            os.remove(path)
+    run(["jlha", "ao7y2", os.path.join(out, "sample.lzh")] + [n.encode("utf-8") for n in files], cwd=utf8_tree)
+    run(["zip", "-q", "-X", os.path.join(out, "sample.zip")] + [n.encode("cp932") for n in files], cwd=tree)
+    run(["gcab", "-c", "-z", os.path.join(out, "sample.cab")] + [n.encode("utf-8") for n in files], cwd=utf8_tree)
+    shutil.rmtree(tree)
+    shutil.rmtree(utf8_tree)
+
+
+def main():
+    os.environ["TZ"] = "UTC"
+    if sys.argv[1] == "--demo":
+        demo(os.path.abspath(sys.argv[2]))
+        return
+    out = os.path.abspath(sys.argv[1])
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    normal_archives(out)
+    hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
+                           "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
+                           "truncated5.rar": "rar5_solid.rar"})
+    shutil.rmtree(os.path.join(out, "tree-sjis"))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,81 @@
+// arj through the headers and decoder of our own, on the archive read
+// into memory: no handle is kept between calls, so the file can be changed
+// or deleted while a contents window shows it.
+
+#include "real/arj.h"
+#include "real/readers.h"
+
+namespace standin {
+
+namespace {
+
+class ArjReader : public Reader {
+ public:
+  explicit ArjReader(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER size;
+    DWORD got = 0;
+    // Members' sizes are 32-bit: an archive of more than 1 GiB is not read.
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= (1 << 30)) {
+      data_.resize(static_cast<std::size_t>(size.QuadPart));
+      if (!ReadFile(file, data_.data(), static_cast<DWORD>(data_.size()), &got, nullptr) || got != data_.size()) {
+        data_.clear();
+      }
+    }
+    CloseHandle(file);
+  }
+
+  bool List(Listing& listing) override {
+    std::vector<Member>& members = listing.members;
+    if (data_.empty() || !ParseArj(data_.data(), data_.size(), arj_)) return false;
+    for (const ArjMember& m : arj_) {
+      Member member;
+      member.name = m.name;
+      // ARJ stores "/" between folders; it is never a Shift-JIS trail byte.
+      for (char& c : member.name) {
+        if (c == '/') c = '\\';
+      }
+      member.folder = m.fileType == 3;
+      if (member.folder && !member.name.empty() && member.name.back() != '\\') member.name += '\\';
+      member.size = m.originalSize;
+      member.packed = m.packedSize;
+      member.encrypted = (m.flags & 0x01) != 0;
+      // A member continued in the next volume cannot be read from this one.
+      member.unsupported = (m.flags & 0x04) != 0 || m.method > 4 || (m.fileType != 0 && m.fileType != 1 && !member.folder);
+      if (m.unixTime) SetUnixTime(member, m.stamp);
+      else SetDosTime(member, static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
+      members.push_back(std::move(member));
+    }
+    return true;
+  }
+
+  int Read(std::size_t index, const Member& member, const Sink& sink) override {
+    if (member.encrypted) return kEncrypted;
+    if (index >= arj_.size() || member.unsupported) return kUnsupported;
+    const ArjMember& m = arj_[index];
+    std::uint32_t crc = 0;
+    bool stopped = false;
+    ArjResult result = ArjDecode(m.method, data_.data() + m.dataOffset, m.packedSize, m.originalSize,
+                                 [&](const unsigned char* data, std::size_t size) {
+                                   crc = Crc32(crc, data, size);
+                                   stopped = !sink(data, size);
+                                   return !stopped;
+                                 });
+    if (stopped || result == ArjResult::Stopped) return kStopped;
+    if (result == ArjResult::UnknownMethod) return kUnsupported;
+    if (result != ArjResult::Ok || crc != m.crc) return kDamaged;
+    return 0;
+  }
+
+ private:
+  std::vector<unsigned char> data_;
+  std::vector<ArjMember> arj_;
+};
+
+}  // namespace
+
+std::unique_ptr<Reader> MakeArjReader(const char* path) { return std::make_unique<ArjReader>(path); }
+
+}  // namespace standin

@@ -1,0 +1,238 @@
+// zip, lzh, cab and rar through libarchive.
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include "real/packed_sizes.h"
+#include "real/readers.h"
+
+namespace standin {
+
+namespace {
+
+// Paths come in the ANSI code page, as every path of the library's callers.
+std::wstring WidePath(const char* path) {
+  int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], length);
+  wide.resize(static_cast<std::size_t>(length - 1));
+  return wide;
+}
+
+// The member's name as Shift-JIS bytes, "\" between folders. With the
+// header character set given as CP932, libarchive decodes names the archive
+// does not mark as Unicode from Shift-JIS; marked ones (UTF-8 zip and cab
+// names, RAR's Unicode names) from what they are. Its narrow name would
+// turn every 0x5C trail byte into "/", so the wide one is converted back.
+std::string ShiftJisName(archive_entry* entry) {
+  std::string name;
+  if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
+    int length = WideCharToMultiByte(932, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (length > 0) {
+      name.resize(static_cast<std::size_t>(length));
+      WideCharToMultiByte(932, 0, wide, -1, &name[0], length, nullptr, nullptr);
+      name.resize(static_cast<std::size_t>(length - 1));
+    }
+  } else if (const char* raw = archive_entry_pathname(entry)) {
+    name = raw;
+  }
+  // "/" is never the trail byte of a Shift-JIS character.
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+  return name;
+}
+
+// The archive file as libarchive reads it: opened to share reading,
+// writing and deleting, so that a reader kept between calls stands in
+// nobody's way; a change is noticed by its size and time.
+struct Source {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  char buffer[64 * 1024];
+
+  static la_ssize_t Read(archive*, void* data, const void** block) {
+    Source* source = static_cast<Source*>(data);
+    DWORD got = 0;
+    if (!ReadFile(source->file, source->buffer, sizeof source->buffer, &got, nullptr)) return ARCHIVE_FATAL;
+    *block = source->buffer;
+    return static_cast<la_ssize_t>(got);
+  }
+
+  static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
+    LARGE_INTEGER distance, now;
+    distance.QuadPart = offset;
+    const DWORD method = whence == SEEK_SET ? FILE_BEGIN : whence == SEEK_CUR ? FILE_CURRENT : FILE_END;
+    if (!SetFilePointerEx(static_cast<Source*>(data)->file, distance, &now, method)) return ARCHIVE_FATAL;
+    return now.QuadPart;
+  }
+
+  static la_int64_t Skip(archive* a, void* data, la_int64_t request) {
+    return Seek(a, data, request, SEEK_CUR) < 0 ? 0 : request;
+  }
+
+  static int Close(archive*, void* data) {
+    Source* source = static_cast<Source*>(data);
+    if (source->file != INVALID_HANDLE_VALUE) CloseHandle(source->file);
+    source->file = INVALID_HANDLE_VALUE;
+    return ARCHIVE_OK;
+  }
+};
+
+class LibraryReader : public Reader {
+ public:
+  LibraryReader(Format format, const char* path) : format_(format), narrowPath_(path), path_(WidePath(path)) {}
+  ~LibraryReader() override { Close(); }
+
+  bool List(Listing& listing) override {
+    std::vector<Member>& members = listing.members;
+    if (!Reopen()) return false;
+    // lzh and rar store members one after another: a member's packed size
+    // is where the next header begins less where its data began. zip and
+    // cab say it in headers of their own.
+    const bool sequential = format_ == Format::Lha || format_ == Format::Rar;
+    std::vector<PackedSize> fromHeaders;
+    if (format_ == Format::Zip) ZipPackedSizes(narrowPath_.c_str(), fromHeaders);
+    if (format_ == Format::Cab) CabPackedSizes(narrowPath_.c_str(), fromHeaders);
+    PackedSizeMatcher matcher(format_ == Format::Zip, fromHeaders);
+    la_int64_t dataStart = -1;
+    for (;;) {
+      archive_entry* entry = nullptr;
+      int r = archive_read_next_header(archive_, &entry);
+      if (sequential && dataStart >= 0 && r != ARCHIVE_FATAL) {
+        members.back().packed = static_cast<std::uint64_t>(archive_read_header_position(archive_) - dataStart);
+      }
+      if (r == ARCHIVE_EOF) break;
+      // A damaged header ends the listing; what came before it stays.
+      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+        if (members.empty()) return false;
+        listing.damaged = true;
+        break;
+      }
+      members.push_back(Describe(entry));
+      Member& member = members.back();
+      if (sequential) dataStart = archive_filter_bytes(archive_, 0);
+      else member.packed = matcher.Next(member.name, member.size);
+    }
+    Close();
+    return true;
+  }
+
+  int Read(std::size_t index, const Member& member, const Sink& sink) override {
+    if (member.encrypted) return kEncrypted;
+    // Forward only: a member behind the last one read means reading anew.
+    if (!archive_ || index < next_) {
+      if (!Reopen()) return kNotArchive;
+    }
+    archive_entry* entry = nullptr;
+    while (next_ <= index) {
+      int r = archive_read_next_header(archive_, &entry);
+      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+        Close();
+        return kDamaged;
+      }
+      ++next_;
+    }
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    std::uint64_t done = 0;
+    for (;;) {
+      int r = archive_read_data_block(archive_, &block, &size, &offset);
+      if (r == ARCHIVE_EOF) break;
+      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+        Close();
+        return kDamaged;
+      }
+      // Sparse members leave holes; they are zeros.
+      static const char zeros[4096] = {};
+      while (done < static_cast<std::uint64_t>(offset)) {
+        std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(offset - done, sizeof zeros));
+        if (!sink(zeros, run)) return kStopped;
+        done += run;
+      }
+      if (size > 0 && !sink(block, size)) return kStopped;
+      done += size;
+    }
+    // A stored member declaring more than it holds ends early without
+    // an error of the library's.
+    return !member.sizeKnown || done == member.size ? 0 : kDamaged;
+  }
+
+ private:
+  bool Reopen() {
+    Close();
+    if (path_.empty()) return false;
+    archive_ = archive_read_new();
+    if (!archive_) return false;
+    switch (format_) {
+      case Format::Lha: archive_read_support_format_lha(archive_); break;
+      case Format::Zip: archive_read_support_format_zip_seekable(archive_); break;
+      case Format::Cab: archive_read_support_format_cab(archive_); break;
+      case Format::Rar:
+        archive_read_support_format_rar(archive_);
+        archive_read_support_format_rar5(archive_);
+        break;
+      default: break;
+    }
+    archive_read_support_filter_none(archive_);
+    archive_read_set_options(archive_, "hdrcharset=CP932");
+    source_ = std::make_unique<Source>();
+    source_->file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (source_->file == INVALID_HANDLE_VALUE) {
+      Close();
+      return false;
+    }
+    archive_read_set_callback_data(archive_, source_.get());
+    archive_read_set_read_callback(archive_, &Source::Read);
+    archive_read_set_seek_callback(archive_, &Source::Seek);
+    archive_read_set_skip_callback(archive_, &Source::Skip);
+    archive_read_set_close_callback(archive_, &Source::Close);
+    if (archive_read_open1(archive_) != ARCHIVE_OK) {
+      Close();
+      return false;
+    }
+    return true;
+  }
+
+  void Close() {
+    if (archive_) archive_read_free(archive_);
+    archive_ = nullptr;
+    if (source_) Source::Close(nullptr, source_.get());
+    source_.reset();
+    next_ = 0;
+  }
+
+  static Member Describe(archive_entry* entry) {
+    Member member;
+    member.name = ShiftJisName(entry);
+    const mode_t type = archive_entry_filetype(entry);
+    member.folder = type == AE_IFDIR;
+    if (member.folder && !member.name.empty() && member.name.back() != '\\') member.name += '\\';
+    // A link is listed, never written; other Unix types (a zip member taken
+    // from a pipe says it is one) are files here.
+    member.link = type == AE_IFLNK || archive_entry_hardlink(entry) != nullptr;
+    member.encrypted = archive_entry_is_encrypted(entry) != 0;
+    member.sizeKnown = archive_entry_size_is_set(entry) != 0;
+    if (member.sizeKnown) member.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+    if (archive_entry_mtime_is_set(entry)) SetUnixTime(member, archive_entry_mtime(entry));
+    return member;
+  }
+
+  Format format_;
+  std::string narrowPath_;
+  std::wstring path_;
+  archive* archive_ = nullptr;
+  std::unique_ptr<Source> source_;
+  std::size_t next_ = 0;  // the member the next header read gives
+};
+
+}  // namespace
+
+std::unique_ptr<Reader> MakeLibraryReader(Format format, const char* path) {
+  if (format != Format::Lha && format != Format::Zip && format != Format::Cab && format != Format::Rar) return nullptr;
+  return std::make_unique<LibraryReader>(format, path);
+}
+
+}  // namespace standin

@@ -1,0 +1,205 @@
+#include "real/packed_sizes.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace standin {
+
+namespace {
+
+std::uint32_t Le16(const unsigned char* p) { return p[0] | p[1] << 8; }
+std::uint32_t Le32(const unsigned char* p) { return Le16(p) | Le16(p + 2) << 16; }
+std::uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32; }
+
+class File {
+ public:
+  explicit File(const char* path)
+      : handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    LARGE_INTEGER size;
+    if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
+  }
+  ~File() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  std::uint64_t Size() const { return size_; }
+
+  // Exactly `length` bytes at `offset`, or false.
+  bool Read(std::uint64_t offset, std::uint64_t length, std::vector<unsigned char>& bytes) {
+    if (offset > size_ || length > size_ - offset || length > (1u << 30)) return false;
+    bytes.resize(static_cast<std::size_t>(length));
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD got = 0;
+    return SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN) &&
+           (length == 0 || ReadFile(handle_, bytes.data(), static_cast<DWORD>(length), &got, nullptr)) && got == length;
+  }
+
+ private:
+  HANDLE handle_;
+  std::uint64_t size_ = 0;
+};
+
+std::string Utf8ToShiftJis(const std::string& utf8) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (length <= 0) return utf8;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+  int narrow = WideCharToMultiByte(932, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  if (narrow <= 0) return utf8;
+  std::string out(static_cast<std::size_t>(narrow), '\0');
+  WideCharToMultiByte(932, 0, wide.data(), length, &out[0], narrow, nullptr, nullptr);
+  return out;
+}
+
+// "\" between folders and none at the end, as members are matched.
+std::string MatchingName(std::string name) {
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+  while (!name.empty() && name.back() == '\\') name.pop_back();
+  return name;
+}
+
+}  // namespace
+
+bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
+  File file(path);
+  std::vector<unsigned char> tail;
+  const std::uint64_t tailSize = std::min<std::uint64_t>(file.Size(), 22 + 65535);
+  if (tailSize < 22 || !file.Read(file.Size() - tailSize, tailSize, tail)) return false;
+  std::size_t end = tail.size() - 22 + 1;
+  while (end-- > 0 && std::memcmp(&tail[end], "PK\5\6", 4) != 0) {
+  }
+  if (end == static_cast<std::size_t>(-1)) return false;
+  const unsigned char* eocd = &tail[end];
+  std::uint64_t count = Le16(eocd + 10), cdSize = Le32(eocd + 12), cdOffset = Le32(eocd + 16);
+  if (count == 0xFFFF || cdSize == 0xFFFFFFFF || cdOffset == 0xFFFFFFFF) {
+    std::vector<unsigned char> record;
+    if (end < 20 || std::memcmp(eocd - 20, "PK\6\7", 4) != 0 || !file.Read(Le64(eocd - 20 + 8), 56, record) ||
+        std::memcmp(record.data(), "PK\6\6", 4) != 0) {
+      return false;
+    }
+    count = Le64(&record[32]), cdSize = Le64(&record[40]), cdOffset = Le64(&record[48]);
+  }
+  std::vector<unsigned char> cd;
+  if (!file.Read(cdOffset, cdSize, cd)) return false;
+  for (std::size_t at = 0; at + 46 <= cd.size() && std::memcmp(&cd[at], "PK\1\2", 4) == 0 && sizes.size() < count;) {
+    const unsigned char* h = &cd[at];
+    const std::size_t nameLength = Le16(h + 28), extraLength = Le16(h + 30), commentLength = Le16(h + 32);
+    if (cd.size() - at - 46 < nameLength + extraLength + commentLength) break;
+    PackedSize one;
+    one.packed = Le32(h + 20);
+    one.size = Le32(h + 24);
+    std::string name(reinterpret_cast<const char*>(h + 46), nameLength);
+    one.name = MatchingName((Le16(h + 8) & 0x800) ? Utf8ToShiftJis(name) : name);
+    // Sizes that do not fit 32 bits are in the zip64 field, the original
+    // size first, each only when its 32-bit field is all ones.
+    const unsigned char* extra = h + 46 + nameLength;
+    for (std::size_t x = 0; x + 4 <= extraLength;) {
+      const std::size_t id = Le16(extra + x), length = Le16(extra + x + 2);
+      if (x + 4 + length > extraLength) break;
+      if (id == 1) {
+        std::size_t field = x + 4;
+        if (one.size == 0xFFFFFFFF && field + 8 <= x + 4 + length) one.size = Le64(extra + field), field += 8;
+        if (one.packed == 0xFFFFFFFF && field + 8 <= x + 4 + length) one.packed = Le64(extra + field);
+      }
+      x += 4 + length;
+    }
+    sizes.push_back(std::move(one));
+    at += 46 + nameLength + extraLength + commentLength;
+  }
+  return true;
+}
+
+bool CabPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
+  File file(path);
+  std::vector<unsigned char> header;
+  if (!file.Read(0, 36, header) || std::memcmp(header.data(), "MSCF", 4) != 0) return false;
+  const std::uint64_t filesAt = Le32(&header[16]);
+  const std::size_t folders = Le16(&header[26]), files = Le16(&header[28]), flags = Le16(&header[30]);
+  std::uint64_t at = 36;
+  std::size_t folderReserve = 0, dataReserve = 0;
+  std::vector<unsigned char> bytes;
+  if (flags & 4) {
+    if (!file.Read(at, 4, bytes)) return false;
+    folderReserve = bytes[2], dataReserve = bytes[3];
+    at += 4 + Le16(&bytes[0]);
+  }
+  // The names of the cabinets before and after this one, when it is part of a set.
+  for (int strings = ((flags & 1) ? 2 : 0) + ((flags & 2) ? 2 : 0); strings > 0; --strings) {
+    if (!file.Read(at, std::min<std::uint64_t>(256, file.Size() - std::min(at, file.Size())), bytes)) return false;
+    const void* zero = std::memchr(bytes.data(), 0, bytes.size());
+    if (!zero) return false;
+    at += static_cast<const unsigned char*>(zero) - bytes.data() + 1;
+  }
+
+  // Each folder's compressed bytes: the sum of its data blocks.
+  std::vector<std::uint64_t> folderPacked(folders, 0), folderSize(folders, 0);
+  for (std::size_t f = 0; f < folders; ++f, at += 8 + folderReserve) {
+    if (!file.Read(at, 8, bytes)) return false;
+    std::uint64_t block = Le32(&bytes[0]);
+    for (std::size_t blocks = Le16(&bytes[4]); blocks > 0; --blocks) {
+      std::vector<unsigned char> data;
+      if (!file.Read(block, 8, data)) return false;
+      folderPacked[f] += Le16(&data[4]);
+      block += 8 + dataReserve + Le16(&data[4]);
+    }
+  }
+
+  std::vector<std::size_t> folderOf;
+  if (!file.Read(filesAt, std::min<std::uint64_t>(file.Size() - std::min(filesAt, file.Size()), files * 272ULL), bytes)) {
+    return false;
+  }
+  for (std::size_t i = 0, offset = 0; i < files; ++i) {
+    if (offset + 16 >= bytes.size()) return false;
+    const void* zero = std::memchr(&bytes[offset + 16], 0, bytes.size() - offset - 16);
+    if (!zero) return false;
+    PackedSize one;
+    one.size = Le32(&bytes[offset]);
+    // 0xFFFD..0xFFFF: a file continued from or into another cabinet.
+    std::size_t folder = Le16(&bytes[offset + 8]);
+    if (folder == 0xFFFE) folder = folders - 1;
+    else if (folder >= 0xFFFD) folder = 0;
+    if (folder >= folders) return false;
+    folderSize[folder] += one.size;
+    folderOf.push_back(folder);
+    sizes.push_back(one);
+    offset = static_cast<const unsigned char*>(zero) - bytes.data() + 1;
+  }
+  // Shares in proportion; the folder's last file takes what rounding left.
+  std::vector<std::uint64_t> given(folders, 0), left(folderSize);
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const std::size_t f = folderOf[i];
+    left[f] -= sizes[i].size;
+    sizes[i].packed = left[f] == 0 ? folderPacked[f] - given[f]
+                                   : folderSize[f] == 0 ? 0 : folderPacked[f] * sizes[i].size / folderSize[f];
+    given[f] += sizes[i].packed;
+  }
+  return true;
+}
+
+PackedSizeMatcher::PackedSizeMatcher(bool byName, const std::vector<PackedSize>& sizes)
+    : byName_(byName), sizes_(sizes) {
+  if (!byName_) return;
+  for (std::size_t i = sizes_.size(); i-- > 0;) named_[sizes_[i].name].push_back(i);
+}
+
+std::uint64_t PackedSizeMatcher::Next(const std::string& name, std::uint64_t size) {
+  if (!byName_) {
+    const std::size_t i = next_++;
+    return i < sizes_.size() && sizes_[i].size == size ? sizes_[i].packed : size;
+  }
+  auto found = named_.find(MatchingName(name));
+  if (found == named_.end() || found->second.empty()) return size;
+  const std::size_t i = found->second.back();
+  found->second.pop_back();
+  return sizes_[i].packed;
+}
+
+}  // namespace standin

@@ -1,0 +1,209 @@
+// Real archives, made by Debian's own tools at test time
+// (scripts/make_archives.py), through the archiver layer: what the tools
+// list, what they archived, and what a hostile archive may not do.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "archiver/archiver_set.h"
+#include "win/test_support.h"
+
+using namespace plenkit;
+using namespace testing_support;
+
+namespace {
+
+std::string ArchivesFolder() { return OutputFolder() + "..\\..\\archives\\"; }
+
+struct Row {
+  std::string name, packed, stamp;
+  std::uint32_t size = 0;
+};
+
+// The tool's listing of `archive`: name, size, packed ("-": not said), stamp.
+std::vector<Row> ToolListing(const std::string& archive) {
+  std::vector<Row> rows;
+  std::istringstream lines(ReadBytes(archive + ".list"));
+  for (std::string line; std::getline(lines, line);) {
+    Row row;
+    std::istringstream fields(line);
+    std::string size;
+    std::getline(fields, row.name, '\t');
+    std::getline(fields, size, '\t');
+    std::getline(fields, row.packed, '\t');
+    std::getline(fields, row.stamp);
+    row.size = static_cast<std::uint32_t>(std::stoul(size));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Every archive the tools made, by file name.
+std::vector<std::string> MadeArchives() {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((ArchivesFolder() + "*.list").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = found.cFileName;
+    names.push_back(name.substr(0, name.size() - 5));
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+struct Listed {
+  std::string name;
+  std::uint32_t size, packed;
+  std::string stamp;
+};
+
+struct Archivers {
+  Archivers() { set.LoadArchivers(); }
+  ~Archivers() { set.FreeArchivers(); }
+
+  std::vector<Listed> List(const std::string& path) {
+    std::vector<Listed> rows;
+    EXPECT_TRUE(set.SelectKind(path)) << path;
+    const HARC archive = set.OpenArchive(path);
+    if (!archive) return rows;
+    ArchiveEntryInfo info;
+    for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info)) {
+      char stamp[32];
+      std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", static_cast<int>(info.year), static_cast<int>(info.month),
+                    static_cast<int>(info.day), static_cast<int>(info.hour), static_cast<int>(info.minute),
+                    static_cast<int>(info.second));
+      rows.push_back({info.name, info.uncompressedSize, info.compressedSize, stamp});
+    }
+    set.CloseArchive(archive);
+    return rows;
+  }
+
+  int Extract(const std::string& path, const std::string& destination, const std::string& name = "") {
+    set.SelectKind(path);
+    return set.RunArchiverCommand(path, destination, name);
+  }
+
+  Sandbox box;
+  ArchiverSet set;
+};
+
+bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '\\'; }
+
+// What the member `name` of `archive` holds, as the tool archived it.
+std::string Original(const std::string& archive, const std::string& name) {
+  if (archive.size() > 4 && archive.compare(archive.size() - 4, 4, ".rar") == 0) {
+    return ReadBytes(ArchivesFolder() + "ref\\" + archive + "\\" + name);
+  }
+  // zip took this one from its standard input.
+  if (name == "-") return ReadBytes(ArchivesFolder() + "tree\\表示.txt");
+  return ReadBytes(ArchivesFolder() + "tree\\" + name);
+}
+
+bool Encrypted(const std::string& archive) {
+  return archive == "crypto.zip" || archive == "rar4_encrypted.rar";
+}
+
+}  // namespace
+
+TEST(RealArchives, ListAsTheirToolsDo) {
+  const std::vector<std::string> archives = MadeArchives();
+  ASSERT_GE(archives.size(), 25u) << "no archives in " << ArchivesFolder() << ": run scripts/make_archives.py";
+  Archivers a;
+  for (const std::string& archive : archives) {
+    SCOPED_TRACE(archive);
+    const std::string path = ArchivesFolder() + archive;
+    const std::vector<Row> tool = ToolListing(path);
+    ASSERT_TRUE(a.set.SelectKind(path));
+    EXPECT_EQ(a.set.CountEntries(path), static_cast<int>(tool.size()));
+    const std::vector<Listed> ours = a.List(path);
+    ASSERT_EQ(ours.size(), tool.size());
+    for (std::size_t i = 0; i < tool.size(); ++i) {
+      // The DOS time keeps even seconds; the tools say as much as they know.
+      std::string stamp = ours[i].stamp.substr(0, tool[i].stamp.size());
+      std::string expected = tool[i].stamp;
+      if (expected.size() == 14) expected[13] = static_cast<char>('0' + (expected[13] - '0') / 2 * 2);
+      const std::string packed = tool[i].packed == "-" ? "-" : std::to_string(ours[i].packed);
+      EXPECT_EQ(ours[i].name + " " + std::to_string(ours[i].size) + " " + packed + " " + stamp,
+                tool[i].name + " " + std::to_string(tool[i].size) + " " + tool[i].packed + " " + expected);
+    }
+  }
+}
+
+// The whole archive at once, each member by its own command, and each text
+// printed: the bytes the tool archived, every time.
+TEST(RealArchives, ExtractAndPrintTheBytesThatWereArchived) {
+  Archivers a;
+  for (const std::string& archive : MadeArchives()) {
+    SCOPED_TRACE(archive);
+    const std::string path = ArchivesFolder() + archive;
+    const std::string whole = a.box.Path(archive + "-whole\\");
+    const std::string one = a.box.Path(archive + "-one\\");
+    const bool refused = Encrypted(archive);
+    EXPECT_EQ(a.Extract(path, whole) != 0, refused);
+    for (const Row& row : ToolListing(path)) {
+      SCOPED_TRACE(row.name);
+      if (IsFolderName(row.name)) {
+        EXPECT_TRUE(IsFolder(whole + row.name));
+        continue;
+      }
+      if (row.name == "testlink") {  // a link: never written
+        EXPECT_FALSE(Exists(whole + row.name));
+        continue;
+      }
+      EXPECT_EQ(a.Extract(path, one, row.name) != 0, refused);
+      if (refused) {
+        EXPECT_FALSE(Exists(whole + row.name) || Exists(one + row.name));
+        continue;
+      }
+      const std::string original = Original(archive, row.name);
+      ASSERT_EQ(original.size(), row.size);
+      EXPECT_TRUE(ReadBytes(whole + row.name) == original);
+      EXPECT_TRUE(ReadBytes(one + row.name) == original);
+      if (row.name.find(".txt") != std::string::npos && KindTable(KindOfFileName(archive)).printTemplate) {
+        EXPECT_TRUE(a.set.ReadEntryText(path, row.name) == original);
+      }
+    }
+  }
+}
+
+// Per format: names that climb out or name a drive or a device, the archive
+// cut in half, a member declaring 4 GiB. Each fails, in its own time, with
+// nothing outside the destination and no half-written member inside.
+TEST(RealArchives, HostileOnesWriteNothingOutsideTheirDestination) {
+  Archivers a;
+  const char* const hostile[] = {"names.zip", "names.lzh", "names.cab", "names.arj", "huge.zip", "huge.lzh",
+                                 "huge.cab", "huge.arj", "truncated.zip", "truncated.lzh", "truncated.cab",
+                                 "truncated.arj", "truncated.rar", "truncated5.rar"};
+  for (const char* archive : hostile) {
+    SCOPED_TRACE(archive);
+    const std::string path = ArchivesFolder() + "hostile\\" + archive;
+    const std::string top = a.box.Path(std::string(archive) + "\\");
+    const std::string destination = top + "a\\b\\";
+    EXPECT_NE(a.Extract(path, destination), 0);
+    for (const char* evil : {"evil1.txt", "evil2.txt", "evil3.txt", "evil4.txt", "evil5.txt"}) {
+      EXPECT_FALSE(Exists(top + evil) || Exists(top + "a\\" + evil) || Exists(std::string("C:\\") + evil));
+    }
+    EXPECT_FALSE(Exists(destination + "huge.txt"));
+    if (std::string(archive).compare(0, 5, "names") == 0) {
+      EXPECT_EQ(ReadBytes(destination + "good.txt"), "bad\r\n");
+    }
+  }
+}
+
+// The stand-in keeps what it read of the last archive; a file rewritten in
+// its place is read anew.
+TEST(RealArchives, AChangedArchiveIsReadAnew) {
+  Archivers a;
+  const std::string path = a.box.Path("changing.zip");
+  WriteBytes(path, ReadBytes(ArchivesFolder() + "deflate.zip"));
+  EXPECT_EQ(a.List(path).size(), ToolListing(ArchivesFolder() + "deflate.zip").size());
+  WriteBytes(path, ReadBytes(ArchivesFolder() + "crypto.zip"));
+  const std::vector<Listed> now = a.List(path);
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_NE(a.Extract(path, a.box.Path("out\\"), now[0].name), 0);
+  DeleteFileA(path.c_str());
+  EXPECT_EQ(a.set.CountEntries(path), -1);
+}
