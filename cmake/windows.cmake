@@ -100,6 +100,10 @@ target_link_libraries(viewer_tests PRIVATE plenkit_windows)
 add_executable(archiver_bench bench/archiver_bench.cpp)
 target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
 
+add_executable(real_archive_bench bench/real_archive_bench.cpp)
+target_link_libraries(real_archive_bench PRIVATE plenkit_archiver)
+add_dependencies(real_archive_bench standins)
+
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_list_bench PRIVATE plenkit_windows)
 

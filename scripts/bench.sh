@@ -9,7 +9,37 @@ source "$here/scripts/session.sh"
 session_start
 trap session_stop EXIT
 work=$(mktemp -d)
+
+# best VARIABLE COMMAND...: the best of five runs, in seconds.
+best() {
+  local name=$1 start end t b=999; shift
+  for _ in 1 2 3 4 5; do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    t=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.4f", (b - a) / 1e9}')
+    b=$(awk -v a="$t" -v b="$b" 'BEGIN {print (a < b) ? a : b}')
+  done
+  printf -v "$name" '%s' "$b"
+}
+# The real-archive benchmark's archives, and the native tools on them.
+python3 "$here/scripts/make_archives.py" --big "$work" 10000
+best zip_list unzip -l "$work/big.zip"
+best lzh_list bsdtar -tf "$work/big.lzh"
+# into COMMAND...: runs COMMAND with a fresh folder as its last argument.
+into() {
+  local folder
+  folder=$(mktemp -d -p "$work" x.XXXXXX)
+  "$@" "$folder"
+}
+best zip_x into unzip -q -o "$work/big.zip" -d
+best lzh_x into bsdtar -xf "$work/big.lzh" -C
+rm -rf "$work"/x.*
+native=("unzip -l=$zip_list" "bsdtar -tf=$lzh_list" "unzip -o=$zip_x" "bsdtar -xf=$lzh_x")
+
 for bench in "$here"/build/win64/out/*_bench.exe; do
-  "$WINE" "$bench" "Z:${work//\//\\}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8
+  args=()
+  [ "$(basename "$bench")" = real_archive_bench.exe ] && args=("${native[@]}")
+  "$WINE" "$bench" "Z:${work//\//\\}" "${args[@]}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8
 done
 rm -rf "$work"

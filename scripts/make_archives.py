@@ -4,6 +4,7 @@ tools list of them, for the tests of the stand-in archivers.
 
     make_archives.py OUT          archives, listings and references for the tests
     make_archives.py --demo OUT   sample.lzh, sample.zip and sample.cab for command 1
+    make_archives.py --big OUT N  big.zip and big.lzh of N small members, for the benchmarks
 
 OUT/tree holds the files archived (named in UTF-8, as Wine shows Japanese
 names to Windows programs); zip and arj are given them named in Shift-JIS
@@ -324,10 +325,32 @@ def demo(out):
     shutil.rmtree(utf8_tree)
 
 
+def big(out, count):
+    """N members of a few hundred bytes each, in folders of a hundred."""
+    tree = os.path.join(out, "big-tree")
+    shutil.rmtree(tree, ignore_errors=True)
+    names = []
+    for i in range(count):
+        name = "d%03d/file%05d.txt" % (i // 100, i)
+        os.makedirs(os.path.join(tree, os.path.dirname(name)), exist_ok=True)
+        with open(os.path.join(tree, name), "wb") as f:
+            f.write(b"member %d of the benchmark archive\r\n" % i * (1 + i % 8))
+        names.append(name)
+    for name in ("big.zip", "big.lzh"):
+        if os.path.exists(os.path.join(out, name)):
+            os.remove(os.path.join(out, name))
+    run(["zip", "-q", "-X", os.path.join(out, "big.zip")] + names, cwd=tree)
+    run(["jlha", "ao5q", os.path.join(out, "big.lzh")] + names, cwd=tree)
+    shutil.rmtree(tree)
+
+
 def main():
     os.environ["TZ"] = "UTC"
     if sys.argv[1] == "--demo":
         demo(os.path.abspath(sys.argv[2]))
+        return
+    if sys.argv[1] == "--big":
+        big(os.path.abspath(sys.argv[2]), int(sys.argv[3]))
         return
     out = os.path.abspath(sys.argv[1])
     shutil.rmtree(out, ignore_errors=True)

@@ -77,7 +77,14 @@ struct Archive {
   int findNextResult = 0;
   bool extractOff = false;
   std::vector<Entry> entries;
+  // A real archive's members, as the reader listed them.
+  std::shared_ptr<const Listing> real;
   size_t cursor = 0;
+  // Where the calls on this handle are logged: the log as it was named
+  // when the archive was opened.
+  std::string log;
+
+  size_t size() const { return real ? real->members.size() : entries.size(); }
 };
 
 // ---- log ----
@@ -87,13 +94,17 @@ struct Archive {
 // under Wine (the end of file is looked up, then written to, and two
 // processes lose each other's lines), so the whole file is locked while the
 // line is added.
-void writeLog(const std::string& line) {
+std::string logPath() {
   // Read through the system and not getenv(): a test that sets the variable
   // with SetEnvironmentVariableA is not seen by the C runtime.
   char path[MAX_PATH * 2];
   DWORD length = GetEnvironmentVariableA("PLENKIT_STANDIN_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  return length == 0 || length >= sizeof path ? std::string() : std::string(path, length);
+}
+
+void writeLogTo(const std::string& path, const std::string& line) {
+  if (path.empty()) return;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   OVERLAPPED whole = {};
@@ -107,6 +118,8 @@ void writeLog(const std::string& line) {
   }
   CloseHandle(file);
 }
+
+void writeLog(const std::string& line) { writeLogTo(logPath(), line); }
 
 std::string orEmpty(const char* text) { return text ? text : ""; }
 const char* flag(const void* handle) { return handle ? "1" : "0"; }
@@ -282,24 +295,9 @@ constexpr Format kFormat = Format::STANDIN_FORMAT;
 
 std::uint32_t clamp32(std::uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value); }
 
-// A real archive of this library's format, as the records list it.
 bool loadRealArchive(const char* path, Archive& archive) {
-  std::shared_ptr<const Listing> listing = ListArchive(kFormat, path);
-  if (!listing) return false;
-  archive.entries.reserve(listing->members.size());
-  for (const Member& member : listing->members) {
-    Entry entry;
-    entry.name = member.name;
-    entry.size = clamp32(member.size);
-    entry.packed = clamp32(member.packed);
-    // Tenths of a percent: what is left of the original.
-    entry.ratio = static_cast<uint16_t>(
-        member.size == 0 ? 0 : std::min<std::uint64_t>(UINT16_MAX, (member.packed * 1000 + member.size / 2) / member.size));
-    entry.date = member.date;
-    entry.time = member.time;
-    archive.entries.push_back(std::move(entry));
-  }
-  return true;
+  archive.real = ListArchive(kFormat, path);
+  return archive.real != nullptr;
 }
 
 const Entry* findEntry(const Archive& archive, const std::string& name) {
@@ -337,6 +335,24 @@ void fillInfo(const Entry& entry, void* info) {
       record[i] = static_cast<unsigned char>(entry.name[(i - kNameOffset) % entry.name.size()]);
     }
   }
+}
+
+void fillInfo(const Member& member, void* info) {
+  Entry entry;
+  entry.size = clamp32(member.size);
+  entry.packed = clamp32(member.packed);
+  // Tenths of a percent: what is left of the original.
+  entry.ratio = static_cast<uint16_t>(
+      member.size == 0 ? 0 : std::min<std::uint64_t>(UINT16_MAX, (member.packed * 1000 + member.size / 2) / member.size));
+  entry.date = member.date;
+  entry.time = member.time;
+  fillInfo(entry, info);
+  memcpy(static_cast<unsigned char*>(info) + kNameOffset, member.name.data(), std::min(member.name.size(), kNameMax));
+}
+
+void fillInfo(const Archive& archive, size_t index, void* info) {
+  if (archive.real) fillInfo(archive.real->members[index], info);
+  else fillInfo(archive.entries[index], info);
 }
 
 // ---- commands ----
@@ -434,6 +450,10 @@ std::vector<Archive*>& negativeHandles() {
   return handles;
 }
 
+// Calls on an open archive go to the log named when it was opened: a walk
+// of many entries does not look the name up again for each.
+void logCall(const Archive* archive, const std::string& line) { writeLogTo(archive ? archive->log : logPath(), line); }
+
 Archive* archiveOf(HANDLE handle) {
   const intptr_t value = reinterpret_cast<intptr_t>(handle);
   std::vector<Archive*>& negatives = negativeHandles();
@@ -480,9 +500,11 @@ int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
 }
 
 HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mode) {
-  writeLog(std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
+  const std::string log = logPath();
+  writeLogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
            "\t" + orEmpty(archivePath));
   Archive* archive = new Archive;
+  archive->log = log;
   bool loaded = loadArchive(archivePath, *archive) || loadRealArchive(archivePath, *archive);
   if (!loaded || archive->openFails) {
     delete archive;
@@ -496,29 +518,29 @@ HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mod
 }
 
 int WINAPI STANDIN_API(FindFirst)(HANDLE handle, LPCSTR wildcard, void* info) {
-  writeLog(std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
   Archive* archive = archiveOf(handle);
+  logCall(archive, std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
   if (!archive) return -1;
   if (archive->findFirstResult != 0) return archive->findFirstResult;
   archive->cursor = 0;
-  if (archive->entries.empty()) return -1;
-  fillInfo(archive->entries[0], info);
+  if (archive->size() == 0) return -1;
+  fillInfo(*archive, 0, info);
   archive->cursor = 1;
   return 0;
 }
 
 int WINAPI STANDIN_API(FindNext)(HANDLE handle, void* info) {
-  writeLog(STANDIN_NAME(FindNext));
   Archive* archive = archiveOf(handle);
+  logCall(archive, STANDIN_NAME(FindNext));
   if (archive && archive->findNextResult != 0) return archive->findNextResult;
-  if (!archive || archive->cursor >= archive->entries.size()) return -1;
-  fillInfo(archive->entries[archive->cursor++], info);
+  if (!archive || archive->cursor >= archive->size()) return -1;
+  fillInfo(*archive, archive->cursor++, info);
   return 0;
 }
 
 int WINAPI STANDIN_API(CloseArchive)(HANDLE handle) {
-  writeLog(STANDIN_NAME(CloseArchive));
   Archive* archive = archiveOf(handle);
+  logCall(archive, STANDIN_NAME(CloseArchive));
   for (Archive*& negative : negativeHandles()) {
     if (negative == archive) negative = nullptr;  // the number is never given out again
   }

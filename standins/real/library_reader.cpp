@@ -1,5 +1,8 @@
 // zip, lzh, cab and rar through libarchive.
 
+#include <algorithm>
+#include <cwchar>
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -28,12 +31,12 @@ std::wstring WidePath(const char* path) {
 std::string ShiftJisName(archive_entry* entry) {
   std::string name;
   if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
-    int length = WideCharToMultiByte(932, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (length > 0) {
-      name.resize(static_cast<std::size_t>(length));
-      WideCharToMultiByte(932, 0, wide, -1, &name[0], length, nullptr, nullptr);
-      name.resize(static_cast<std::size_t>(length - 1));
-    }
+    // At most two bytes a character.
+    const std::size_t characters = wcslen(wide);
+    name.resize(characters * 2 + 1);
+    int length = WideCharToMultiByte(932, 0, wide, static_cast<int>(characters), &name[0],
+                                     static_cast<int>(name.size()), nullptr, nullptr);
+    name.resize(static_cast<std::size_t>(std::max(length, 0)));
   } else if (const char* raw = archive_entry_pathname(entry)) {
     name = raw;
   }
@@ -96,6 +99,7 @@ class LibraryReader : public Reader {
     if (format_ == Format::Cab) CabPackedSizes(narrowPath_.c_str(), fromHeaders);
     PackedSizeMatcher matcher(format_ == Format::Zip, fromHeaders);
     la_int64_t dataStart = -1;
+    const std::int64_t localOffset = LocalOffset();
     for (;;) {
       archive_entry* entry = nullptr;
       int r = archive_read_next_header(archive_, &entry);
@@ -109,7 +113,7 @@ class LibraryReader : public Reader {
         listing.damaged = true;
         break;
       }
-      members.push_back(Describe(entry));
+      members.push_back(Describe(entry, localOffset));
       Member& member = members.back();
       if (sequential) dataStart = archive_filter_bytes(archive_, 0);
       else member.packed = matcher.Next(member.name, member.size);
@@ -204,7 +208,7 @@ class LibraryReader : public Reader {
     next_ = 0;
   }
 
-  static Member Describe(archive_entry* entry) {
+  static Member Describe(archive_entry* entry, std::int64_t localOffset) {
     Member member;
     member.name = ShiftJisName(entry);
     const mode_t type = archive_entry_filetype(entry);
@@ -216,7 +220,7 @@ class LibraryReader : public Reader {
     member.encrypted = archive_entry_is_encrypted(entry) != 0;
     member.sizeKnown = archive_entry_size_is_set(entry) != 0;
     if (member.sizeKnown) member.size = static_cast<std::uint64_t>(archive_entry_size(entry));
-    if (archive_entry_mtime_is_set(entry)) SetUnixTime(member, archive_entry_mtime(entry));
+    if (archive_entry_mtime_is_set(entry)) SetUnixTime(member, archive_entry_mtime(entry), localOffset);
     return member;
   }
 

@@ -185,17 +185,25 @@ bool CabPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
 }
 
 PackedSizeMatcher::PackedSizeMatcher(bool byName, const std::vector<PackedSize>& sizes)
-    : byName_(byName), sizes_(sizes) {
-  if (!byName_) return;
-  for (std::size_t i = sizes_.size(); i-- > 0;) named_[sizes_[i].name].push_back(i);
-}
+    : byName_(byName), sizes_(sizes) {}
 
 std::uint64_t PackedSizeMatcher::Next(const std::string& name, std::uint64_t size) {
   if (!byName_) {
     const std::size_t i = next_++;
     return i < sizes_.size() && sizes_[i].size == size ? sizes_[i].packed : size;
   }
-  auto found = named_.find(MatchingName(name));
+  std::size_t length = name.size();
+  while (length > 0 && name[length - 1] == '\\') --length;
+  // In almost every zip the directory's order is the members' own: the next
+  // one is tried first, and a name index made only when that fails.
+  if (!indexed_ && next_ < sizes_.size() && sizes_[next_].name.compare(0, std::string::npos, name, 0, length) == 0) {
+    return sizes_[next_++].packed;
+  }
+  if (!indexed_) {
+    for (std::size_t i = sizes_.size(); i-- > next_;) named_[sizes_[i].name].push_back(i);
+    indexed_ = true;
+  }
+  auto found = named_.find(name.substr(0, length));
   if (found == named_.end() || found->second.empty()) return size;
   const std::size_t i = found->second.back();
   found->second.pop_back();

@@ -36,7 +36,9 @@ class PackedSizeMatcher {
   bool byName_;
   const std::vector<PackedSize>& sizes_;
   std::size_t next_ = 0;
-  std::unordered_map<std::string, std::vector<std::size_t>> named_;  // indexes, the last taken first
+  // Indexes by name, the last one taken first; made when the order fails.
+  bool indexed_ = false;
+  std::unordered_map<std::string, std::vector<std::size_t>> named_;
 };
 
 }  // namespace standin

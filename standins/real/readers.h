@@ -36,9 +36,11 @@ inline std::unique_ptr<Reader> MakeReader(Format format, const char* path) {
 }
 
 // A member's time, given in the archive's way; sets both the record's DOS
-// date and time (local) and the extracted file's time.
-void SetUtcTime(Member& member, FILETIME utc);
+// date and time (local) and the extracted file's time. Local time is UTC
+// plus `localOffset` seconds: what the system adds now, asked once per
+// listing, as the system's own conversion does.
+std::int64_t LocalOffset();
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time);
-void SetUnixTime(Member& member, std::int64_t seconds);
+void SetUnixTime(Member& member, std::int64_t seconds, std::int64_t localOffset);
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
 
 #include "real/packed_sizes.h"
 #include "real/paths.h"
@@ -38,6 +39,19 @@ struct Open {
   FileStamp stamp;
   std::shared_ptr<Listing> listing;
   std::unique_ptr<Reader> reader;
+  // The first member of each name, made for the first command: listing
+  // alone does not need it.
+  std::unordered_map<std::string, std::size_t> byName;
+
+  // The index of the member called `name`, or -1.
+  std::ptrdiff_t IndexOf(const std::string& name) {
+    if (byName.empty()) {
+      byName.reserve(listing->members.size());
+      for (std::size_t i = 0; i < listing->members.size(); ++i) byName.emplace(listing->members[i].name, i);
+    }
+    auto found = byName.find(name);
+    return found == byName.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
+  }
 };
 
 std::mutex lock;
@@ -53,7 +67,6 @@ Open* Find(Format format, const char* path) {
   std::unique_ptr<Reader> reader = MakeReader(format, path);
   auto listing = std::make_shared<Listing>();
   if (!reader || !reader->List(*listing)) return nullptr;
-  for (std::size_t i = 0; i < listing->members.size(); ++i) listing->byName.emplace(listing->members[i].name, i);
   last.format = format;
   last.path = path;
   last.stamp = stamp;
@@ -70,9 +83,17 @@ int WriteMember(Reader& reader, std::size_t index, const Member& member, const s
   if (member.folder) return MakeFolders(path.substr(0, path.size() - 1)) ? 0 : kWriteFailed;
   if (member.encrypted) return kEncrypted;
   if (member.unsupported) return kUnsupported;
+  auto create = [&path] {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  // Folders are made when the file cannot be made without them: most
+  // members go where an earlier one already went.
+  HANDLE file = create();
   const std::size_t cut = LastSeparator(path);
-  if (cut != std::string::npos && cut >= base.size()) MakeFolders(path.substr(0, cut));
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && cut != std::string::npos &&
+      cut >= base.size() && MakeFolders(path.substr(0, cut))) {
+    file = create();
+  }
   if (file == INVALID_HANDLE_VALUE) return kWriteFailed;
   bool written = true;
   int result = reader.Read(index, member, [&](const void* data, std::size_t size) {
@@ -90,14 +111,6 @@ int WriteMember(Reader& reader, std::size_t index, const Member& member, const s
 
 }  // namespace
 
-void SetUtcTime(Member& member, FILETIME utc) {
-  member.written = utc;
-  FILETIME local;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &member.date, &member.time)) {
-    member.date = member.time = 0;
-  }
-}
-
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   member.date = date;
   member.time = time;
@@ -107,22 +120,52 @@ void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   }
 }
 
-void SetUnixTime(Member& member, std::int64_t seconds) {
+std::int64_t LocalOffset() {
+  FILETIME utc, local;
+  GetSystemTimeAsFileTime(&utc);
+  if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+  auto ticks = [](const FILETIME& t) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  return (ticks(local) - ticks(utc)) / 10000000;
+}
+
+void SetUnixTime(Member& member, std::int64_t seconds, std::int64_t localOffset) {
   const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
-  FILETIME utc;
-  utc.dwLowDateTime = static_cast<DWORD>(ticks);
-  utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-  SetUtcTime(member, utc);
+  member.written.dwLowDateTime = static_cast<DWORD>(ticks);
+  member.written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  // The civil date of the local day (days from 1970-03-01 in 400-year
+  // eras); a DOS date holds the years 1980 to 2107 only.
+  const std::int64_t local = seconds + localOffset;
+  std::int64_t days = local / 86400, second = local % 86400;
+  if (second < 0) second += 86400, --days;
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const std::int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
+  if (year < 1980 || year > 2107) {
+    member.date = member.time = 0;
+    return;
+  }
+  member.date = static_cast<std::uint16_t>((year - 1980) << 9 | month << 5 | day);
+  member.time = static_cast<std::uint16_t>((second / 3600) << 11 | (second / 60 % 60) << 5 | (second % 60) / 2);
 }
 
 bool MakeFolders(const std::string& folder) {
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
   // From the first byte on: a leading lead byte's trail may be 0x5C.
   for (std::size_t i = 0; i < folder.size(); ++i) {
     if (IsLeadByte(folder[i])) ++i;
     else if (i > 0 && IsSeparator(folder[i]) && folder[i - 1] != ':') CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
   }
   CreateDirectoryA(folder.c_str(), nullptr);
-  DWORD attributes = GetFileAttributesA(folder.c_str());
+  attributes = GetFileAttributesA(folder.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -140,9 +183,9 @@ int ExtractMembers(Format format, const char* path, const std::string& destinati
   const Listing& listing = *open->listing;
   std::vector<std::size_t> chosen;
   for (const std::string& name : names) {
-    auto found = listing.byName.find(name);
-    if (found == listing.byName.end()) return kNoSuchEntry;
-    chosen.push_back(found->second);
+    const std::ptrdiff_t index = open->IndexOf(name);
+    if (index < 0) return kNoSuchEntry;
+    chosen.push_back(static_cast<std::size_t>(index));
   }
   if (names.empty()) {
     for (std::size_t i = 0; i < listing.members.size(); ++i) chosen.push_back(i);
@@ -167,16 +210,16 @@ int PrintMember(Format format, const char* path, const std::string& name, char* 
   if (output && size > 0) output[0] = '\0';
   Open* open = Find(format, path);
   if (!open) return kNotArchive;
-  auto found = open->listing->byName.find(name);
-  if (found == open->listing->byName.end()) return kNoSuchEntry;
-  const Member& member = open->listing->members[found->second];
+  const std::ptrdiff_t index = open->IndexOf(name);
+  if (index < 0) return kNoSuchEntry;
+  const Member& member = open->listing->members[static_cast<std::size_t>(index)];
   if (member.folder || member.link || member.unsupported) return kUnsupported;
   if (member.encrypted) return kEncrypted;
   if (!output || size == 0) return 0;
   // The bytes, then the zero, all within `size`; what does not fit is not
   // decoded at all.
   DWORD used = 0;
-  int result = open->reader->Read(found->second, member, [&](const void* data, std::size_t length) {
+  int result = open->reader->Read(static_cast<std::size_t>(index), member, [&](const void* data, std::size_t length) {
     const std::size_t room = size - 1 - used;
     const std::size_t copied = std::min(room, length);
     memcpy(output + used, data, copied);

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace standin {
@@ -43,7 +42,6 @@ struct Member {
 struct Listing {
   std::vector<Member> members;
   bool damaged = false;  // the members listed are those before a damaged or missing header
-  std::unordered_map<std::string, std::size_t> byName;  // the first member of each name
 };
 
 // The members of the real archive at `path`, or null when it is not an

@@ -1,0 +1,147 @@
+// Real archives of many members through the archiver layer and the
+// stand-ins (scripts/bench.sh makes them and times the native tools):
+//   real_archive_bench.exe FOLDER [NATIVE...]
+// FOLDER holds big.zip and big.lzh; it is written to, then emptied. Each
+// NATIVE is "label=seconds", a native tool's best time on the same file in
+// the same run, printed beside the figure it compares with.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archiver/archiver_set.h"
+
+using namespace plenkit;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + "\\" + name);
+      else DeleteFileA((path + "\\" + name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+// Count and walk, as the main window and the contents window do.
+std::vector<std::string> List(ArchiverSet& set, const std::string& path) {
+  std::vector<std::string> names;
+  set.SelectKind(path);
+  names.reserve(static_cast<std::size_t>(std::max(0, set.CountEntries(path))));
+  const HARC archive = set.OpenArchive(path);
+  ArchiveEntryInfo info;
+  for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info)) names.push_back(info.name);
+  set.CloseArchive(archive);
+  return names;
+}
+
+bool Copy(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::printf("usage: real_archive_bench FOLDER [label=seconds...]\n");
+    return 2;
+  }
+  const std::string folder = std::string(argv[1]) + "\\";
+  std::map<std::string, double> native;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const std::size_t eq = arg.find('=');
+    if (eq != std::string::npos) native[arg.substr(0, eq)] = std::atof(arg.c_str() + eq + 1);
+  }
+  ArchiverSet set;
+  set.LoadArchivers();
+
+  // Listing: two copies of each archive in turn, so that every listing reads
+  // its archive anew (the stand-in keeps only the last one it read).
+  for (const char* kind : {"zip", "lzh"}) {
+    const std::string source = folder + "big." + kind;
+    const std::string copies[2] = {folder + "a." + kind, folder + "b." + kind};
+    if (!Copy(source, copies[0]) || !Copy(source, copies[1])) {
+      std::printf("%s missing\n", source.c_str());
+      return 1;
+    }
+    double best = 1e30;
+    std::size_t count = 0;
+    for (int round = 0; round < 10; ++round) {
+      const auto start = Clock::now();
+      count = List(set, copies[round % 2]).size();
+      best = std::min(best, Seconds(start));
+    }
+    const char* tool = kind == std::string("zip") ? "unzip -l" : "bsdtar -tf";
+    const double theirs = native.count(tool) ? native[tool] : 0;
+    std::printf("listing %zu-member .%s: %.1f ms", count, kind, best * 1000);
+    if (theirs > 0) std::printf(", %s natively %.1f ms: %.2fx", tool, theirs * 1000, best / theirs);
+    std::printf("\n");
+  }
+
+  // Extraction: the whole archive in one command, against one command per
+  // member in the listing's order (the contents window with every member
+  // selected), and against the bare writing of the same files (folders,
+  // CreateFile, WriteFile, CloseHandle): what Wine's file system costs
+  // anyway. Best of three each, alternating.
+  for (const char* kind : {"zip", "lzh"}) {
+    const std::string path = folder + "big." + kind;
+    const std::vector<std::string> names = List(set, path);
+    double whole = 1e30, each = 1e30, bare = 1e30;
+    for (int round = 0; round < 3; ++round) {
+      const std::string out = folder + "out";
+      RemoveTree(out);
+      auto start = Clock::now();
+      const std::string text(300, 'x');
+      for (const std::string& name : names) {
+        const std::string file = out + "\\" + name;
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+          CreateDirectoryA(out.c_str(), nullptr);
+          CreateDirectoryA(file.substr(0, file.rfind('\\')).c_str(), nullptr);
+          h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        DWORD written = 0;
+        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(h);
+      }
+      bare = std::min(bare, Seconds(start));
+      RemoveTree(out);
+      start = Clock::now();
+      set.SelectKind(path);
+      const int wholeResult = set.RunArchiverCommand(path, out, "");
+      whole = std::min(whole, Seconds(start));
+      RemoveTree(out);
+      start = Clock::now();
+      int failures = 0;
+      for (const std::string& name : names) {
+        set.SelectKind(path);
+        failures += set.RunArchiverCommand(path, out, name) != 0;
+      }
+      each = std::min(each, Seconds(start));
+      if (wholeResult != 0 || failures != 0) std::printf("extraction failed: %d, %d\n", wholeResult, failures);
+    }
+    RemoveTree(folder + "out");
+    std::printf("extracting %zu-member .%s: whole %.0f ms (bare writes of the same files %.0f ms: %.2fx), "
+                "one command per member %.0f ms: %.2fx the whole", names.size(), kind, whole * 1000, bare * 1000,
+                whole / bare, each * 1000, each / whole);
+    const std::string tool = kind == std::string("zip") ? "unzip -o" : "bsdtar -xf";
+    if (native.count(tool)) std::printf("; %s natively %.0f ms", tool.c_str(), native[tool] * 1000);
+    std::printf("\n");
+  }
+  for (const char* name : {"a.zip", "b.zip", "a.lzh", "b.lzh"}) DeleteFileA((folder + name).c_str());
+  set.FreeArchivers();
+  return 0;
+}
