@@ -3,11 +3,12 @@
 # per target. scripts/fuzz.sh runs them.
 set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
 target_compile_options(plenkit_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
+target_compile_options(standin_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
 
-set(PLENKIT_FUZZ_TARGETS sjis_path settings_value command_args entry_record number_text)
+set(PLENKIT_FUZZ_TARGETS sjis_path settings_value command_args entry_record number_text arj)
 foreach(name ${PLENKIT_FUZZ_TARGETS})
   add_executable(${name}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp)
   target_compile_options(${name}_fuzz PRIVATE ${fuzz_flags} -fsanitize=fuzzer)
   target_link_options(${name}_fuzz PRIVATE ${fuzz_flags} -fsanitize=fuzzer)
-  target_link_libraries(${name}_fuzz PRIVATE plenkit_core)
+  target_link_libraries(${name}_fuzz PRIVATE plenkit_core standin_core)
 endforeach()

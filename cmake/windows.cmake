@@ -68,10 +68,10 @@ endfunction()
 
 include(${CMAKE_SOURCE_DIR}/tests/core/sources.cmake)
 add_wine_test(core_tests ${CORE_TEST_SOURCES})
-target_link_libraries(core_tests PRIVATE plenkit_core)
+target_link_libraries(core_tests PRIVATE plenkit_core standin_real)
 
 add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp
-  tests/win/test_support.cpp)
+  tests/win/real_archives.cpp tests/win/test_support.cpp)
 target_link_libraries(archiver_tests PRIVATE plenkit_archiver)
 add_dependencies(archiver_tests standins)
 
@@ -83,6 +83,8 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
   tests/win/odd_paths_test.cpp
   tests/win/toolkit_test.cpp
   tests/win/vers_test.cpp
+  tests/win/real_windows_test.cpp
+  tests/win/real_archives.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_window_tests PRIVATE plenkit_windows)

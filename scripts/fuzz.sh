@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the core's fuzz targets (build/fuzz), one after the other, each for
+# Runs the core's fuzz targets (build/fuzz), and the stand-ins' ARJ reader's, one after the other, each for
 # SECONDS (default 600), from the seed corpora in tests/fuzz/corpus. What
 # a run adds to a corpus stays in build/fuzz/corpus; a finding is kept in
 # build/fuzz/findings and its log in build/fuzz/logs. One line per target:
@@ -9,7 +9,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text)
+all=(sjis_path settings_value command_args entry_record number_text arj)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
 seconds=600

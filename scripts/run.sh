@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # Command 1: sets up what is missing, builds the program and starts Plenkit
-# with the stand-in archivers beside it and the built-in sample archives on
-# its command line. The program is the 32-bit product where the machine
-# executes 32-bit code, the 64-bit build of the same source otherwise; it
-# says which.
+# with the stand-in archivers beside it, on the archives named (Linux
+# paths), or with none named on real sample archives the build makes (an
+# .lzh, a .zip and a .cab of a small tree with Japanese names). The program
+# is the 32-bit product where the machine executes 32-bit code, the 64-bit
+# build of the same source otherwise; it says which.
+#   Usage: scripts/run.sh [--once] [ARCHIVE...]
 #   With DISPLAY set, it opens there. Otherwise it runs on a private Xvfb in
 #   a Wine virtual desktop, writes a screenshot once it is up, says where,
 #   and runs until interrupted; --once makes it exit after the screenshot.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 once=false
-[ "${1:-}" = --once ] && once=true
+[ "${1:-}" = --once ] && once=true && shift
+archives=()
+for a in "$@"; do
+  [ -e "$a" ] || { echo "run: $a does not exist" >&2; exit 2; }
+  archives+=("$(cd "$(dirname "$a")" && pwd)/$(basename "$a")")
+done
 bash "$here/scripts/setup.sh"
 source "$here/scripts/env.sh"
 source "$here/scripts/session.sh"
@@ -24,8 +31,13 @@ fi
 bash "$here/scripts/build.sh" "$build" >/dev/null
 wine_arch "$build"
 
+if ((${#archives[@]} == 0)); then
+  python3 "$here/scripts/make_archives.py" --demo "$here/build/samples"
+  archives=("$here"/build/samples/sample.*)
+fi
+# Linux paths as Wine shows them: the root is drive Z:.
 samples=()
-for f in "$here"/samples/*; do samples+=("Z:${f//\//\\}"); done
+for f in "${archives[@]}"; do samples+=("$(winepath_of "$f")"); done
 program="$here/build/$build/out/Plenkit.exe"
 
 if [ -n "${DISPLAY:-}" ] && ! $once; then

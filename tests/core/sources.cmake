@@ -1,4 +1,5 @@
-# The core's tests: the same sources run natively and under Wine.
+# The core's tests: the same sources run natively and under Wine. They
+# cover the stand-in archivers' platform-free part too (standins/real).
 set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/sjis_path_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/number_text_test.cpp
@@ -8,4 +9,5 @@ set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/command_line_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/entry_record_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/text_entry_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/core/line_breaks_test.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/core/line_breaks_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/member_names_test.cpp)

@@ -4,55 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "archiver/archiver_set.h"
+#include "win/real_archives.h"
 #include "win/test_support.h"
 
 using namespace plenkit;
 using namespace testing_support;
+using namespace real_archives;
 
 namespace {
-
-std::string ArchivesFolder() { return OutputFolder() + "..\\..\\archives\\"; }
-
-struct Row {
-  std::string name, packed, stamp;
-  std::uint32_t size = 0;
-};
-
-// The tool's listing of `archive`: name, size, packed ("-": not said), stamp.
-std::vector<Row> ToolListing(const std::string& archive) {
-  std::vector<Row> rows;
-  std::istringstream lines(ReadBytes(archive + ".list"));
-  for (std::string line; std::getline(lines, line);) {
-    Row row;
-    std::istringstream fields(line);
-    std::string size;
-    std::getline(fields, row.name, '\t');
-    std::getline(fields, size, '\t');
-    std::getline(fields, row.packed, '\t');
-    std::getline(fields, row.stamp);
-    row.size = static_cast<std::uint32_t>(std::stoul(size));
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-// Every archive the tools made, by file name.
-std::vector<std::string> MadeArchives() {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((ArchivesFolder() + "*.list").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = found.cFileName;
-    names.push_back(name.substr(0, name.size() - 5));
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
 
 struct Listed {
   std::string name;
@@ -92,16 +53,6 @@ struct Archivers {
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '\\'; }
 
-// What the member `name` of `archive` holds, as the tool archived it.
-std::string Original(const std::string& archive, const std::string& name) {
-  if (archive.size() > 4 && archive.compare(archive.size() - 4, 4, ".rar") == 0) {
-    return ReadBytes(ArchivesFolder() + "ref\\" + archive + "\\" + name);
-  }
-  // zip took this one from its standard input.
-  if (name == "-") return ReadBytes(ArchivesFolder() + "tree\\表示.txt");
-  return ReadBytes(ArchivesFolder() + "tree\\" + name);
-}
-
 bool Encrypted(const std::string& archive) {
   return archive == "crypto.zip" || archive == "rar4_encrypted.rar";
 }
@@ -109,12 +60,12 @@ bool Encrypted(const std::string& archive) {
 }  // namespace
 
 TEST(RealArchives, ListAsTheirToolsDo) {
-  const std::vector<std::string> archives = MadeArchives();
-  ASSERT_GE(archives.size(), 25u) << "no archives in " << ArchivesFolder() << ": run scripts/make_archives.py";
+  const std::vector<std::string> archives = Made();
+  ASSERT_GE(archives.size(), 25u) << "no archives in " << Folder() << ": run scripts/make_archives.py";
   Archivers a;
   for (const std::string& archive : archives) {
     SCOPED_TRACE(archive);
-    const std::string path = ArchivesFolder() + archive;
+    const std::string path = Folder() + archive;
     const std::vector<Row> tool = ToolListing(path);
     ASSERT_TRUE(a.set.SelectKind(path));
     EXPECT_EQ(a.set.CountEntries(path), static_cast<int>(tool.size()));
@@ -136,9 +87,9 @@ TEST(RealArchives, ListAsTheirToolsDo) {
 // printed: the bytes the tool archived, every time.
 TEST(RealArchives, ExtractAndPrintTheBytesThatWereArchived) {
   Archivers a;
-  for (const std::string& archive : MadeArchives()) {
+  for (const std::string& archive : Made()) {
     SCOPED_TRACE(archive);
-    const std::string path = ArchivesFolder() + archive;
+    const std::string path = Folder() + archive;
     const std::string whole = a.box.Path(archive + "-whole\\");
     const std::string one = a.box.Path(archive + "-one\\");
     const bool refused = Encrypted(archive);
@@ -179,7 +130,7 @@ TEST(RealArchives, HostileOnesWriteNothingOutsideTheirDestination) {
                                  "truncated.arj", "truncated.rar", "truncated5.rar"};
   for (const char* archive : hostile) {
     SCOPED_TRACE(archive);
-    const std::string path = ArchivesFolder() + "hostile\\" + archive;
+    const std::string path = Folder() + "hostile\\" + archive;
     const std::string top = a.box.Path(std::string(archive) + "\\");
     const std::string destination = top + "a\\b\\";
     EXPECT_NE(a.Extract(path, destination), 0);
@@ -198,9 +149,9 @@ TEST(RealArchives, HostileOnesWriteNothingOutsideTheirDestination) {
 TEST(RealArchives, AChangedArchiveIsReadAnew) {
   Archivers a;
   const std::string path = a.box.Path("changing.zip");
-  WriteBytes(path, ReadBytes(ArchivesFolder() + "deflate.zip"));
-  EXPECT_EQ(a.List(path).size(), ToolListing(ArchivesFolder() + "deflate.zip").size());
-  WriteBytes(path, ReadBytes(ArchivesFolder() + "crypto.zip"));
+  WriteBytes(path, ReadBytes(Folder() + "deflate.zip"));
+  EXPECT_EQ(a.List(path).size(), ToolListing(Folder() + "deflate.zip").size());
+  WriteBytes(path, ReadBytes(Folder() + "crypto.zip"));
   const std::vector<Listed> now = a.List(path);
   ASSERT_EQ(now.size(), 1u);
   EXPECT_NE(a.Extract(path, a.box.Path("out\\"), now[0].name), 0);

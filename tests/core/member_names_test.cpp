@@ -1,0 +1,46 @@
+// What the stand-in archivers read without help: whether a member's name
+// stays inside its destination, and ARJ data that is damaged.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "real/arj.h"
+#include "real/paths.h"
+
+using namespace standin;
+
+TEST(MemberNames, StayInsideOrNot) {
+  struct Case {
+    const char* name;
+    bool inside;
+  } const cases[] = {
+      {"a.txt", true}, {"dir\\sub/a.txt", true}, {"dir\\", true}, {"./a.txt", true}, {"a..b.txt", true},
+      {"\x95\x5c\x8e\xa6.txt", true},            // 表示.txt: the 0x5C is a trail byte
+      {"\x83\x5c\\..\\x", false},                 // ソ\..\x
+      {"..", false}, {"../a", false}, {"a\\..\\..\\b", false}, {"a/../b", false}, {"... /b", false},
+      {"\\a", false}, {"/a", false}, {"C:a", false}, {"C:\\a", false}, {"a:stream", false}, {"", false},
+      {"CON", false}, {"dir\\nul.txt", false}, {"com1", false}, {"LPT9.log", false}, {"aux \\x", false},
+      {"COM0", true}, {"CONSOLE", true}, {"LPT10", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(StaysInside(c.name), c.inside) << c.name;
+}
+
+// Garbage in any method ends, as damaged, long before it could produce the
+// gigabyte it declares.
+TEST(ArjData, DamagedDataEndsWithoutRunningOn) {
+  const std::string garbage(64, '\xff');
+  for (int method = 1; method <= 4; ++method) {
+    std::size_t produced = 0;
+    const ArjResult result = ArjDecode(method, reinterpret_cast<const unsigned char*>(garbage.data()),
+                                       garbage.size(), 1u << 30, [&](const unsigned char*, std::size_t size) {
+                                         produced += size;
+                                         return true;
+                                       });
+    EXPECT_EQ(result, ArjResult::Damaged) << method;
+    EXPECT_LT(produced, 64u << 20) << method;
+  }
+  const unsigned char stored[] = "abc";
+  EXPECT_EQ(ArjDecode(0, stored, 3, 4, [](const unsigned char*, std::size_t) { return true; }), ArjResult::Damaged);
+  EXPECT_EQ(ArjDecode(5, stored, 3, 3, [](const unsigned char*, std::size_t) { return true; }),
+            ArjResult::UnknownMethod);
+}

@@ -1,0 +1,40 @@
+// ARJ archives from any bytes: the headers are parsed or refused, and every
+// member decodes, or ends as damaged, without reading or writing out of
+// bounds and without running on.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "real/arj.h"
+
+using namespace standin;
+
+namespace {
+
+// Stops a member after 1 MiB: what is fuzzed is the decoder, not the
+// patience of a sink.
+void Decode(int method, const unsigned char* data, std::size_t size, std::uint64_t original) {
+  std::uint64_t produced = 0;
+  const ArjResult result = ArjDecode(method, data, size, original, [&](const unsigned char*, std::size_t n) {
+    produced += n;
+    return produced < (1u << 20);
+  });
+  FUZZ_CHECK(produced <= original);
+  if (result == ArjResult::Ok) FUZZ_CHECK(produced == original);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::vector<ArjMember> members;
+  if (ParseArj(data, size, members)) {
+    for (const ArjMember& m : members) {
+      FUZZ_CHECK(m.dataOffset <= size && m.packedSize <= size - m.dataOffset);
+      Decode(m.method, data + m.dataOffset, m.packedSize, m.originalSize);
+    }
+  }
+  // The bytes as one member's data: a method and a size first.
+  if (size >= 3) Decode(data[0] % 5, data + 3, size - 3, data[1] | data[2] << 8 | (data[0] & 0x80) << 10);
+  return 0;
+}

@@ -1,0 +1,92 @@
+// Real archives through Plenkit's own windows: the main window's three ways
+// of extracting, the contents window's list and its extraction of every
+// member, and the viewer's text.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+
+#include "Trobixlook.h"
+#include "toolkit/dialogs.h"
+#include "win/main_window_fixture.h"
+#include "win/real_archives.h"
+
+using namespace real_archives;
+using testing_support::ReadBytes;
+
+namespace {
+
+class RealWindows : public MainWindowFixture {
+ protected:
+  void TearDown() override {
+    toolkit::SetFolderDialogForTest(nullptr);
+    MainWindowFixture::TearDown();
+  }
+
+  // Every file member of `archive` under `folder`, as archived: the
+  // differences, one line each.
+  static std::string Differences(const std::string& archive, const std::string& folder) {
+    std::string differences;
+    for (const Row& row : ToolListing(Folder() + archive)) {
+      if (row.name.back() == '\\' || row.name == "testlink") continue;
+      if (ReadBytes(folder + row.name) != Original(archive, row.name)) differences += row.name + "\n";
+    }
+    return differences;
+  }
+};
+
+}  // namespace
+
+TEST_F(RealWindows, EveryWayOfExtractingGivesTheArchivedBytes) {
+  for (const char* archive : {"lh7_level2.lzh", "deflate.zip", "mszip.cab", "m3.arj", "rar5_solid.rar"}) {
+    SCOPED_TRACE(archive);
+    const std::string copy = box().Path(archive);
+    testing_support::WriteBytes(copy, ReadBytes(Folder() + archive));
+    TMain& main = Start(Quoted(copy));
+    ASSERT_EQ(main.LV.Count(), 1);
+    main.LV.SetSelected(0, true);
+
+    std::string chosen;
+    toolkit::SetFolderDialogForTest([&chosen](HWND, const std::string&, const std::string&) {
+      return std::optional<std::string>(chosen);
+    });
+    chosen = box().Path(std::string("each-") + archive + "\\");
+    Click(main.SpeedButton1);
+    EXPECT_EQ(Differences(archive, chosen), "");
+    chosen = box().Path(std::string("one-") + archive + "\\");
+    Click(main.SpeedButton2);
+    EXPECT_EQ(Differences(archive, chosen), "");
+    main.CB.SetChecked(true);  // a folder of the archive's name beside it
+    Click(main.SpeedButton3);
+    const std::string base = std::string(archive).substr(0, std::strcspn(archive, "."));
+    EXPECT_EQ(Differences(archive, box().Path(base + "\\")), "");
+
+    TView& view = OpenContents(main, 0);
+    EXPECT_EQ(view.LV.Count(), static_cast<int>(ToolListing(Folder() + archive).size()));
+    for (int row = 0; row < view.LV.Count(); ++row) view.LV.SetSelected(row, true);
+    chosen = box().Path(std::string("contents-") + archive + "\\");
+    view.ExtractSelected();
+    EXPECT_EQ(Differences(archive, chosen), "");
+    view.Close();
+    Stop();
+    Pump();
+  }
+}
+
+TEST_F(RealWindows, TheViewerShowsATextMemberAsArchived) {
+  const std::string copy = box().Path("lh6_level0.lzh");
+  testing_support::WriteBytes(copy, ReadBytes(Folder() + "lh6_level0.lzh"));
+  TMain& main = Start(Quoted(copy));
+  TView& view = OpenContents(main, 0);
+  SaveScreenshot(GetDesktopWindow(), "real_contents");
+  int row = 0;
+  while (row < view.LV.Count() && view.LV.Text(row, 0) != "表示.txt") ++row;
+  ASSERT_LT(row, view.LV.Count());
+  view.LV.SetSelected(-1, false);
+  view.LV.SetSelected(row, true);
+  view.ListViewDblClick();
+  Pump();
+  ASSERT_NE(Look, nullptr);
+  EXPECT_TRUE(Look->Memo.Text() == Original("lh6_level0.lzh", "表示.txt"));
+  SaveScreenshot(GetDesktopWindow(), "real_viewer");
+}
