@@ -8,7 +8,7 @@ set -euo pipefail
 # objdump speaks the locale's language; the patterns below are English.
 export LC_ALL=C
 folder=$1 objdump=$2
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|msimg32|shlwapi|winspool\.drv|version|uxtheme)(\.dll)?$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|msimg32|shlwapi|winspool\.drv|version|uxtheme|bcrypt)(\.dll)?$'
 case $(basename "$objdump") in
   i686-*) format=pei-i386 ;;
   x86_64-*) format=pei-x86-64 ;;

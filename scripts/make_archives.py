@@ -193,14 +193,15 @@ def normal_archives(out):
     run(["zip", "-q", "-X", "-P", "secret", path, sj[0]], cwd=tree)
     write_list(path, zip_rows(path))
 
-    # lzh: three methods at three header levels, names stored in Shift-JIS.
+    # lzh: stored and three methods at three header levels, names stored in
+    # Shift-JIS ("y").
     utf = [n.encode("utf-8") for n, c in zip(files, tree_files()) if c[1] is not None]
-    for method in "567":
+    for method in "0567":
         for level in "012":
             path = os.path.join(out, "lh%s_level%s.lzh" % (method, level))
-            run(["jlha", "ao%sy%s" % (method, level), path] + utf, cwd=utf8_tree)
+            how = "z" if method == "0" else "o" + method
+            run(["jlha", "a%sy%s" % (how, level), path] + utf, cwd=utf8_tree)
             write_list(path, bsdtar_rows(path, lzh_packed(path)))
-    # lzh levels 0 and 1 and cab carry local times; so do zip's DOS fields.
 
     # cab: MSZIP, names given in UTF-8 (gcab marks them so).
     path = os.path.join(out, "mszip.cab")
@@ -271,6 +272,21 @@ def arj_with(names, content=b"bad\r\n", declared=None):
     return out + b"\x60\xEA\0\0"
 
 
+def rar_block(kind, flags, body):
+    head = struct.pack("<BHH", kind, flags, 7 + len(body)) + body
+    return struct.pack("<H", zlib.crc32(head) & 0xFFFF) + head
+
+
+def rar_with(names, content=b"bad\r\n", declared=None):
+    """RAR4, stored members, Windows host."""
+    out = b"Rar!\x1a\x07\x00" + rar_block(0x73, 0, b"\0" * 6)
+    for name in names:
+        body = struct.pack("<IIBIIBBHI", len(content), declared or len(content), 2, zlib.crc32(content), 0x58210000,
+                           20, 0x30, len(name), 0x20) + name
+        out += rar_block(0x74, 0x8000, body) + content
+    return out + rar_block(0x7B, 0x4000, b"")
+
+
 def hostile_archives(out, good):
     """Per format: names that leave the destination, the good archive cut in
     half, and a member declaring a size far beyond its data."""
@@ -280,6 +296,7 @@ def hostile_archives(out, good):
         "names.zip": zip_with(EVIL), "huge.zip": zip_with([b"huge.txt"], declared=0xFFFFFFF0),
         "names.lzh": lzh_with(EVIL), "huge.lzh": lzh_with([b"huge.txt"], declared=0xFFFFFFF0),
         "names.arj": arj_with(EVIL), "huge.arj": arj_with([b"huge.txt"], declared=0xFFFFFFF0),
+        "names.rar": rar_with(EVIL), "huge.rar": rar_with([b"huge.txt"], declared=0xFFFFFFF0),
     }
     # cab: gcab writes what it is given; the names are then made to climb.
     cab_tree = os.path.join(out, "cab-tree")

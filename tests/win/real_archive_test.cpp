@@ -125,9 +125,10 @@ TEST(RealArchives, ExtractAndPrintTheBytesThatWereArchived) {
 // nothing outside the destination and no half-written member inside.
 TEST(RealArchives, HostileOnesWriteNothingOutsideTheirDestination) {
   Archivers a;
-  const char* const hostile[] = {"names.zip", "names.lzh", "names.cab", "names.arj", "huge.zip", "huge.lzh",
-                                 "huge.cab", "huge.arj", "truncated.zip", "truncated.lzh", "truncated.cab",
-                                 "truncated.arj", "truncated.rar", "truncated5.rar"};
+  const char* const hostile[] = {"names.zip",     "names.lzh",     "names.cab",     "names.arj",     "names.rar",
+                                 "huge.zip",      "huge.lzh",      "huge.cab",      "huge.arj",      "huge.rar",
+                                 "truncated.zip", "truncated.lzh", "truncated.cab", "truncated.arj", "truncated.rar",
+                                 "truncated5.rar"};
   for (const char* archive : hostile) {
     SCOPED_TRACE(archive);
     const std::string path = Folder() + "hostile\\" + archive;
