@@ -95,7 +95,7 @@ def zip_rows(path):
 def bsdtar_rows(path, packed=None):
     """bsdtar's listing (names read as Shift-JIS); its dates say minutes, or
     only the day for old ones."""
-    env = dict(os.environ, LC_ALL="C.UTF-8", TZ="UTC")
+    env = dict(os.environ, LC_ALL="C.UTF-8")
     out = subprocess.run(["bsdtar", "--options", "hdrcharset=CP932", "-tvf", path], check=True,
                          capture_output=True, env=env).stdout
     rows = []
@@ -362,7 +362,7 @@ def big(out, count):
 
 
 def main():
-    os.environ["TZ"] = "UTC"
+    os.environ.setdefault("TZ", "UTC")
     if sys.argv[1] == "--demo":
         demo(os.path.abspath(sys.argv[2]))
         return

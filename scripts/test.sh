@@ -61,7 +61,10 @@ run_wine_tests() {
   done
 }
 
-# Real archives made by Debian's own tools, for the stand-ins to read.
+# Real archives made by Debian's own tools, for the stand-ins to read. The
+# tools list them, and the Windows tests run, in one time zone, whatever the
+# machine's own is.
+export TZ=UTC
 python3 "$here/scripts/make_archives.py" "$here/build/archives" || exit 1
 
 echo "== Windows tests (wine64)"

@@ -30,7 +30,6 @@ class ArjReader : public Reader {
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
     if (data_.empty() || !ParseArj(data_.data(), data_.size(), arj_)) return false;
-    const std::int64_t localOffset = LocalOffset();
     for (const ArjMember& m : arj_) {
       Member member;
       member.name = m.name;
@@ -45,7 +44,7 @@ class ArjReader : public Reader {
       member.encrypted = (m.flags & 0x01) != 0;
       // A member continued in the next volume cannot be read from this one.
       member.unsupported = (m.flags & 0x04) != 0 || m.method > 4 || (m.fileType != 0 && m.fileType != 1 && !member.folder);
-      if (m.unixTime) SetUnixTime(member, m.stamp, localOffset);
+      if (m.unixTime) SetUnixTime(member, m.stamp);
       else SetDosTime(member, static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
       members.push_back(std::move(member));
     }

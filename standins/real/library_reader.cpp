@@ -99,7 +99,6 @@ class LibraryReader : public Reader {
     if (format_ == Format::Cab) CabPackedSizes(narrowPath_.c_str(), fromHeaders);
     PackedSizeMatcher matcher(format_ == Format::Zip, fromHeaders);
     la_int64_t dataStart = -1;
-    const std::int64_t localOffset = LocalOffset();
     for (;;) {
       archive_entry* entry = nullptr;
       int r = archive_read_next_header(archive_, &entry);
@@ -113,7 +112,7 @@ class LibraryReader : public Reader {
         listing.damaged = true;
         break;
       }
-      members.push_back(Describe(entry, localOffset));
+      members.push_back(Describe(entry));
       Member& member = members.back();
       if (sequential) dataStart = archive_filter_bytes(archive_, 0);
       else member.packed = matcher.Next(member.name, member.size);
@@ -208,7 +207,7 @@ class LibraryReader : public Reader {
     next_ = 0;
   }
 
-  static Member Describe(archive_entry* entry, std::int64_t localOffset) {
+  static Member Describe(archive_entry* entry) {
     Member member;
     member.name = ShiftJisName(entry);
     const mode_t type = archive_entry_filetype(entry);
@@ -220,7 +219,7 @@ class LibraryReader : public Reader {
     member.encrypted = archive_entry_is_encrypted(entry) != 0;
     member.sizeKnown = archive_entry_size_is_set(entry) != 0;
     if (member.sizeKnown) member.size = static_cast<std::uint64_t>(archive_entry_size(entry));
-    if (archive_entry_mtime_is_set(entry)) SetUnixTime(member, archive_entry_mtime(entry), localOffset);
+    if (archive_entry_mtime_is_set(entry)) SetUnixTime(member, archive_entry_mtime(entry));
     return member;
   }
 

@@ -36,11 +36,8 @@ inline std::unique_ptr<Reader> MakeReader(Format format, const char* path) {
 }
 
 // A member's time, given in the archive's way; sets both the record's DOS
-// date and time (local) and the extracted file's time. Local time is UTC
-// plus `localOffset` seconds: what the system adds now, asked once per
-// listing, as the system's own conversion does.
-std::int64_t LocalOffset();
+// date and time (local) and the extracted file's time.
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time);
-void SetUnixTime(Member& member, std::int64_t seconds, std::int64_t localOffset);
+void SetUnixTime(Member& member, std::int64_t seconds);
 
 }  // namespace standin

@@ -1,6 +1,7 @@
 #include "real/real_archive.h"
 
 #include <algorithm>
+#include <ctime>
 #include <mutex>
 #include <unordered_map>
 
@@ -120,40 +121,22 @@ void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   }
 }
 
-std::int64_t LocalOffset() {
-  FILETIME utc, local;
-  GetSystemTimeAsFileTime(&utc);
-  if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
-  auto ticks = [](const FILETIME& t) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-  };
-  return (ticks(local) - ticks(utc)) / 10000000;
-}
-
-void SetUnixTime(Member& member, std::int64_t seconds, std::int64_t localOffset) {
+void SetUnixTime(Member& member, std::int64_t seconds) {
   const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
   member.written.dwLowDateTime = static_cast<DWORD>(ticks);
   member.written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-  // The civil date of the local day (days from 1970-03-01 in 400-year
-  // eras); a DOS date holds the years 1980 to 2107 only.
-  const std::int64_t local = seconds + localOffset;
-  std::int64_t days = local / 86400, second = local % 86400;
-  if (second < 0) second += 86400, --days;
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const std::int64_t dayOfEra = days - era * 146097;
-  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  const std::int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-  const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
-  if (year < 1980 || year > 2107) {
+  // libarchive turns the local times most archives keep into seconds with
+  // the C runtime's mktime; its localtime is the way back to the same wall
+  // time, and gives seconds kept in UTC the local time of their day. A DOS
+  // date holds the years 1980 to 2107 only.
+  const __time64_t time = seconds;
+  const struct tm* local = _localtime64(&time);
+  if (!local || local->tm_year < 80 || local->tm_year > 207) {
     member.date = member.time = 0;
     return;
   }
-  member.date = static_cast<std::uint16_t>((year - 1980) << 9 | month << 5 | day);
-  member.time = static_cast<std::uint16_t>((second / 3600) << 11 | (second / 60 % 60) << 5 | (second % 60) / 2);
+  member.date = static_cast<std::uint16_t>((local->tm_year - 80) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
+  member.time = static_cast<std::uint16_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
 }
 
 bool MakeFolders(const std::string& folder) {
