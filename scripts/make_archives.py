@@ -203,10 +203,11 @@ def normal_archives(out):
             run(["jlha", "a%sy%s" % (how, level), path] + utf, cwd=utf8_tree)
             write_list(path, bsdtar_rows(path, lzh_packed(path)))
 
-    # cab: MSZIP, names given in UTF-8 (gcab marks them so).
-    path = os.path.join(out, "mszip.cab")
-    run(["gcab", "-c", "-z", path] + utf, cwd=utf8_tree)
-    write_list(path, cab_rows(path))
+    # cab: MSZIP and stored, names given in UTF-8 (gcab marks them so).
+    for name, options in (("mszip.cab", ["-z"]), ("stored.cab", [])):
+        path = os.path.join(out, name)
+        run(["gcab", "-c"] + options + [path] + utf, cwd=utf8_tree)
+        write_list(path, cab_rows(path))
 
     # arj: methods 0 to 4. Debian's arj takes a 0x5C byte in a name for a
     # separator, so it gets the files whose names have none.
