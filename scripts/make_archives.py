@@ -363,7 +363,6 @@ def big(out, count):
 
 
 def main():
-    os.environ.setdefault("TZ", "UTC")
     if sys.argv[1] == "--demo":
         demo(os.path.abspath(sys.argv[2]))
         return

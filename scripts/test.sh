@@ -62,9 +62,7 @@ run_wine_tests() {
 }
 
 # Real archives made by Debian's own tools, for the stand-ins to read. The
-# tools list them, and the Windows tests run, in one time zone, whatever the
-# machine's own is.
-export TZ=UTC
+# tools list local times in the machine's time zone, as Wine shows them.
 python3 "$here/scripts/make_archives.py" "$here/build/archives" || exit 1
 
 echo "== Windows tests (wine64)"
