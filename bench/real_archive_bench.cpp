@@ -14,28 +14,15 @@
 #include <vector>
 
 #include "archiver/archiver_set.h"
+#include "win/test_support.h"
 
 using namespace plenkit;
+using testing_support::RemoveTree;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + "\\" + name);
-      else DeleteFileA((path + "\\" + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(path.c_str());
-}
 
 // Count and walk, as the main window and the contents window do.
 std::vector<std::string> List(ArchiverSet& set, const std::string& path) {

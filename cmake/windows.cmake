@@ -102,7 +102,8 @@ target_link_libraries(viewer_tests PRIVATE plenkit_windows)
 add_executable(archiver_bench bench/archiver_bench.cpp)
 target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
 
-add_executable(real_archive_bench bench/real_archive_bench.cpp)
+add_executable(real_archive_bench bench/real_archive_bench.cpp tests/win/test_support.cpp)
+target_include_directories(real_archive_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(real_archive_bench PRIVATE plenkit_archiver)
 add_dependencies(real_archive_bench standins)
 

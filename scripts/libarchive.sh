@@ -41,18 +41,9 @@ build_arch() {
   local triple=$1-w64-mingw32 out="$cache/$1-w64-mingw32"
   [ -f "$out/libarchive.a" ] && return 0
   echo "libarchive: building for $triple"
-  local work="$cache/build-$1" toolchain="$cache/toolchain-$1.cmake"
-  cat >"$toolchain" <<EOF
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR $1)
-set(CMAKE_C_COMPILER $triple-gcc-posix)
-set(CMAKE_RC_COMPILER $triple-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/$triple)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
+  # The project's own toolchain files; packages are looked for in the
+  # MinGW root only.
+  local work="$cache/build-$1" toolchain="$here/cmake/toolchain-$1.cmake"
   local off=()
   for o in BZip2 LZMA LZ4 ZSTD LZO LIBXML2 EXPAT PCREPOSIX PCRE2POSIX LIBGCC OPENSSL MBEDTLS NETTLE LIBB2 ICONV \
            ACL XATTR TAR CPIO CAT UNZIP TEST INSTALL; do
@@ -61,7 +52,8 @@ EOF
   rm -rf "$work"
   # The configure step's one try_run crashes CMake 3.25 when cross-compiling:
   # both of its cache values are given, so it never runs.
-  cmake -S "$cache/src" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$cache/src" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
+    -DCMAKE_BUILD_TYPE=Release \
     -DWINDOWS_VERSION=WIN7 -DENABLE_ZLIB=ON -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" \
     -DZLIB_INCLUDE_DIR="/usr/$triple/include" -DENABLE_CNG=ON -DPOSIX_REGEX_LIB=NONE -DBUILD_TESTING=OFF \
     -DZLIB_WINAPI_EXITCODE=1 -DZLIB_WINAPI_EXITCODE__TRYRUN_OUTPUT= "${off[@]}" >"$cache/configure-$1.log" 2>&1

@@ -65,6 +65,15 @@ def write_tree(root, encode):
             subprocess.run(["touch", "-d", STAMP, os.path.join(dirpath, n)], check=True)
 
 
+def write_trees(out):
+    """The tree twice under `out`: tree-sjis (names in Shift-JIS bytes, for
+    zip and arj) and tree (UTF-8, for jlha, gcab and the tests)."""
+    sjis_tree, utf8_tree = os.path.join(out, "tree-sjis"), os.path.join(out, "tree")
+    write_tree(sjis_tree, lambda n: n.encode("cp932"))
+    write_tree(utf8_tree, lambda n: n.encode("utf-8"))
+    return sjis_tree, utf8_tree
+
+
 def run(args, cwd=None, stdin=None):
     return subprocess.run(args, cwd=cwd, input=stdin, check=True, capture_output=True).stdout
 
@@ -174,10 +183,7 @@ def rar_tests(out):
 
 
 def normal_archives(out):
-    tree = os.path.join(out, "tree-sjis")
-    utf8_tree = os.path.join(out, "tree")
-    write_tree(tree, lambda n: n.encode("cp932"))
-    write_tree(utf8_tree, lambda n: n.encode("utf-8"))
+    tree, utf8_tree = write_trees(out)
     files = [n.rstrip("/") for n, _ in tree_files()]
     sj = [n.encode("cp932") for n in files]
 
@@ -327,11 +333,8 @@ def hostile_archives(out, good):
 def demo(out):
     """Sample archives for a newcomer: an .lzh, a .zip and a .cab."""
     os.makedirs(out, exist_ok=True)
-    utf8_tree = os.path.join(out, "tree-utf8")
-    tree = os.path.join(out, "tree")
-    write_tree(tree, lambda n: n.encode("cp932"))
-    write_tree(utf8_tree, lambda n: n.encode("utf-8"))
-    files = [n.rstrip("/") for n, _ in tree_files() if n.endswith("/") is False]
+    tree, utf8_tree = write_trees(out)
+    files = [n for n, content in tree_files() if content is not None]
     for name in ("sample.lzh", "sample.zip", "sample.cab"):
         path = os.path.join(out, name)
         if os.path.exists(path):

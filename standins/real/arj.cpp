@@ -125,28 +125,31 @@ class HuffmanDecoder {
       if (!ReadPtLen(kNT, kTBits, 3) || !ReadCLen() || !ReadPtLen(kNP, kPBits, -1)) return false;
     }
     --blockLeft_;
-    int j = cTable_[bits_.Peek16() >> 4];
-    for (unsigned mask = 1u << 3; j >= kNC; mask >>= 1) {
-      if (mask == 0) return false;
-      j = (bits_.Peek16() & mask) ? right_[j] : left_[j];
-    }
-    bits_.Skip(cLen_[j]);
-    symbol = j;
-    return true;
+    symbol = Decode(cTable_, 12, kNC, cLen_);
+    return symbol >= 0;
   }
 
   bool DecodeP(unsigned& offset) {
-    int j = ptTable_[bits_.Peek16() >> 8];
-    for (unsigned mask = 1u << 7; j >= kNP; mask >>= 1) {
-      if (mask == 0) return false;
-      j = (bits_.Peek16() & mask) ? right_[j] : left_[j];
-    }
-    bits_.Skip(ptLen_[j]);
+    const int j = Decode(ptTable_, 8, kNP, ptLen_);
+    if (j < 0) return false;
     offset = j == 0 ? 0 : (1u << (j - 1)) + bits_.Get(j - 1);
     return true;
   }
 
  private:
+  // The next symbol of a code of `symbols` symbols: its table gives codes
+  // of up to `tableBits` bits, the tree below it the longer ones. -1 when
+  // the tree runs out of bits (damaged data).
+  int Decode(const std::uint16_t* table, int tableBits, int symbols, const unsigned char* lengths) {
+    int j = table[bits_.Peek16() >> (16 - tableBits)];
+    for (unsigned mask = 1u << (15 - tableBits); j >= symbols; mask >>= 1) {
+      if (mask == 0) return -1;
+      j = (bits_.Peek16() & mask) ? right_[j] : left_[j];
+    }
+    bits_.Skip(lengths[j]);
+    return j;
+  }
+
   // Builds the lookup table for codes of up to `tableBits` bits and the
   // tree below it for longer ones. False when the lengths do not make a
   // complete code.
@@ -237,12 +240,8 @@ class HuffmanDecoder {
     if (n > kNC) return false;
     int i = 0;
     while (i < n) {
-      int c = ptTable_[bits_.Peek16() >> 8];
-      for (unsigned mask = 1u << 7; c >= kNT; mask >>= 1) {
-        if (mask == 0) return false;
-        c = (bits_.Peek16() & mask) ? right_[c] : left_[c];
-      }
-      bits_.Skip(ptLen_[c]);
+      const int c = Decode(ptTable_, 8, kNT, ptLen_);
+      if (c < 0) return false;
       if (c <= 2) {
         unsigned zeros = c == 0 ? 1 : c == 1 ? bits_.Get(4) + 3 : bits_.Get(kCBits) + 20;
         for (; zeros > 0; --zeros) {

@@ -3,6 +3,8 @@
 // or deleted while a contents window shows it.
 
 #include "real/arj.h"
+#include "real/files.h"
+#include "real/paths.h"
 #include "real/readers.h"
 
 namespace standin {
@@ -12,19 +14,9 @@ namespace {
 class ArjReader : public Reader {
  public:
   explicit ArjReader(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER size;
-    DWORD got = 0;
     // Members' sizes are 32-bit: an archive of more than 1 GiB is not read.
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= (1 << 30)) {
-      data_.resize(static_cast<std::size_t>(size.QuadPart));
-      if (!ReadFile(file, data_.data(), static_cast<DWORD>(data_.size()), &got, nullptr) || got != data_.size()) {
-        data_.clear();
-      }
-    }
-    CloseHandle(file);
+    ReadOnlyFile file(path);
+    if (!file.Read(0, file.Size(), data_)) data_.clear();
   }
 
   bool List(Listing& listing) override {
@@ -33,10 +25,7 @@ class ArjReader : public Reader {
     for (const ArjMember& m : arj_) {
       Member member;
       member.name = m.name;
-      // ARJ stores "/" between folders; it is never a Shift-JIS trail byte.
-      for (char& c : member.name) {
-        if (c == '/') c = '\\';
-      }
+      UseBackslashes(member.name);  // ARJ stores "/" between folders
       member.folder = m.fileType == 3;
       if (member.folder && !member.name.empty() && member.name.back() != '\\') member.name += '\\';
       member.size = m.originalSize;

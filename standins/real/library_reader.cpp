@@ -1,27 +1,20 @@
 // zip, lzh, cab and rar through libarchive.
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include "real/files.h"
 #include "real/packed_sizes.h"
+#include "real/paths.h"
 #include "real/readers.h"
 
 namespace standin {
 
 namespace {
-
-// Paths come in the ANSI code page, as every path of the library's callers.
-std::wstring WidePath(const char* path) {
-  int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], length);
-  wide.resize(static_cast<std::size_t>(length - 1));
-  return wide;
-}
 
 // The member's name as Shift-JIS bytes, "\" between folders. With the
 // header character set given as CP932, libarchive decodes names the archive
@@ -30,20 +23,9 @@ std::wstring WidePath(const char* path) {
 // turn every 0x5C trail byte into "/", so the wide one is converted back.
 std::string ShiftJisName(archive_entry* entry) {
   std::string name;
-  if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
-    // At most two bytes a character.
-    const std::size_t characters = wcslen(wide);
-    name.resize(characters * 2 + 1);
-    int length = WideCharToMultiByte(932, 0, wide, static_cast<int>(characters), &name[0],
-                                     static_cast<int>(name.size()), nullptr, nullptr);
-    name.resize(static_cast<std::size_t>(std::max(length, 0)));
-  } else if (const char* raw = archive_entry_pathname(entry)) {
-    name = raw;
-  }
-  // "/" is never the trail byte of a Shift-JIS character.
-  for (char& c : name) {
-    if (c == '/') c = '\\';
-  }
+  if (const wchar_t* wide = archive_entry_pathname_w(entry)) name = ShiftJis(wide, wcslen(wide));
+  else if (const char* raw = archive_entry_pathname(entry)) name = raw;
+  UseBackslashes(name);
   return name;
 }
 
@@ -84,7 +66,9 @@ struct Source {
 
 class LibraryReader : public Reader {
  public:
-  LibraryReader(Format format, const char* path) : format_(format), narrowPath_(path), path_(WidePath(path)) {}
+  // Paths come in the ANSI code page, as every path of the library's callers.
+  LibraryReader(Format format, const char* path)
+      : format_(format), narrowPath_(path), path_(Widen(CP_ACP, path, strlen(path))) {}
   ~LibraryReader() override { Close(); }
 
   bool List(Listing& listing) override {

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "real/files.h"
+#include "real/paths.h"
+
 namespace standin {
 
 namespace {
@@ -13,55 +16,14 @@ std::uint32_t Le16(const unsigned char* p) { return p[0] | p[1] << 8; }
 std::uint32_t Le32(const unsigned char* p) { return Le16(p) | Le16(p + 2) << 16; }
 std::uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32; }
 
-class File {
- public:
-  explicit File(const char* path)
-      : handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    LARGE_INTEGER size;
-    if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
-  }
-  ~File() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-
-  std::uint64_t Size() const { return size_; }
-
-  // Exactly `length` bytes at `offset`, or false.
-  bool Read(std::uint64_t offset, std::uint64_t length, std::vector<unsigned char>& bytes) {
-    if (offset > size_ || length > size_ - offset || length > (1u << 30)) return false;
-    bytes.resize(static_cast<std::size_t>(length));
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(offset);
-    DWORD got = 0;
-    return SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN) &&
-           (length == 0 || ReadFile(handle_, bytes.data(), static_cast<DWORD>(length), &got, nullptr)) && got == length;
-  }
-
- private:
-  HANDLE handle_;
-  std::uint64_t size_ = 0;
-};
-
 std::string Utf8ToShiftJis(const std::string& utf8) {
-  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (length <= 0) return utf8;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
-  int narrow = WideCharToMultiByte(932, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (narrow <= 0) return utf8;
-  std::string out(static_cast<std::size_t>(narrow), '\0');
-  WideCharToMultiByte(932, 0, wide.data(), length, &out[0], narrow, nullptr, nullptr);
-  return out;
+  const std::wstring wide = Widen(CP_UTF8, utf8.data(), utf8.size());
+  return wide.empty() && !utf8.empty() ? utf8 : ShiftJis(wide.data(), wide.size());
 }
 
 // "\" between folders and none at the end, as members are matched.
 std::string MatchingName(std::string name) {
-  for (char& c : name) {
-    if (c == '/') c = '\\';
-  }
+  UseBackslashes(name);
   while (!name.empty() && name.back() == '\\') name.pop_back();
   return name;
 }
@@ -69,7 +31,7 @@ std::string MatchingName(std::string name) {
 }  // namespace
 
 bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
-  File file(path);
+  ReadOnlyFile file(path);
   std::vector<unsigned char> tail;
   const std::uint64_t tailSize = std::min<std::uint64_t>(file.Size(), 22 + 65535);
   if (tailSize < 22 || !file.Read(file.Size() - tailSize, tailSize, tail)) return false;
@@ -118,7 +80,7 @@ bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
 }
 
 bool CabPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
-  File file(path);
+  ReadOnlyFile file(path);
   std::vector<unsigned char> header;
   if (!file.Read(0, 36, header) || std::memcmp(header.data(), "MSCF", 4) != 0) return false;
   const std::uint64_t filesAt = Le32(&header[16]);

@@ -22,6 +22,13 @@ inline bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && LastSeparator(path) == path.size() - 1;
 }
 
+// "/" between folders made "\"; "/" is never a Shift-JIS trail byte.
+inline void UseBackslashes(std::string& name) {
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+}
+
 // True when a member called `name` ("\" or "/" between folders) lands
 // inside the folder it is extracted to: no "..", no absolute path, no drive
 // or stream (":"), no device name such as CON or LPT1.
