@@ -22,24 +22,28 @@ best() {
   done
   printf -v "$name" '%s' "$b"
 }
+# Each benchmark works in a folder of its own: none sees another's files.
+real="$work/real_archive_bench"
+mkdir -p "$real"
 # The real-archive benchmark's archives, and the native tools on them.
-python3 "$here/scripts/make_archives.py" --big "$work" 10000
-best zip_list unzip -l "$work/big.zip"
-best lzh_list bsdtar -tf "$work/big.lzh"
+python3 "$here/scripts/make_archives.py" --big "$real" 10000
+best zip_list unzip -l "$real/big.zip"
+best lzh_list bsdtar -tf "$real/big.lzh"
 # into COMMAND...: runs COMMAND with a fresh folder as its last argument.
 into() {
   local folder
   folder=$(mktemp -d -p "$work" x.XXXXXX)
   "$@" "$folder"
 }
-best zip_x into unzip -q -o "$work/big.zip" -d
-best lzh_x into bsdtar -xf "$work/big.lzh" -C
+best zip_x into unzip -q -o "$real/big.zip" -d
+best lzh_x into bsdtar -xf "$real/big.lzh" -C
 rm -rf "$work"/x.*
 native=("unzip -l=$zip_list" "bsdtar -tf=$lzh_list" "unzip -o=$zip_x" "bsdtar -xf=$lzh_x")
 
 for bench in "$here"/build/win64/out/*_bench.exe; do
-  args=()
-  [ "$(basename "$bench")" = real_archive_bench.exe ] && args=("${native[@]}")
-  "$WINE" "$bench" "Z:${work//\//\\}" "${args[@]}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8
+  name=$(basename "$bench" .exe) args=()
+  [ "$name" = real_archive_bench ] && args=("${native[@]}")
+  mkdir -p "$work/$name"
+  "$WINE" "$bench" "Z:${work//\//\\}\\$name" "${args[@]}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8
 done
 rm -rf "$work"

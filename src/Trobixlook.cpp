@@ -137,7 +137,8 @@ void TLook::MenuItemClick(Component& sender) {
     case 1:
       FD.font = Memo.LogFont();
       FD.color = Memo.Color();
-      if (FD.Execute(Handle())) Memo.SetFont(FD.font, FD.color);
+      // A dialog lets messages run, which may close the program meanwhile.
+      if (FD.Execute(Handle()) && !Closing()) Memo.SetFont(FD.font, FD.color);
       break;
     case 3:
       PrintText();
@@ -159,7 +160,7 @@ void TLook::MenuItemClick(Component& sender) {
 }
 
 void TLook::PrintText() {
-  if (!PD.Execute(Handle())) return;
+  if (!PD.Execute(Handle()) || Closing()) return;
   PrintJob job(PD.CreatePrinterDC());
   job.SetFont(Memo.LogFont(), Memo.Color());
   job.Begin(Caption());

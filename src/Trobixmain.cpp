@@ -252,7 +252,7 @@ void TMain::WMDropFiles(HDROP drop) {
   DragFinish(drop);
   LV.SetViewStyle(LVS_REPORT);
   LV.SetRedraw(true);
-  if (Prog && Prog->Visible()) Prog->Hide();
+  if (Prog && Prog->Visible()) Prog->EndProgress();
   LV.SetFocus();
   UpdateTotals();
 }
@@ -414,13 +414,15 @@ std::string TMain::Destination(const std::string& folder, const std::string& cap
 }
 
 void TMain::ExtractSelected(const FolderChoice& folderFor) {
-  for (int row = 0; row < LV.Count(); ++row) {
+  // The browser and the libraries let messages run: an exit chosen
+  // meanwhile ends the command after the archive at hand.
+  for (int row = 0; row < LV.Count() && !Closing(); ++row) {
     if (!LV.Selected(row)) continue;
     const std::string caption = LV.Text(row, 0);
     if (!Archivers.SelectKind(caption)) continue;
     const std::string path = LV.Text(row, kPathColumn);
     const std::string folder = folderFor(caption, path);
-    if (folder.empty()) return;  // a cancelled choice ends the whole command
+    if (folder.empty() || Closing()) return;  // a cancelled choice ends the whole command
     // A dialog's loop may have let other work select another kind meanwhile.
     Archivers.SelectKind(caption);
     Archivers.RunArchiverCommand(path, Destination(folder, caption), "");

@@ -34,6 +34,11 @@ void TProg::BeginProgress(int count) {
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+void TProg::EndProgress() {
+  PB.ShowHeldSteps();
+  Hide();
+}
+
 void TProg::BitBtn1Click() { AbortRequested = true; }
 
 void TProg::FormShow() {

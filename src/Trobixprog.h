@@ -16,6 +16,9 @@ class TProg : public toolkit::Form {
 
   // Range 0 to `count`, position 0, shown and painted before returning.
   void BeginProgress(int count);
+  // The bar with every step taken, then hidden: the run has ended, done or
+  // aborted.
+  void EndProgress();
   void BitBtn1Click();
 
  protected:

@@ -19,6 +19,14 @@ using namespace toolkit;
 
 TView* View = nullptr;
 
+namespace {
+
+// The listing runs as a message of the window's own, so that it counts as
+// one of its handlers: the window stays while a library works for it.
+constexpr UINT kListEntries = WM_APP + 1;
+
+}  // namespace
+
 TView::TView(TMain& owner, const std::string& path)
     : Form(view_layout::Form, owner.Handle()), ArchivePath(path), owner_(owner) {
   defaultCloseAction = CloseAction::Free;
@@ -26,8 +34,8 @@ TView::TView(TMain& owner, const std::string& path)
   // The slot may outlive this window: it finds the window by its handle
   // and empties itself when the window is gone.
   App.onIdle = [window = Handle()] {
-    if (auto* view = dynamic_cast<TView*>(Form::FromHandle(window))) {
-      view->AppIdle();
+    if (dynamic_cast<TView*>(Form::FromHandle(window))) {
+      SendMessageA(window, kListEntries, 0, 0);
     } else {
       App.onIdle = nullptr;
     }
@@ -73,6 +81,13 @@ void TView::FormShow() {
 
 void TView::FormDestroy() {
   if (View == this) View = nullptr;
+}
+
+bool TView::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+  if (message != kListEntries) return false;
+  AppIdle();
+  result = 0;
+  return true;
 }
 
 void TView::AppIdle() {
@@ -159,9 +174,11 @@ void TView::SpeedButtonClick(Control& sender) {
 void TView::ExtractSelected() {
   if (LV.SelectedCount() == 0) return;
   const std::string folder = BrowseForFolder(Handle(), "解凍先ﾌｫﾙﾀﾞ選択", FolderPart(ArchivePath));
-  if (folder.empty()) return;
+  // The browser and the commands let messages run, which may close the
+  // program: then nothing more is done.
+  if (folder.empty() || Closing()) return;
   ArchiverSet& archivers = owner_.Archivers;
-  for (int row = 0; row < LV.Count(); ++row) {
+  for (int row = 0; row < LV.Count() && !Closing(); ++row) {
     if (!LV.Selected(row)) continue;
     // Other windows select their own kinds between two commands.
     archivers.SelectKind(ArchivePath);
@@ -175,7 +192,8 @@ void TView::ListViewDblClick() {
   const std::string name = LV.Text(row, 0);
   if (!IsTextEntry(name)) {
     const std::string question = "ﾌｧｲﾙ名：" + name + "\n\nこのﾌｧｲﾙを開きますか？";
-    if (MessageBoxA(Handle(), question.c_str(), "確認", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (MessageBoxA(Handle(), question.c_str(), "確認", MB_YESNO | MB_ICONQUESTION) != IDYES ||
+        Closing()) {
       return;
     }
   }
@@ -191,7 +209,11 @@ void TView::ShowEntry(TLook& look, const std::string& archivePath,
   look.SetCaption(entryName);
   look.SB.SetText(1, FileNamePart(archivePath));
   look.Memo.Clear();
-  look.Memo.SetText(archivers.ReadEntryText(archivePath, entryName));
+  const std::string text = archivers.ReadEntryText(archivePath, entryName);
+  // The library may have let messages run: the viewer may have been closed
+  // meanwhile, or the whole program.
+  if (Closing() || Look != &look) return;
+  look.Memo.SetText(text);
   if (look.TextLineCount() > 0) {
     look.ShowInFront();
     return;
@@ -199,7 +221,7 @@ void TView::ShowEntry(TLook& look, const std::string& archivePath,
   const std::string message =
       "書庫ﾌｧｲﾙ名：" + FileNamePart(archivePath) + "\r\rこの書庫の中身を表示することはできません。";
   MessageBoxA(Handle(), message.c_str(), "確認", MB_OK | MB_ICONSTOP);
-  look.Close();
+  if (Look == &look) look.Close();
 }
 
 void TView::ListViewKeyPress(char& key) {

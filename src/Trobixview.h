@@ -44,6 +44,7 @@ class TView : public toolkit::Form {
   void FormShow() override;
   void FormDestroy() override;
   void FormKeyPress(char& key) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   void CreateControls();

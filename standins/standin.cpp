@@ -76,6 +76,7 @@ struct Archive {
   int findFirstResult = 0;
   int findNextResult = 0;
   bool extractOff = false;
+  bool letsMessagesRun = false;
   std::vector<Entry> entries;
   // A real archive's members, as the reader listed them.
   std::shared_ptr<const Listing> real;
@@ -245,6 +246,8 @@ bool loadArchive(const char* path, Archive& archive) {
       archive.findNextResult = static_cast<int>(n);
     } else if (key == "extract" && value == "off") {
       archive.extractOff = true;
+    } else if (key == "messages" && value == "run") {
+      archive.letsMessagesRun = true;
     } else if (key == "entry") {
       archive.entries.emplace_back();
       entry = &archive.entries.back();
@@ -357,21 +360,30 @@ void fillInfo(const Archive& archive, size_t index, void* info) {
 
 // ---- commands ----
 
-// Blanks separate tokens; double quotes group blanks into a token and are
-// dropped. A backslash is an ordinary character, so "D:\out\" ends at its
-// closing quote.
-std::vector<std::string> tokenize(const char* commandLine) {
-  std::vector<std::string> tokens;
-  std::string token;
-  bool inToken = false, quoted = false;
+// Blanks and tabs separate tokens; double quotes group blanks into a token
+// and are dropped. A backslash is an ordinary character, so "D:\out\" ends
+// at its closing quote. A token that was quoted, in part or whole, is a
+// name or a path whatever it begins with; only an unquoted token that
+// begins with "-" is a switch, wherever it stands. Plenkit quotes every
+// name it sends, and sends none that a quote cannot hold.
+struct Token {
+  std::string text;
+  bool quoted = false;
+  bool IsSwitch() const { return !quoted && !text.empty() && text[0] == '-'; }
+};
+
+std::vector<Token> tokenize(const char* commandLine) {
+  std::vector<Token> tokens;
+  Token token;
+  bool inToken = false, inQuotes = false;
   for (const char* p = commandLine; p && *p; ++p) {
     if (*p == '"') {
-      quoted = !quoted, inToken = true;
-    } else if (!quoted && (*p == ' ' || *p == '\t')) {
+      inQuotes = !inQuotes, inToken = true, token.quoted = true;
+    } else if (!inQuotes && (*p == ' ' || *p == '\t')) {
       if (inToken) tokens.push_back(token);
-      token.clear(), inToken = false;
+      token = Token(), inToken = false;
     } else {
-      token += *p, inToken = true;
+      token.text += *p, inToken = true;
     }
   }
   if (inToken) tokens.push_back(token);
@@ -443,6 +455,20 @@ int report(int result, char* output, DWORD size) {
   return printNothing(result, output, size);
 }
 
+// What a library with a window of its own does while it works: the
+// caller's pending messages run, whatever they do to the caller.
+void letMessagesRun() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 // Handles given out as negative numbers, for callers that take any
 // non-zero handle for a good one; the others are the archives' addresses.
 std::vector<Archive*>& negativeHandles() {
@@ -468,25 +494,34 @@ extern "C" {
 int WINAPI STANDIN_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputSize) {
   writeLog(std::string(STANDIN_NAME()) + "\thwnd=" + flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
            orEmpty(cmdLine));
-  std::vector<std::string> tokens = tokenize(cmdLine);
-  bool extracting = !tokens.empty() && (tokens[0] == "x" || tokens[0] == "-x");
-  bool printing = !tokens.empty() && (tokens[0] == "p" || tokens[0] == "-p");
-  size_t i = 1;
-  while (i < tokens.size() && !tokens[i].empty() && tokens[i][0] == '-') ++i;
-  if ((!extracting && !printing) || i + 1 >= tokens.size()) {
+  const std::vector<Token> tokens = tokenize(cmdLine);
+  // The command, then the archive, the destination or the entry to print,
+  // and the entries to extract; switches may stand anywhere among them.
+  std::vector<std::string> args;
+  bool extracting = false, printing = false;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (i == 0) {
+      extracting = tokens[0].text == "x" || tokens[0].text == "-x";
+      printing = tokens[0].text == "p" || tokens[0].text == "-p";
+    } else if (!tokens[i].IsSwitch()) {
+      args.push_back(tokens[i].text);
+    }
+  }
+  if ((!extracting && !printing) || args.size() < 2) {
     return printing ? printNothing(kBadCommand, output, outputSize) : report(kBadCommand, output, outputSize);
   }
 
   Archive archive;
-  const char* path = tokens[i].c_str();
+  const char* path = args[0].c_str();
   bool described = loadArchive(path, archive);
+  if (described && archive.letsMessagesRun) letMessagesRun();
   if (printing) {
-    if (!described) return PrintMember(kFormat, path, tokens[i + 1], output, outputSize);
-    return print(archive, tokens[i + 1], output, outputSize);
+    if (!described) return PrintMember(kFormat, path, args[1], output, outputSize);
+    return print(archive, args[1], output, outputSize);
   }
-  std::vector<std::string> names(tokens.begin() + static_cast<std::ptrdiff_t>(i + 2), tokens.end());
-  if (!described) return report(ExtractMembers(kFormat, path, tokens[i + 1], names), output, outputSize);
-  return report(extract(archive, tokens[i + 1], names), output, outputSize);
+  std::vector<std::string> names(args.begin() + 2, args.end());
+  if (!described) return report(ExtractMembers(kFormat, path, args[1], names), output, outputSize);
+  return report(extract(archive, args[1], names), output, outputSize);
 }
 
 int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {

@@ -124,13 +124,16 @@ std::int32_t ArchiverSet::RunArchiverCommand(const std::string& archivePath,
                                              const std::string& destination,
                                              const std::string& entryName) {
   if (currentKind == NoKind || !library[currentKind]) return -1;
-  const std::string line = ExtractCommand(currentKind, archivePath, destination, entryName);
+  // A name that cannot be sent as one name is not sent at all.
+  const std::optional<std::string> line =
+      ExtractCommand(currentKind, archivePath, destination, entryName);
+  if (!line) return -1;
   // lha-style archivers do not make the destination themselves.
   if (currentKind == Lzh) CreateDirectoryA(destination.c_str(), nullptr);
   const FARPROC proc = Lookup("");
   if (!proc) return -1;
   char output[ExtractBufferSize] = {};
-  return As<CommandFn>(proc)(nullptr, line.c_str(), output, ExtractBufferSize);
+  return As<CommandFn>(proc)(nullptr, line->c_str(), output, ExtractBufferSize);
 }
 
 std::string ArchiverSet::ReadEntryText(const std::string& archivePath,

@@ -16,15 +16,23 @@ std::string FillTemplate(std::string_view templ, std::initializer_list<std::stri
   return line;
 }
 
-std::string ExtractCommand(ArchiverKind kind, std::string_view archive,
-                           std::string_view destination, std::string_view entryName) {
+bool Quotable(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte < 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> ExtractCommand(ArchiverKind kind, std::string_view archive,
+                                          std::string_view destination,
+                                          std::string_view entryName) {
+  if (!Quotable(archive) || !Quotable(destination) || !Quotable(entryName)) return std::nullopt;
   std::string line = FillTemplate(KindTable(kind).extractTemplate, {archive, destination});
-  if (entryName.find(' ') != std::string_view::npos) {
+  if (!entryName.empty()) {
     line += '"';
     line += entryName;
     line += '"';
-  } else {
-    line += entryName;
   }
   return line;
 }
@@ -32,7 +40,7 @@ std::string ExtractCommand(ArchiverKind kind, std::string_view archive,
 std::optional<std::string> PrintCommand(ArchiverKind kind, std::string_view archive,
                                         std::string_view entryName) {
   const char* templ = KindTable(kind).printTemplate;
-  if (!templ) return std::nullopt;
+  if (!templ || !Quotable(archive) || !Quotable(entryName)) return std::nullopt;
   return FillTemplate(templ, {archive, entryName});
 }
 

@@ -12,6 +12,70 @@ namespace toolkit {
 
 Application App;
 
+namespace {
+
+const char kTaskbarEntryClass[] = "TApplication";
+// Posted to the entry's window once it is active: the activation goes on
+// to the program's window in front.
+const UINT kPassActivation = WM_APP + 0x3F1;
+
+// What the taskbar shows a button for: a visible window without an owner
+// that is no tool window.
+bool OnTaskbar(HWND window) {
+  return IsWindowVisible(window) && !GetWindow(window, GW_OWNER) &&
+         !(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+}
+
+struct FormsShown {
+  HWND entry;
+  bool owned = false;    // a visible form that has no button of its own
+  bool unowned = false;  // a visible form with a button of its own
+  HWND front = nullptr;  // the first visible, enabled window with a caption
+};
+
+BOOL CALLBACK LookAtWindow(HWND window, LPARAM data) {
+  auto& shown = *reinterpret_cast<FormsShown*>(data);
+  if (window == shown.entry || !IsWindowVisible(window)) return TRUE;
+  if (Form::FromHandle(window)) (OnTaskbar(window) ? shown.unowned : shown.owned) = true;
+  const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+  if (!shown.front && IsWindowEnabled(window) && (style & WS_CAPTION) == WS_CAPTION) {
+    shown.front = window;
+  }
+  return TRUE;
+}
+
+// The thread's top-level windows, front to back.
+FormsShown LookAtForms(HWND entry) {
+  FormsShown shown{entry};
+  EnumThreadWindows(GetCurrentThreadId(), LookAtWindow, reinterpret_cast<LPARAM>(&shown));
+  return shown;
+}
+
+LRESULT CALLBACK TaskbarEntryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(window, kPassActivation, 0, 0);
+      return 0;
+    case kPassActivation:
+      if (const HWND front = LookAtForms(window).front) SetForegroundWindow(front);
+      return 0;
+    case WM_SYSCOMMAND:
+      // A click on an active button minimises its window: this one has
+      // nothing to show, so it stays as it is.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) return 0;
+      break;
+    case WM_CLOSE:
+      // Closing the program's entry closes the program.
+      if (Form* main = App.MainForm()) main->Close();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
 void Application::Initialize(HINSTANCE instance) {
   instance_ = instance;
   // The shell's dialogs need COM on this thread.
@@ -81,6 +145,23 @@ void Application::ProcessMessages() {
     }
     Dispatch(msg);
   }
+}
+
+void Application::SyncTaskbarEntry() {
+  const FormsShown shown = LookAtForms(taskbarEntry_);
+  const bool needed = shown.owned && !shown.unowned;
+  if (!needed) {
+    if (taskbarEntry_ && IsWindowVisible(taskbarEntry_)) ShowWindow(taskbarEntry_, SW_HIDE);
+    return;
+  }
+  if (!taskbarEntry_) {
+    RegisterWindowClass(kTaskbarEntryClass, TaskbarEntryProc, 0, true);
+    // No size and far off the screen: only its button is ever seen.
+    taskbarEntry_ = CreateWindowExA(0, kTaskbarEntryClass, title_.c_str(),
+                                    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, -32000,
+                                    -32000, 0, 0, nullptr, nullptr, instance_, nullptr);
+  }
+  if (taskbarEntry_ && !IsWindowVisible(taskbarEntry_)) ShowWindow(taskbarEntry_, SW_SHOWNOACTIVATE);
 }
 
 void Application::ApplyHintSettings(HWND tooltip) const {

@@ -44,6 +44,13 @@ class Application {
   // as long as it is set. A handler may empty the slot.
   std::function<void()> onIdle;
 
+  // Keeps the program on the taskbar while any of its forms is visible. An
+  // unowned form carries the entry itself; while none is visible and an
+  // owned one is (the main form hidden to its icon, a contents window
+  // open), a window of the application's own carries it and passes the
+  // activation on. Forms call this when they are shown or hidden.
+  void SyncTaskbarEntry();
+
   // Tooltips: background colour, delay before showing, time shown.
   void SetHintColor(COLORREF color);
   void SetHintPause(int milliseconds);
@@ -70,6 +77,7 @@ class Application {
   int hintPause_ = 500;
   int hintHidePause_ = 2500;
   std::vector<HWND> tooltips_;
+  HWND taskbarEntry_ = nullptr;
 };
 
 extern Application App;

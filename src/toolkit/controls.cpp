@@ -286,8 +286,14 @@ int ProgressBar::Maximum() const {
 }
 
 int ProgressBar::Position() const {
-  const int drawn = static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0));
-  return pending_ ? std::min(drawn + pending_, Maximum()) : drawn;
+  return static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0));
+}
+
+void ProgressBar::ShowHeldSteps() {
+  if (pending_ == 0) return;
+  SendMessageA(handle_, PBM_DELTAPOS, pending_, 0);
+  pending_ = 0;
+  drawnAt_ = GetTickCount();
 }
 
 void ProgressBar::SetPosition(int position) {
@@ -312,9 +318,7 @@ void ProgressBar::StepBy(int delta) {
     return position * (area.right - area.left) / span;
   };
   if (pixels(drawn + pending_) == pixels(drawn)) return;
-  SendMessageA(handle_, PBM_DELTAPOS, pending_, 0);
-  pending_ = 0;
-  drawnAt_ = now;
+  ShowHeldSteps();
 }
 
 // --- StatusBar
@@ -449,7 +453,7 @@ void ListView::SetText(int row, int column, const std::string& text) {
 }
 
 std::string ListView::Text(int row, int column) const {
-  if (virtual_) return rows_.at(row).at(column);
+  if (virtual_) return StoredText(row, column);
   std::string text(260, '\0');
   for (;;) {
     LVITEMA item{};
@@ -476,21 +480,67 @@ void ListView::Clear() {
   SendMessageA(handle_, LVM_DELETEALLITEMS, 0, 0);
 }
 
+const std::string& ListView::StoredText(int row, int column) const {
+  // Anyone may ask the list for any row and sub-item: what it does not
+  // hold is empty, as the list's own rows would answer.
+  static const std::string none;
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || column < 0 ||
+      static_cast<std::size_t>(column) >= columns_) {
+    return none;
+  }
+  return rows_[row][column];
+}
+
 void ListView::GiveText(NMHDR& header) const {
   // The list asks for the texts of the rows it draws or is asked for.
   if (header.code == LVN_GETDISPINFOA) {
     LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
     if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
-    const std::string& text = rows_.at(item.iItem).at(item.iSubItem);
+    const std::string& text = StoredText(item.iItem, item.iSubItem);
     lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
   } else {
     LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
     if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
-    const std::string& text = rows_.at(item.iItem).at(item.iSubItem);
+    const std::string& text = StoredText(item.iItem, item.iSubItem);
     const int written = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, item.pszText,
                                             item.cchTextMax);
     if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
   }
+}
+
+int ListView::FindRow(NMHDR& header) const {
+  // Typing in the list: the next row from the start given whose caption
+  // begins with the letters typed, letter case ignored, going round to the
+  // top when the list asks for it.
+  const auto& find = reinterpret_cast<NMLVFINDITEMA&>(header);
+  const UINT flags = find.lvfi.flags;
+  if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+  std::string typed;
+  if (header.code == LVN_ODFINDITEMA) {
+    typed = find.lvfi.psz;
+  } else {
+    const auto* wide = reinterpret_cast<const wchar_t*>(find.lvfi.psz);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1) return -1;
+    typed.resize(bytes - 1);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, typed.data(), bytes, nullptr, nullptr);
+  }
+  if (typed.empty()) return -1;
+  const int count = static_cast<int>(rows_.size());
+  const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
+  const int span = flags & LVFI_WRAP ? count : count - start;
+  const bool partial = flags & LVFI_PARTIAL;
+  for (int step = 0; step < span; ++step) {
+    const int row = (start + step) % count;
+    const std::string& caption = rows_[row][0];
+    if (partial && caption.size() < typed.size()) continue;
+    const int length = static_cast<int>(partial ? typed.size() : caption.size());
+    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(), length,
+                       typed.data(), static_cast<int>(typed.size())) == CSTR_EQUAL) {
+      return row;
+    }
+  }
+  return -1;
 }
 
 bool ListView::Selected(int row) const {
@@ -539,7 +589,6 @@ void ListView::SetRedraw(bool redraw) {
 }
 
 bool ListView::Notify(NMHDR& header, LRESULT& result) {
-  (void)result;
   switch (header.code) {
     case NM_DBLCLK:
       if (onDblClick) onDblClick(*this);
@@ -550,6 +599,10 @@ bool ListView::Notify(NMHDR& header, LRESULT& result) {
     case LVN_GETDISPINFOA:
     case LVN_GETDISPINFOW:
       if (virtual_) GiveText(header);
+      return virtual_;
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
+      if (virtual_) result = FindRow(header);
       return virtual_;
     default:
       return false;

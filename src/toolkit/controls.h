@@ -133,10 +133,14 @@ class ProgressBar : public Control {
   void SetRange(int minimum, int maximum);
   int Minimum() const;
   int Maximum() const;
+  // The position the bar shows.
   int Position() const;
   void SetPosition(int position);
-  // Advances the position; the bar is drawn again once it has grown.
+  // Advances the position; the bar takes the steps, and is drawn again,
+  // once they make it grow.
   void StepBy(int delta);
+  // Hands the bar the steps it has not taken yet: the end of a run.
+  void ShowHeldSteps();
 
  private:
   int pending_ = 0;  // steps too small yet to show
@@ -198,7 +202,10 @@ class ListView : public Control {
   // The header reports to the list, not to the form, so the hidden columns
   // are guarded in the header itself.
   static LRESULT CALLBACK HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam);
+  const std::string& StoredText(int row, int column) const;
   void GiveText(NMHDR& header) const;
+  // The row a search of the list asks for, or -1.
+  int FindRow(NMHDR& header) const;
   void SyncCount() const;
   bool redrawing_ = true;
   int visibleColumns_ = 0;

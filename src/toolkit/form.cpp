@@ -17,6 +17,21 @@ namespace {
 const UINT kRelease = WM_APP + 0x3F0;
 const SIZE* screenSizeForTest = nullptr;
 
+// Forms with a handler running now. A handler that lets messages run (a
+// box, a dialog, a drop, a library with a window of its own) may see its
+// window, or the window that owns it, closed meanwhile; neither goes before
+// it has returned.
+std::vector<Form*>& RunningForms() {
+  static std::vector<Form*> forms;
+  return forms;
+}
+
+// Closed forms that wait for the handlers in their way to return.
+std::vector<HWND>& WaitingForms() {
+  static std::vector<HWND> windows;
+  return windows;
+}
+
 }  // namespace
 
 SIZE ScreenSize() {
@@ -74,6 +89,55 @@ void Form::Show() { ShowWindow(handle_, SW_SHOW); }
 void Form::Hide() { ShowWindow(handle_, SW_HIDE); }
 bool Form::Visible() const { return IsWindowVisible(handle_) != FALSE; }
 void Form::Close() { SendMessageA(handle_, WM_CLOSE, 0, 0); }
+
+bool Form::Closing() const {
+  for (const Form* form = this; form; form = FromHandle(GetWindow(form->handle_, GW_OWNER))) {
+    if (form->closed_ || !form->handle_) return true;
+  }
+  return false;
+}
+
+bool Form::InUse(int ownDepth) const {
+  if (depth_ > ownDepth) return true;
+  for (const Form* running : RunningForms()) {
+    if (running == this || !running->handle_) continue;
+    for (HWND owner = GetWindow(running->handle_, GW_OWNER); owner;
+         owner = GetWindow(owner, GW_OWNER)) {
+      if (owner == handle_) return true;
+    }
+  }
+  return false;
+}
+
+void Form::Release() {
+  if (!InUse(1)) {
+    DestroyWindow(handle_);
+    return;
+  }
+  if (!releasePending_) {
+    releasePending_ = true;
+    WaitingForms().push_back(handle_);
+  }
+  Hide();  // out of sight while it waits
+}
+
+void Form::ReleaseWaitingForms(const Form* returning) {
+  std::vector<HWND>& waiting = WaitingForms();
+  for (std::size_t i = 0; i < waiting.size();) {
+    Form* form = FromHandle(waiting[i]);
+    if (form && form->InUse(form == returning ? 1 : 0)) {
+      ++i;
+      continue;
+    }
+    const HWND window = waiting[i];
+    waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(i));
+    if (form) {
+      form->releasePending_ = false;
+      DestroyWindow(window);  // may release others in turn: look again
+    }
+    i = 0;
+  }
+}
 
 int Form::ShowModal() {
   // Only locals after the loop: a form that frees itself is gone by then.
@@ -217,15 +281,13 @@ bool Form::MoveFocus(MSG& msg, bool backwards) {
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Form* form = FromHandle(window);
   if (!form) return DefWindowProcA(window, message, wParam, lParam);
-  // A handler may let messages run (a long drop does); whatever they close
-  // or destroy, this form stays until its outermost handler has returned.
-  ++form->depth_;
+  if (form->depth_++ == 0) RunningForms().push_back(form);
   const LRESULT result = Guarded([&] { return form->HandleMessage(message, wParam, lParam); });
   if (form->depth_ == 1) {
-    if (form->releasePending_ && form->handle_) {
-      form->releasePending_ = false;
-      DestroyWindow(form->handle_);  // its messages come back here at depth 2
-    }
+    std::vector<Form*>& running = RunningForms();
+    running.erase(std::find(running.begin(), running.end(), form));
+    // Destroyed windows send their last messages here at depth 2.
+    if (!WaitingForms().empty()) ReleaseWaitingForms(form);
     if (!form->handle_) {
       delete form;
       return result;
@@ -252,6 +314,11 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Realign();
       return 0;
+    case WM_WINDOWPOSCHANGED:
+      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) {
+        App.SyncTaskbarEntry();
+      }
+      break;
     case WM_CLOSE: {
       CloseAction action = defaultCloseAction;
       FormClose(action);
@@ -259,6 +326,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // the window activated next.
       if (action != CloseAction::None) EnableModalOwner();
       if (action == CloseAction::Free || (action != CloseAction::None && App.MainForm() == this)) {
+        closed_ = true;
         PostMessageA(handle_, kRelease, 0, 0);
       } else if (action == CloseAction::Hide) {
         Hide();
@@ -266,12 +334,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kRelease:
-      // Inside another handler of this form: destroyed once that returns.
-      if (depth_ > 1) {
-        releasePending_ = true;
-        return 0;
-      }
-      DestroyWindow(handle_);
+      Release();
       return 0;
     case WM_ACTIVATE:
       // Remember which control had the focus, to give it back on return.
@@ -295,11 +358,14 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(0);
       }
       return 0;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
       // The form goes with its window, once its handlers have returned.
+      std::vector<HWND>& waiting = WaitingForms();
+      waiting.erase(std::remove(waiting.begin(), waiting.end(), handle_), waiting.end());
       WindowMap<Form>::Unbind(handle_);
       handle_ = nullptr;
       return 0;
+    }
     case WM_COMMAND:
       if (lParam) {
         Control* control = Control::FromHandle(reinterpret_cast<HWND>(lParam));

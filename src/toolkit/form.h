@@ -44,8 +44,9 @@ class Form : public Component {
   // As a click on the close box: the close event decides what follows. A
   // form that is freed goes once the current handlers have returned.
   void Close();
-  // Closed and about to be freed: long work in a handler may stop early.
-  bool Closing() const { return releasePending_; }
+  // Closed and about to be freed, it or a form that owns it: a handler that
+  // let messages run (a box, a dialog, a library call) stops there.
+  bool Closing() const;
 
   RECT Bounds() const;  // outer bounds, screen coordinates
   void SetBounds(int left, int top, int width, int height);
@@ -90,6 +91,14 @@ class Form : public Component {
   bool MoveFocus(MSG& msg, bool backwards);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // Whether destroying the window now would pull it, or a form it owns,
+  // from under a handler still running; `ownDepth` handlers of its own are
+  // expected (the one asking).
+  bool InUse(int ownDepth) const;
+  // Destroys the window now, or once the handlers in its way have returned.
+  void Release();
+  // Destroys the forms whose release waited and may go now.
+  static void ReleaseWaitingForms(const Form* returning);
   HWND Tooltip();
   void EnableModalOwner();
 
@@ -100,7 +109,8 @@ class Form : public Component {
   HWND modalOwner_ = nullptr;  // disabled while this form is shown modally
   int* modalResult_ = nullptr;  // ShowModal's answer, while it runs
   int depth_ = 0;            // handlers of this form now running
-  bool releasePending_ = false;
+  bool closed_ = false;      // closed, to be freed
+  bool releasePending_ = false;  // to be destroyed once its way is clear
   bool reshowing_ = false;  // shown again with its owner
   std::vector<Control*> controls_;
 };

@@ -14,19 +14,31 @@ TEST(CommandLine, ExtractTemplatesEndWithOneBlank) {
   EXPECT_EQ(ExtractCommand(Bga, "a.gza", "D:\\", ""), "-x -n \"a.gza\" \"D:\\\" ");
 }
 
-TEST(CommandLine, EntryNameAppendedAfterTheClosingBlank) {
-  EXPECT_EQ(ExtractCommand(Rar, "C:\\in\\a.rar", "D:\\out\\", "doc\\readme.txt"),
-            "-x -u \"C:\\in\\a.rar\" \"D:\\out\\\" doc\\readme.txt");
-  EXPECT_EQ(ExtractCommand(Lzh, "C:\\ソ.lzh", "D:\\表\\", "表\\ソ.txt"),
-            "x -d1 \"C:\\ソ.lzh\" \"D:\\表\\\" 表\\ソ.txt");
-}
-
-TEST(CommandLine, EntryNameWithABlankStaysOneName) {
-  EXPECT_EQ(ExtractCommand(Rar, "C:\\in\\a.rar", "D:\\out\\", "my notes.txt"),
-            "-x -u \"C:\\in\\a.rar\" \"D:\\out\\\" \"my notes.txt\"");
-  // A name that would otherwise read as a switch plus a name.
-  EXPECT_EQ(ExtractCommand(Zip, "a.zip", "D:\\", "x -o C:\\evil"),
-            "-x \"a.zip\" \"D:\\\" \"x -o C:\\evil\"");
+TEST(CommandLine, EveryNameGoesAsOneQuotedNameOrNotAtAll) {
+  struct Case {
+    const char* name;
+    const char* sent;  // after the template's closing blank; null: no command
+  } cases[] = {
+      {"doc\\readme.txt", "\"doc\\readme.txt\""},
+      {"表\\ソ.txt", "\"表\\ソ.txt\""},  // trail bytes 0x5C stay as they are
+      {"my notes.txt", "\"my notes.txt\""},
+      {"-o", "\"-o\""},                      // a name, never a switch
+      {"@list.txt", "\"@list.txt\""},
+      {"dir\\", "\"dir\\\""},             // a backslash escapes nothing
+      {"x\" -o -d \"C:\\Users\\Public\\", nullptr},
+      {"a\" \"b", nullptr},
+      {"tab\there", nullptr},
+      {"line\nbreak", nullptr},
+      {"del\x7F", nullptr},
+  };
+  const std::string head = "-x -u \"C:\\in\\a.rar\" \"D:\\out\\\" ";
+  for (const Case& c : cases) {
+    const auto line = ExtractCommand(Rar, "C:\\in\\a.rar", "D:\\out\\", c.name);
+    EXPECT_EQ(line, c.sent ? std::optional(head + c.sent) : std::nullopt) << c.name;
+    const auto print = PrintCommand(Lzh, "a.lzh", c.name);
+    EXPECT_EQ(print, c.sent ? std::optional("p \"a.lzh\" " + std::string(c.sent)) : std::nullopt)
+        << c.name;
+  }
 }
 
 TEST(CommandLine, PathsGoInAsTheyAre) {

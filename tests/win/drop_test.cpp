@@ -49,6 +49,11 @@ class Drops : public MainWindowFixture {
     return paths;
   }
 
+  // What the progress dialog's bar shows.
+  static int ShownPosition() {
+    return static_cast<int>(SendMessageA(Prog->PB.Handle(), PBM_GETPOS, 0, 0));
+  }
+
   void Icon(UINT mouseMessage) {
     SendMessageA(Main->Handle(), WM_NOTIFYICON, 1, mouseMessage);
     Pump();
@@ -99,7 +104,7 @@ TEST_F(Drops, ProgressDialogOnlyAboveOneHundredFiles) {
     EXPECT_FALSE(Prog->Visible());
     if (!c.dialog) continue;
     EXPECT_EQ(maximum, 101);
-    EXPECT_EQ(Prog->PB.Position(), 101);  // full at the end
+    EXPECT_EQ(ShownPosition(), 101);  // full at the end
     // In the middle of the window the files were dropped on.
     const RECT over = main.Bounds();
     EXPECT_EQ(placed.left, over.left + (main.Width() - Prog->Width()) / 2);
@@ -119,6 +124,7 @@ TEST_F(Drops, AbortIsSeenAtTheNextMessageStopAndOnlyForThatDrop) {
   // Files 0 to 40: the click waited for the messages let through after 40.
   EXPECT_EQ(main.LV.Count(), 41);
   EXPECT_EQ(main.SB.Text(0), "  41");
+  EXPECT_EQ(ShownPosition(), 41);  // every step taken shows
   EXPECT_FALSE(Prog->Visible());
   EXPECT_EQ(GetFocus(), main.LV.Handle());
 
@@ -237,6 +243,30 @@ TEST_F(Drops, DoubleClickOnTheIconHidesAndShowsWindowAndTaskbarEntry) {
   EXPECT_EQ(TaskbarWindows(), 1);
   Icon(WM_MOUSEMOVE);
   EXPECT_TRUE(main.Visible());
+}
+
+TEST_F(Drops, TheTaskbarEntryStaysWhileAnyWindowIsVisible) {
+  TMain& main = Start(Quoted(box().Archive("a.lzh", kArchive)));
+  main.LV.SetSelected(0, true);
+  main.ListViewDblClick();
+  TView& view = *View;
+  Icon(WM_LBUTTONDBLCLK);  // hidden to the icon, the contents window open
+  EXPECT_FALSE(main.Visible());
+  EXPECT_EQ(TaskbarWindows(), 1);
+  SaveScreenshot(GetDesktopWindow(), "taskbar_entry");
+  // The entry, chosen, brings the contents window to the front.
+  const HWND entry = FindWindowA("TApplication", "Plenkit");
+  ASSERT_TRUE(entry && IsWindowVisible(entry));
+  SetForegroundWindow(entry);
+  EXPECT_EQ(GetForegroundWindow(), entry);
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == view.Handle(); }, 5000));
+
+  view.Close();
+  Pump();
+  EXPECT_EQ(TaskbarWindows(), 0);
+  Icon(WM_LBUTTONDBLCLK);
+  EXPECT_FALSE(IsWindowVisible(entry));
+  EXPECT_EQ(TaskbarWindows(), 1);  // the main window's own
 }
 
 TEST_F(Drops, IconMenuNamesWhatItsFirstItemWillDo) {

@@ -3,9 +3,13 @@
 // box for kinds that cannot print, and which library each window reaches.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "Trobixlook.h"
-#include "text/sjis_path.h"
 #include "Trobixview.h"
+#include "text/sjis_path.h"
+#include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
 namespace {
@@ -132,5 +136,72 @@ TEST_F(EntryActions, RealFolderBrowserStartsAtTheArchivesFolder) {
     EXPECT_NE(browser.Texts().find("解凍先ﾌｫﾙﾀﾞ選択"), std::string::npos) << browser.Texts();
   }
   EXPECT_EQ(Commands(), std::vector<std::string>{"Unlha\thwnd=0\tsize=2000\tx -d1 \"" + a +
-                                                 "\" \"" + folder + "\" y.txt"});
+                                                 "\" \"" + folder + "\" \"y.txt\""});
+}
+
+// --- The program closed while a handler waits on a box or a library
+
+TEST_F(EntryActions, ExitWhileABoxOrALibraryWaitsEndsEverythingAfterIt) {
+  // Libraries that let the program's messages run while they work, as
+  // those with a progress window do.
+  const char entries[] = "STANDIN\nmessages run\nextract off\nentry readme.txt\ntext x\\r\\n\n"
+                         "entry SETUP.EXE\n";
+  toolkit::SetFolderDialogForTest([&](HWND, const std::string&, const std::string&) {
+    return std::optional<std::string>(box().Path("out"));
+  });
+  const auto click = [](const toolkit::SpeedButton& button) {
+    PostMessageA(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(button.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  };
+  const struct {
+    const char* archive;
+    int row;          // the contents window's row selected, -1 all; no window: -2
+    int button;       // which tool button is clicked
+    int answer;       // a box that asks, answered after the exit; 0 none
+    std::size_t commands;  // the commands run, the exit among them
+  } cases[] = {
+      {"a.lzh", 1, 1, IDYES, 0},  // the question before a name that is no text name
+      {"b.cab", 0, 1, IDOK, 0},   // an archive that cannot be shown, its viewer made
+      {"a.lzh", 0, 1, 0, 1},      // showing an entry
+      {"a.lzh", -1, 0, 0, 1},     // the contents window's extraction
+      {"a.lzh", -2, 2, 0, 1},     // the toolbar's extraction beside each archive
+  };
+  for (const auto& c : cases) {
+    const std::string other = std::string("other") + plenkit::ExtensionOf(c.archive);
+    TMain& main = Start(Quoted(box().Archive(c.archive, entries)) + " " +
+                        Quoted(box().Archive(other, entries)));
+    box().ClearCalls();
+    const HWND mainWindow = main.Handle();
+    const auto exit = [&] { PostMessageA(mainWindow, WM_COMMAND, main.MM2.id, 0); };
+    TView* view = nullptr;
+    if (c.row == -2) {
+      main.LV.SelectAll();
+      click(main.SpeedButton3);
+    } else {
+      view = &OpenContents(main, 0);
+      c.row < 0 ? view->LV.SelectAll() : view->LV.SetSelected(c.row, true);
+      click(c.button == 0 ? view->SpeedButton1 : view->SpeedButton2);
+    }
+    bool kept = true;
+    if (c.answer) {
+      const HWND viewWindow = view->Handle();
+      DialogDriver asking(c.answer, nullptr, [&](HWND) {
+        exit();
+        // The exit is seen once the main window is out of sight; a moment
+        // later every window must still be there, for the box's answer.
+        for (int i = 0; i < 400 && IsWindowVisible(mainWindow); ++i) Sleep(25);
+        Sleep(300);
+        kept = IsWindow(mainWindow) && IsWindow(viewWindow);
+      });
+      Pump();
+    } else {
+      exit();  // seen inside the first command
+      Pump();
+    }
+    EXPECT_TRUE(kept) << c.archive << c.row;
+    EXPECT_EQ(Commands().size(), c.commands) << c.archive << c.row;
+    EXPECT_TRUE(Main == nullptr && View == nullptr && Look == nullptr) << c.archive << c.row;
+    Stop();
+  }
+  toolkit::SetFolderDialogForTest(nullptr);
 }

@@ -36,8 +36,15 @@ std::string TempPath(const std::string& name) {
          std::to_string(++paths);
 }
 
-// Runs `script` with /bin/sh and answers its output. A Unix process cannot
-// be waited for through its handle: its output appears when it has ended.
+// Sets f to the PDF of the job titled `title`: the printer names it after
+// the title, a mangled part Wine may add to it, and the job's number.
+std::string FindPdf(const std::string& title) {
+  return "f=$(ls \"$(getent passwd \"$(id -un)\" | cut -d: -f6)\"/PDF/" + title +
+         "[_-]*job_*.pdf 2>/dev/null | head -1)\n";
+}
+
+}  // namespace
+
 std::string RunShell(const std::string& script) {
   const std::string base = TempPath("plenkit-sh"), done = base + ".out";
   testing_support::WriteBytes(base + ".sh", "(\n" + script + "\n) >" + ShellPath(base) +
@@ -59,15 +66,6 @@ std::string RunShell(const std::string& script) {
   DeleteFileA((base + ".sh").c_str());
   return output;
 }
-
-// Sets f to the PDF of the job titled `title`: the printer names it after
-// the title, a mangled part Wine may add to it, and the job's number.
-std::string FindPdf(const std::string& title) {
-  return "f=$(ls \"$(getent passwd \"$(id -un)\" | cut -d: -f6)\"/PDF/" + title +
-         "[_-]*job_*.pdf 2>/dev/null | head -1)\n";
-}
-
-}  // namespace
 
 PrintedJob TakePrintedJob(const std::string& title, const std::string& png) {
   const std::string page = TempPath("plenkit-page");

@@ -26,6 +26,10 @@ PrintedJob TakePrintedJob(const std::string& title, const std::string& png = "")
 // Whether there is a PDF of a job titled `title` now.
 bool PrintedJobExists(const std::string& title);
 
+// Runs `script` with /bin/sh and answers its output. A Unix process cannot
+// be waited for through its handle: its output appears when it has ended.
+std::string RunShell(const std::string& script);
+
 // Answers modal dialogs of the calling thread one after the other: waits
 // for each, lets `act` look at it and change it, presses `button`.
 class DialogSequence {

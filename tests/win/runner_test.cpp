@@ -48,14 +48,22 @@ TEST_F(Runner, OtherKindsLeaveTheFolderToTheLibrary) {
                                                   "\" \"" + box.Path("out\\a\\") + "\" "});
 }
 
-TEST_F(Runner, EntryNamesFollowTheClosingBlank) {
-  const std::string archive = Select("in\\a.rar", "entry doc\\readme.txt\nentry my notes.txt\n");
+TEST_F(Runner, EveryEntryNameArrivesAsThatOneName) {
+  // Members a and b, and names that would carry them, a switch or a
+  // destination of their own into the command: those are never sent.
+  const std::string archive = Select("in\\a.rar",
+                                     "entry a\ntext A\nentry b\ntext B\nentry -d\ntext D\n"
+                                     "entry my notes.txt\ntext N\n", true);
   const std::string out = box.Path("out\\");
-  set.RunArchiverCommand(archive, out, "doc\\readme.txt");
-  set.RunArchiverCommand(archive, out, "my notes.txt");
+  for (const char* name : {"-d", "my notes.txt", "a\" \"b", "b\tc", "x\" -d \"C:\\"}) {
+    set.RunArchiverCommand(archive, out, name);
+  }
   const std::string head = "Unrar\thwnd=0\tsize=2000\t-x -u \"" + archive + "\" \"" + out + "\" ";
-  EXPECT_EQ(box.Calls(),
-            (std::vector<std::string>{head + "doc\\readme.txt", head + "\"my notes.txt\""}));
+  EXPECT_EQ(box.Calls(), (std::vector<std::string>{head + "\"-d\"", head + "\"my notes.txt\""}));
+  EXPECT_EQ(testing_support::ReadBytes(out + "-d") + testing_support::ReadBytes(out + "my notes.txt"),
+            "DN");
+  EXPECT_FALSE(testing_support::Exists(out + "a") || testing_support::Exists(out + "b"));
+  EXPECT_EQ(set.RunArchiverCommand(archive, out, "b\tc"), -1);
 }
 
 TEST_F(Runner, ExtractionLandsWhereTheCommandSays) {

@@ -71,7 +71,26 @@ TEST_F(Contents, RowAndTotalTexts) {
     EXPECT_EQ(view.LV.SelectedCount(), 0);
     view.Close();
   }
-  EXPECT_EQ(OpenContents(main, static_cast<int>(std::size(cases))).LV.Text(0, 0), name259);
+  TView& view = OpenContents(main, static_cast<int>(std::size(cases)));
+  EXPECT_EQ(view.LV.Text(0, 0), name259);
+
+  // Another program may ask for any row and sub-item: what the list does not
+  // hold is an empty text, as the control itself would answer.
+  std::string asked;
+  const std::string boxes = DialogsDuring([&] {
+    const std::pair<int, int> requests[] = {{0, 4}, {0, 5}, {0, 99}};
+    for (const auto& [row, column] : requests) {
+      char text[64] = "untouched";
+      LVITEMA item{};
+      item.iSubItem = column;
+      item.pszText = text;
+      item.cchTextMax = sizeof text;
+      SendMessageA(view.LV.Handle(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+      asked += std::string(text) + "|";
+    }
+  });
+  EXPECT_EQ(asked, "2001/01/01 00:00|||");
+  EXPECT_EQ(boxes, "");
 }
 
 TEST_F(Contents, EachWindowListsItsOwnArchiveAndOutlivesTheOther) {
@@ -169,10 +188,10 @@ TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
   Click(b.SpeedButton1);
   const std::string out = box().Path("out\\");
   EXPECT_EQ(Commands(), (std::vector<std::string>{
-                            "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out + "\" e1",
+                            "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out + "\" \"e1\"",
                             "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out +
                                 "\" \"my notes.txt\"",
-                            "UnZip\thwnd=0\tsize=2000\t-x \"" + zip + "\" \"" + out + "\" z.txt"}));
+                            "UnZip\thwnd=0\tsize=2000\t-x \"" + zip + "\" \"" + out + "\" \"z.txt\""}));
   const std::string folder = box().Path("in");
   EXPECT_EQ(asked, (std::vector<std::string>{"a|解凍先ﾌｫﾙﾀﾞ選択|" + folder,
                                               "b|解凍先ﾌｫﾙﾀﾞ選択|" + folder}));
@@ -189,15 +208,20 @@ TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
   TMain& main = Start(Quoted(a));
   TView& view = OpenContents(main, 0);
   view.LV.SetFocus();
+  // Typing goes to the next row that begins with the letters typed; a plain
+  // A, which begins none, changes nothing.
+  PostChar(view.LV.Handle(), 'Y');
+  PostChar(view.LV.Handle(), 'a');
   PostKeyUp(view.LV.Handle(), 'A');
-  EXPECT_EQ(view.LV.SelectedCount(), 0);
+  EXPECT_EQ(view.LV.SelectedCount(), 1);
+  EXPECT_EQ(view.LV.FirstSelected(), 1);
   PostKeyUp(view.LV.Handle(), 'A', {VK_CONTROL});
   EXPECT_EQ(view.LV.SelectedCount(), 3);
   EXPECT_EQ(GetFocus(), view.LV.Handle());
   {
     DialogDriver question(IDNO);  // "x" is no text name: Enter asks before showing it
     PostChar(view.LV.Handle(), '\r');
-    EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：x"), std::string::npos);
+    EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：x\n"), std::string::npos);
   }
   EXPECT_EQ(View, &view);
   PostChar(view.LV.Handle(), 27);

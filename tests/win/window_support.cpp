@@ -180,12 +180,34 @@ DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> re
         if (!search.found) return;
         for (int i = 0; ready && i < 600 && !ready(search.found); ++i) Sleep(25);
         texts_ = ChildTexts(search.found);
-        if (act) act(search.found);
+        // Known before `act` runs: an act that closes the window (a menu)
+        // lets the waiting thread go on at once.
         dialog_ = search.found;
+        if (act) act(search.found);
         if (button) PostMessageA(search.found, WM_COMMAND, button, 0);
       }) {}
 
 DialogDriver::~DialogDriver() { thread_.join(); }
+
+std::string DialogsDuring(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::string texts;
+  std::thread watcher([&, ui = GetCurrentThreadId()] {
+    while (!done) {
+      Search search{"#32770", nullptr};
+      EnumThreadWindows(ui, FindVisible, reinterpret_cast<LPARAM>(&search));
+      if (search.found) {
+        texts += ChildTexts(search.found);
+        PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+      }
+      Sleep(25);
+    }
+  });
+  work();
+  done = true;
+  watcher.join();
+  return texts;
+}
 
 bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
   for (DWORD start = GetTickCount(); !done();) {

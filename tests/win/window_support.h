@@ -62,6 +62,10 @@ class DialogDriver {
   std::thread thread_;
 };
 
+// Runs `work` while another thread answers every dialog of this thread
+// that opens meanwhile with IDCANCEL; answers their texts, one a line each.
+std::string DialogsDuring(const std::function<void()>& work);
+
 // The texts of a window's children, one a line.
 std::string ChildTexts(HWND window);
 
