@@ -51,6 +51,9 @@ Pair Compare(Layer layer, Direct direct) {
 
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? std::string(argv[1]) + "\\" : ".\\";
+  // The archives made here are descriptions, which the stand-ins read only
+  // when asked to.
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
   ArchiverSet set;
   set.LoadArchivers();
   if (!set.available[Lzh]) {

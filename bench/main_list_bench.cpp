@@ -74,6 +74,9 @@ double Drop(const std::vector<std::string>& paths, int& rows) {
 
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? std::string(argv[1]) + "\\" : ".\\";
+  // The archives made here are descriptions, which the stand-ins read only
+  // when asked to.
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
   const int count = argc > 2 ? std::atoi(argv[2]) : 10000;
   toolkit::App.Initialize(GetModuleHandleA(nullptr));
   toolkit::App.SetTitle("Plenkit");

@@ -52,6 +52,9 @@ double Listing(TMain& main, const std::string& path, int& rows, double& window) 
 
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? std::string(argv[1]) + "\\" : ".\\";
+  // The archives made here are descriptions, which the stand-ins read only
+  // when asked to.
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
   toolkit::App.Initialize(GetModuleHandleA(nullptr));
   toolkit::App.SetTitle("Plenkit");
   Main = new TMain();

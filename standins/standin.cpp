@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -210,11 +211,18 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
   return result >= low && result <= high;
 }
 
+// Descriptions are read only where the tests ask for them: elsewhere a
+// file that begins with STANDIN is no archive.
+bool descriptionsAllowed() {
+  char value[8];
+  return GetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", value, sizeof value) > 0;
+}
+
 // False when the file is not a description, or has a line it does not
 // understand: a typing error in a test should not pass as an archive.
 bool loadArchive(const char* path, Archive& archive) {
   std::string data;
-  if (!path || !readWholeFile(path, data)) return false;
+  if (!path || !descriptionsAllowed() || !readWholeFile(path, data)) return false;
   std::vector<std::string> lines;
   for (size_t start = 0; start < data.size();) {
     size_t end = data.find('\n', start);
@@ -413,7 +421,13 @@ int extract(const Archive& archive, const std::string& destination, const std::v
 
   if (!MakeFolders(destination)) return kWriteFailed;
   std::string base = EndsWithSeparator(destination) ? destination : destination + "\\";
+  int result = 0;
   for (const Entry* entry : chosen) {
+    // The same names are refused as in real archives.
+    if (!StaysInside(entry->name)) {
+      if (result == 0) result = kUnsafeName;
+      continue;
+    }
     std::string path = base + entry->name;
     if (EndsWithSeparator(path)) {
       if (!MakeFolders(path.substr(0, path.size() - 1))) return kWriteFailed;
@@ -423,7 +437,7 @@ int extract(const Archive& archive, const std::string& destination, const std::v
     if (cut != std::string::npos) MakeFolders(path.substr(0, cut));
     if (!writeWholeFile(path, entry->content)) return kWriteFailed;
   }
-  return 0;
+  return result;
 }
 
 // A failed print leaves an empty text behind, not the caller's old bytes.
@@ -487,100 +501,120 @@ Archive* archiveOf(HANDLE handle) {
   return static_cast<Archive*>(handle);
 }
 
+// Nothing may escape an entry point into the caller: a failure of the
+// library's own (no memory, say) answers as `failed` does.
+template <typename Result, typename Call>
+Result guarded(Result failed, Call call) {
+  try {
+    return call();
+  } catch (...) {
+    return failed;
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
 int WINAPI STANDIN_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputSize) {
-  writeLog(std::string(STANDIN_NAME()) + "\thwnd=" + flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
-           orEmpty(cmdLine));
-  const std::vector<Token> tokens = tokenize(cmdLine);
-  // The command, then the archive, the destination or the entry to print,
-  // and the entries to extract; switches may stand anywhere among them.
-  std::vector<std::string> args;
-  bool extracting = false, printing = false;
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    if (i == 0) {
-      extracting = tokens[0].text == "x" || tokens[0].text == "-x";
-      printing = tokens[0].text == "p" || tokens[0].text == "-p";
-    } else if (!tokens[i].IsSwitch()) {
-      args.push_back(tokens[i].text);
+  return guarded(kBadCommand, [&] {
+    writeLog(std::string(STANDIN_NAME()) + "\thwnd=" + flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
+             orEmpty(cmdLine));
+    const std::vector<Token> tokens = tokenize(cmdLine);
+    // The command, then the archive, the destination or the entry to print,
+    // and the entries to extract; switches may stand anywhere among them.
+    std::vector<std::string> args;
+    bool extracting = false, printing = false;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+      if (i == 0) {
+        extracting = tokens[0].text == "x" || tokens[0].text == "-x";
+        printing = tokens[0].text == "p" || tokens[0].text == "-p";
+      } else if (!tokens[i].IsSwitch()) {
+        args.push_back(tokens[i].text);
+      }
     }
-  }
-  if ((!extracting && !printing) || args.size() < 2) {
-    return printing ? printNothing(kBadCommand, output, outputSize) : report(kBadCommand, output, outputSize);
-  }
+    if ((!extracting && !printing) || args.size() < 2) {
+      return printing ? printNothing(kBadCommand, output, outputSize) : report(kBadCommand, output, outputSize);
+    }
 
-  Archive archive;
-  const char* path = args[0].c_str();
-  bool described = loadArchive(path, archive);
-  if (described && archive.letsMessagesRun) letMessagesRun();
-  if (printing) {
-    if (!described) return PrintMember(kFormat, path, args[1], output, outputSize);
-    return print(archive, args[1], output, outputSize);
-  }
-  std::vector<std::string> names(args.begin() + 2, args.end());
-  if (!described) return report(ExtractMembers(kFormat, path, args[1], names), output, outputSize);
-  return report(extract(archive, args[1], names), output, outputSize);
+    Archive archive;
+    const char* path = args[0].c_str();
+    bool described = loadArchive(path, archive);
+    if (described && archive.letsMessagesRun) letMessagesRun();
+    if (printing) {
+      if (!described) return PrintMember(kFormat, path, args[1], output, outputSize);
+      return print(archive, args[1], output, outputSize);
+    }
+    std::vector<std::string> names(args.begin() + 2, args.end());
+    if (!described) return report(ExtractMembers(kFormat, path, args[1], names), output, outputSize);
+    return report(extract(archive, args[1], names), output, outputSize);
+  });
 }
 
 int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
-  writeLog(std::string(STANDIN_NAME(GetFileCount)) + "\t" + orEmpty(archivePath));
-  Archive archive;
-  if (!loadArchive(archivePath, archive)) {
-    std::shared_ptr<const Listing> listing = ListArchive(kFormat, archivePath);
-    return listing ? static_cast<int>(std::min<std::size_t>(listing->members.size(), INT_MAX)) : -1;
-  }
-  return archive.hasCount ? archive.count : static_cast<int>(archive.entries.size());
+  return guarded(-1, [&] {
+    writeLog(std::string(STANDIN_NAME(GetFileCount)) + "\t" + orEmpty(archivePath));
+    Archive archive;
+    if (!loadArchive(archivePath, archive)) {
+      std::shared_ptr<const Listing> listing = ListArchive(kFormat, archivePath);
+      return listing ? static_cast<int>(std::min<std::size_t>(listing->members.size(), INT_MAX)) : -1;
+    }
+    return archive.hasCount ? archive.count : static_cast<int>(archive.entries.size());
+  });
 }
 
 HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mode) {
-  const std::string log = logPath();
-  writeLogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
-           "\t" + orEmpty(archivePath));
-  Archive* archive = new Archive;
-  archive->log = log;
-  bool loaded = loadArchive(archivePath, *archive) || loadRealArchive(archivePath, *archive);
-  if (!loaded || archive->openFails) {
-    delete archive;
-    return nullptr;
-  }
-  if (archive->negativeHandle) {
-    negativeHandles().push_back(archive);
-    return reinterpret_cast<HANDLE>(-static_cast<intptr_t>(negativeHandles().size()));
-  }
-  return archive;
+  return guarded(HANDLE(nullptr), [&]() -> HANDLE {
+    const std::string log = logPath();
+    writeLogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
+             "\t" + orEmpty(archivePath));
+    auto archive = std::make_unique<Archive>();
+    archive->log = log;
+    bool loaded = loadArchive(archivePath, *archive) || loadRealArchive(archivePath, *archive);
+    if (!loaded || archive->openFails) return nullptr;
+    if (archive->negativeHandle) {
+      negativeHandles().push_back(archive.release());
+      return reinterpret_cast<HANDLE>(-static_cast<intptr_t>(negativeHandles().size()));
+    }
+    return archive.release();
+  });
 }
 
 int WINAPI STANDIN_API(FindFirst)(HANDLE handle, LPCSTR wildcard, void* info) {
-  Archive* archive = archiveOf(handle);
-  logCall(archive, std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
-  if (!archive) return -1;
-  if (archive->findFirstResult != 0) return archive->findFirstResult;
-  archive->cursor = 0;
-  if (archive->size() == 0) return -1;
-  fillInfo(*archive, 0, info);
-  archive->cursor = 1;
-  return 0;
+  return guarded(-1, [&] {
+    Archive* archive = archiveOf(handle);
+    logCall(archive, std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
+    if (!archive || !info) return -1;
+    if (archive->findFirstResult != 0) return archive->findFirstResult;
+    archive->cursor = 0;
+    if (archive->size() == 0) return -1;
+    fillInfo(*archive, 0, info);
+    archive->cursor = 1;
+    return 0;
+  });
 }
 
 int WINAPI STANDIN_API(FindNext)(HANDLE handle, void* info) {
-  Archive* archive = archiveOf(handle);
-  logCall(archive, STANDIN_NAME(FindNext));
-  if (archive && archive->findNextResult != 0) return archive->findNextResult;
-  if (!archive || archive->cursor >= archive->size()) return -1;
-  fillInfo(*archive, archive->cursor++, info);
-  return 0;
+  return guarded(-1, [&] {
+    Archive* archive = archiveOf(handle);
+    logCall(archive, STANDIN_NAME(FindNext));
+    if (archive && archive->findNextResult != 0) return archive->findNextResult;
+    if (!archive || !info || archive->cursor >= archive->size()) return -1;
+    fillInfo(*archive, archive->cursor++, info);
+    return 0;
+  });
 }
 
 int WINAPI STANDIN_API(CloseArchive)(HANDLE handle) {
-  Archive* archive = archiveOf(handle);
-  logCall(archive, STANDIN_NAME(CloseArchive));
-  for (Archive*& negative : negativeHandles()) {
-    if (negative == archive) negative = nullptr;  // the number is never given out again
-  }
-  delete archive;
-  return 0;
+  return guarded(-1, [&] {
+    Archive* archive = archiveOf(handle);
+    logCall(archive, STANDIN_NAME(CloseArchive));
+    for (Archive*& negative : negativeHandles()) {
+      if (negative == archive) negative = nullptr;  // the number is never given out again
+    }
+    delete archive;
+    return 0;
+  });
 }
 
 }  // extern "C"

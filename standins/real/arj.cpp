@@ -28,12 +28,16 @@ constexpr int kNPT = kNT;
 constexpr std::size_t kRing = 1 << 16;
 constexpr std::size_t kFlushAt = 1 << 15;
 
-// Reads bits most significant first. Past the end it supplies zero bytes
-// and counts them, so the decoder can tell damaged input from the two bytes
-// of look-ahead a well-formed member ends with.
+// Reads bits most significant first, from the member's bytes a piece at a
+// time. Past the end it supplies zero bytes and counts them, so the decoder
+// can tell damaged input from the two bytes of look-ahead a well-formed
+// member ends with.
 class BitReader {
  public:
-  BitReader(const unsigned char* data, std::size_t size) : data_(data), size_(size) { Fill(); }
+  BitReader(ByteSource& source, std::uint64_t offset, std::uint64_t size)
+      : source_(source), offset_(offset), size_(size), buffer_(kPiece) {
+    Fill();
+  }
 
   // The next 16 bits, not consumed.
   unsigned Peek16() const { return acc_ >> 16; }
@@ -54,19 +58,30 @@ class BitReader {
   bool Exhausted() const { return padding_ > 4; }
 
  private:
+  static constexpr std::size_t kPiece = 64 * 1024;
+
   void Fill() {
     while (count_ <= 24) {
       unsigned byte = 0;
-      if (next_ < size_) byte = data_[next_++];
+      if (next_ == held_ && read_ < size_) Load();
+      if (next_ < held_) byte = buffer_[next_++];
       else ++padding_;
       acc_ |= static_cast<std::uint32_t>(byte) << (24 - count_);
       count_ += 8;
     }
   }
 
-  const unsigned char* data_;
-  std::size_t size_;
-  std::size_t next_ = 0;
+  void Load() {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size_ - read_));
+    held_ = source_.ReadAt(offset_ + read_, buffer_.data(), want);
+    read_ = held_ == want ? read_ + held_ : size_;  // a short read ends the input
+    next_ = 0;
+  }
+
+  ByteSource& source_;
+  std::uint64_t offset_, size_, read_ = 0;
+  std::vector<unsigned char> buffer_;
+  std::size_t next_ = 0, held_ = 0;
   std::size_t padding_ = 0;
   std::uint32_t acc_ = 0;
   int count_ = 0;
@@ -311,19 +326,21 @@ ArjResult DecodeFast(BitReader& bits, Output& out) {
 
 }  // namespace
 
-ArjResult ArjDecode(int method, const unsigned char* packed, std::size_t packedSize, std::uint64_t originalSize,
-                    const ArjSink& sink) {
+ArjResult ArjDecode(int method, ByteSource& source, std::uint64_t offset, std::uint64_t packedSize,
+                    std::uint64_t originalSize, const ArjSink& sink) {
   if (method == 0) {
     if (packedSize < originalSize) return ArjResult::Damaged;
-    for (std::size_t done = 0; done < originalSize;) {
+    std::vector<unsigned char> piece(static_cast<std::size_t>(std::min<std::uint64_t>(originalSize, kFlushAt)));
+    for (std::uint64_t done = 0; done < originalSize;) {
       const std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(originalSize - done, kFlushAt));
-      if (!sink(packed + done, run)) return ArjResult::Stopped;
+      if (source.ReadAt(offset + done, piece.data(), run) != run) return ArjResult::Damaged;
+      if (!sink(piece.data(), run)) return ArjResult::Stopped;
       done += run;
     }
     return ArjResult::Ok;
   }
   if (method < 1 || method > 4) return ArjResult::UnknownMethod;
-  BitReader bits(packed, packedSize);
+  BitReader bits(source, offset, packedSize);
   Output out(originalSize, sink);
   ArjResult result = method == 4 ? DecodeFast(bits, out) : DecodeHuffman(bits, out);
   if (result == ArjResult::Ok && !out.Flush()) result = ArjResult::Stopped;
@@ -352,57 +369,57 @@ std::uint32_t Le32(const unsigned char* p) { return Le16(p) | Le16(p + 2) << 16;
 
 // One header block at `at`: 0x60 0xEA, its size (0 ends the archive), the
 // basic header, its CRC-32, then extended headers until a size of 0. On
-// success `at` is past the block's headers and `basic` is the basic header
-// (empty at the end of the archive).
-bool ReadBlock(const unsigned char* data, std::size_t size, std::size_t& at, const unsigned char*& basic,
-               std::size_t& basicSize) {
-  if (size - at < 4 || data[at] != 0x60 || data[at + 1] != 0xEA) return false;
-  basicSize = Le16(data + at + 2);
+// success `at` is past the block's headers and `basic` holds the basic
+// header (empty at the end of the archive).
+bool ReadBlock(ByteSource& source, std::uint64_t& at, std::vector<unsigned char>& basic) {
+  std::vector<unsigned char> head;
+  if (!source.Read(at, 4, head) || head[0] != 0x60 || head[1] != 0xEA) return false;
+  const std::size_t basicSize = Le16(head.data() + 2);
   at += 4;
-  basic = data + at;
+  basic.clear();
   if (basicSize == 0) return true;
-  if (basicSize > 2600 || size - at < basicSize + 4) return false;
-  if (Crc32(0, basic, basicSize) != Le32(basic + basicSize)) return false;
+  if (basicSize > 2600 || !source.Read(at, basicSize + 4, basic)) return false;
+  if (Crc32(0, basic.data(), basicSize) != Le32(basic.data() + basicSize)) return false;
+  basic.resize(basicSize);
   at += basicSize + 4;
   for (;;) {
-    if (size - at < 2) return false;
-    const std::size_t extended = Le16(data + at);
+    if (!source.Read(at, 2, head)) return false;
+    const std::size_t extended = Le16(head.data());
     at += 2;
     if (extended == 0) return true;
-    if (size - at < extended + 4) return false;
+    if (source.Size() - at < extended + 4) return false;
     at += extended + 4;
   }
 }
 
 }  // namespace
 
-bool ParseArj(const unsigned char* data, std::size_t size, std::vector<ArjMember>& members) {
+bool ParseArj(ByteSource& source, std::vector<ArjMember>& members) {
   members.clear();
-  std::size_t at = 0;
-  const unsigned char* basic = nullptr;
-  std::size_t basicSize = 0;
+  std::uint64_t at = 0;
+  std::vector<unsigned char> basic;
   // The main header: file type 2.
-  if (!ReadBlock(data, size, at, basic, basicSize) || basicSize < 30 || basic[6] != 2) return false;
+  if (!ReadBlock(source, at, basic) || basic.size() < 30 || basic[6] != 2) return false;
   for (;;) {
-    if (!ReadBlock(data, size, at, basic, basicSize)) return false;
-    if (basicSize == 0) return true;
+    if (!ReadBlock(source, at, basic)) return false;
+    if (basic.empty()) return true;
     const std::size_t first = basic[0];
-    if (first < 30 || first >= basicSize) return false;
+    if (first < 30 || first >= basic.size()) return false;
     ArjMember m;
     const int host = basic[3];
     m.flags = basic[4];
     m.method = basic[5];
     m.fileType = basic[6];
     m.unixTime = host == 2 || host == 8;  // Unix and NeXT hosts store seconds
-    m.stamp = Le32(basic + 8);
-    m.packedSize = Le32(basic + 12);
-    m.originalSize = Le32(basic + 16);
-    m.crc = Le32(basic + 20);
-    const unsigned char* name = basic + first;
-    const void* end = std::memchr(name, 0, basicSize - first);
+    m.stamp = Le32(&basic[8]);
+    m.packedSize = Le32(&basic[12]);
+    m.originalSize = Le32(&basic[16]);
+    m.crc = Le32(&basic[20]);
+    const unsigned char* name = &basic[first];
+    const void* end = std::memchr(name, 0, basic.size() - first);
     if (!end) return false;
     m.name.assign(reinterpret_cast<const char*>(name), static_cast<const unsigned char*>(end) - name);
-    if (size - at < m.packedSize) return false;
+    if (source.Size() - at < m.packedSize) return false;
     m.dataOffset = at;
     at += m.packedSize;
     members.push_back(std::move(m));

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "real/source.h"
+
 namespace standin {
 
 struct ArjMember {
@@ -21,12 +23,13 @@ struct ArjMember {
   std::uint32_t packedSize = 0;
   std::uint32_t originalSize = 0;
   std::uint32_t crc = 0;
-  std::size_t dataOffset = 0;  // of the packed data, from the archive's start
+  std::uint64_t dataOffset = 0;  // of the packed data, from the archive's start
 };
 
-// The members of the ARJ archive in `data`. False when it is not one, or a
+// The members of the ARJ archive in `source`, read header by header: its
+// first four bytes say whether it is one at all. False when it is not, or a
 // header is damaged (bad size or CRC), or a member's data runs past the end.
-bool ParseArj(const unsigned char* data, std::size_t size, std::vector<ArjMember>& members);
+bool ParseArj(ByteSource& source, std::vector<ArjMember>& members);
 
 // Receives the decoded bytes in order; returning false stops the decoding
 // (the caller has what it wants, or could not write).
@@ -34,13 +37,13 @@ using ArjSink = std::function<bool(const unsigned char* data, std::size_t size)>
 
 enum class ArjResult { Ok, Stopped, Damaged, UnknownMethod };
 
-// Decodes `packed` (the member's compressed bytes) with `method` to exactly
-// `originalSize` bytes. Damaged data ends in Damaged, never in a read or a
+// Decodes the `packedSize` bytes at `offset` of `source` (the member's
+// compressed bytes) with `method` to exactly `originalSize` bytes. Damaged data ends in Damaged, never in a read or a
 // write out of bounds and never in an endless loop: the input is bounded,
 // and every step either consumes bits or produces bytes towards the size.
 // The CRC is the caller's to check.
-ArjResult ArjDecode(int method, const unsigned char* packed, std::size_t packedSize, std::uint64_t originalSize,
-                    const ArjSink& sink);
+ArjResult ArjDecode(int method, ByteSource& source, std::uint64_t offset, std::uint64_t packedSize,
+                    std::uint64_t originalSize, const ArjSink& sink);
 
 // CRC-32 as ARJ (and zip) compute it, continued from `crc` (0 to start).
 std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t size);

@@ -1,10 +1,9 @@
-// arj through the headers and decoder of our own, on the archive read
-// into memory: no handle is kept between calls, so the file can be changed
-// or deleted while a contents window shows it.
+// arj through the headers and decoder of our own, reading the archive in
+// ranges: nothing more of it is held than a header or a piece of a member.
 
 #include "real/arj.h"
-#include "real/files.h"
 #include "real/paths.h"
+#include "real/platform.h"
 #include "real/readers.h"
 
 namespace standin {
@@ -13,21 +12,17 @@ namespace {
 
 class ArjReader : public Reader {
  public:
-  explicit ArjReader(const char* path) {
-    // Members' sizes are 32-bit: an archive of more than 1 GiB is not read.
-    ReadOnlyFile file(path);
-    if (!file.Read(0, file.Size(), data_)) data_.clear();
-  }
+  explicit ArjReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
 
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
-    if (data_.empty() || !ParseArj(data_.data(), data_.size(), arj_)) return false;
+    if (!source_ || !ParseArj(*source_, arj_)) return false;
     for (const ArjMember& m : arj_) {
       Member member;
       member.name = m.name;
       UseBackslashes(member.name);  // ARJ stores "/" between folders
       member.folder = m.fileType == 3;
-      if (member.folder && !member.name.empty() && member.name.back() != '\\') member.name += '\\';
+      if (member.folder) MakeFolderName(member.name);
       member.size = m.originalSize;
       member.packed = m.packedSize;
       member.encrypted = (m.flags & 0x01) != 0;
@@ -46,7 +41,7 @@ class ArjReader : public Reader {
     const ArjMember& m = arj_[index];
     std::uint32_t crc = 0;
     bool stopped = false;
-    ArjResult result = ArjDecode(m.method, data_.data() + m.dataOffset, m.packedSize, m.originalSize,
+    ArjResult result = ArjDecode(m.method, *source_, m.dataOffset, m.packedSize, m.originalSize,
                                  [&](const unsigned char* data, std::size_t size) {
                                    crc = Crc32(crc, data, size);
                                    stopped = !sink(data, size);
@@ -59,12 +54,14 @@ class ArjReader : public Reader {
   }
 
  private:
-  std::vector<unsigned char> data_;
+  std::unique_ptr<ByteSource> source_;
   std::vector<ArjMember> arj_;
 };
 
 }  // namespace
 
-std::unique_ptr<Reader> MakeArjReader(const char* path) { return std::make_unique<ArjReader>(path); }
+std::unique_ptr<Reader> MakeArjReader(std::unique_ptr<ByteSource> source) {
+  return std::make_unique<ArjReader>(std::move(source));
+}
 
 }  // namespace standin

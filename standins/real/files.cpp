@@ -1,10 +1,23 @@
 #include "real/files.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace standin {
 
-ReadOnlyFile::ReadOnlyFile(const char* path)
-    : handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+namespace {
+
+constexpr std::size_t kWindow = 64 * 1024;
+constexpr std::size_t kSmallRead = 4096;
+
+HANDLE OpenShared(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+ReadOnlyFile::ReadOnlyFile(const char* path) : path_(path), handle_(OpenShared(path_)) {
   LARGE_INTEGER size;
   if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
 }
@@ -13,29 +26,40 @@ ReadOnlyFile::~ReadOnlyFile() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
-bool ReadOnlyFile::Read(std::uint64_t offset, std::uint64_t length, std::vector<unsigned char>& bytes) {
-  if (offset > size_ || length > size_ - offset || length > (1u << 30)) return false;
-  bytes.resize(static_cast<std::size_t>(length));
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(offset);
+void ReadOnlyFile::Release() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+std::size_t ReadOnlyFile::ReadDirect(std::uint64_t offset, void* into, std::size_t length) {
+  if (handle_ == INVALID_HANDLE_VALUE) handle_ = OpenShared(path_);
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD got = 0;
-  return SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN) &&
-         (length == 0 || ReadFile(handle_, bytes.data(), static_cast<DWORD>(length), &got, nullptr)) && got == length;
+  const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(length, 1u << 30));
+  if (!ReadFile(handle_, into, asked, &got, &at)) return 0;
+  return got;
 }
 
-std::wstring Widen(UINT codePage, const char* text, std::size_t length) {
-  std::wstring wide(length, L'\0');  // never more characters than bytes
-  const int made = MultiByteToWideChar(codePage, 0, text, static_cast<int>(length), &wide[0], static_cast<int>(length));
-  wide.resize(static_cast<std::size_t>(made > 0 ? made : 0));
-  return wide;
+std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, void* into, std::size_t length) {
+  if (offset >= size_) return 0;
+  length = static_cast<std::size_t>(std::min<std::uint64_t>(length, size_ - offset));
+  if (length > kSmallRead) return ReadDirect(offset, into, length);
+  if (offset < windowAt_ || offset + length > windowAt_ + windowSize_) {
+    if (!window_) window_.reset(new unsigned char[kWindow]);
+    windowAt_ = offset;
+    windowSize_ = ReadDirect(offset, window_.get(), kWindow);
+    length = std::min<std::size_t>(length, windowSize_);
+  }
+  std::memcpy(into, window_.get() + (offset - windowAt_), length);
+  return length;
 }
 
-std::string ShiftJis(const wchar_t* text, std::size_t length) {
-  std::string narrow(length * 2, '\0');  // at most two bytes a character
-  const int made = WideCharToMultiByte(932, 0, text, static_cast<int>(length), &narrow[0],
-                                       static_cast<int>(narrow.size()), nullptr, nullptr);
-  narrow.resize(static_cast<std::size_t>(made > 0 ? made : 0));
-  return narrow;
+std::unique_ptr<ReadOnlyFile> OpenArchiveFile(const char* path) {
+  if (!path) return nullptr;
+  auto file = std::make_unique<ReadOnlyFile>(path);
+  return file->IsOpen() ? std::move(file) : nullptr;
 }
 
 }  // namespace standin

@@ -1,37 +1,47 @@
-// Windows pieces the readers share: an archive file read in ranges, and
-// names between code pages.
+// The archive file on Windows, read in ranges for the readers.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
+
+#include "real/source.h"
 
 namespace standin {
 
-// Opened to share reading, writing and deleting: reading an archive stands
-// in nobody's way.
-class ReadOnlyFile {
+// Opened to share reading, writing and deleting, and closed between the
+// library's calls (Release): reading an archive stands in nobody's way, and
+// a file deleted meanwhile is gone. Small reads (the headers a reader walks)
+// are served from a window of the file read ahead.
+class ReadOnlyFile final : public ByteSource {
  public:
+  // `path` in the ANSI code page, as every path of the libraries' callers.
   explicit ReadOnlyFile(const char* path);
-  ~ReadOnlyFile();
+  ~ReadOnlyFile() override;
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  std::uint64_t Size() const { return size_; }
-  // Exactly `length` bytes at `offset` (at most 1 GiB), or false.
-  bool Read(std::uint64_t offset, std::uint64_t length, std::vector<unsigned char>& bytes);
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Handle() const { return handle_; }
+  // Closes the file; the next read opens it again.
+  void Release();
+  std::uint64_t Size() const override { return size_; }
+  std::size_t ReadAt(std::uint64_t offset, void* into, std::size_t length) override;
 
  private:
+  std::size_t ReadDirect(std::uint64_t offset, void* into, std::size_t length);
+
+  std::string path_;
   HANDLE handle_;
   std::uint64_t size_ = 0;
+  std::unique_ptr<unsigned char[]> window_;
+  std::uint64_t windowAt_ = 0;
+  std::size_t windowSize_ = 0;
 };
 
-// `length` bytes of `text` in `codePage` as UTF-16.
-std::wstring Widen(UINT codePage, const char* text, std::size_t length);
-
-// UTF-16 as Shift-JIS; a character CP932 lacks becomes "?".
-std::string ShiftJis(const wchar_t* text, std::size_t length);
+// The archive at `path`, or null when it cannot be opened.
+std::unique_ptr<ReadOnlyFile> OpenArchiveFile(const char* path);
 
 }  // namespace standin

@@ -1,15 +1,17 @@
 // zip, lzh, cab and rar through libarchive.
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 
 #include <archive.h>
 #include <archive_entry.h>
 
-#include "real/files.h"
 #include "real/packed_sizes.h"
 #include "real/paths.h"
+#include "real/platform.h"
 #include "real/readers.h"
 
 namespace standin {
@@ -23,52 +25,54 @@ namespace {
 // turn every 0x5C trail byte into "/", so the wide one is converted back.
 std::string ShiftJisName(archive_entry* entry) {
   std::string name;
-  if (const wchar_t* wide = archive_entry_pathname_w(entry)) name = ShiftJis(wide, wcslen(wide));
+  if (const wchar_t* wide = archive_entry_pathname_w(entry)) name = ShiftJisFromWide(wide, wcslen(wide));
   else if (const char* raw = archive_entry_pathname(entry)) name = raw;
   UseBackslashes(name);
   return name;
 }
 
-// The archive file as libarchive reads it: opened to share reading,
-// writing and deleting, so that a reader kept between calls stands in
-// nobody's way; a change is noticed by its size and time.
+// The archive's bytes as libarchive reads them: a position of its own over
+// the source, and the piece read last, which a seek that lands inside it
+// (the next zip member's header, mostly) reads on from without reading again.
 struct Source {
-  HANDLE file = INVALID_HANDLE_VALUE;
-  char buffer[64 * 1024];
+  ByteSource* bytes = nullptr;
+  std::uint64_t position = 0;
+  std::uint64_t pieceAt = 0;
+  std::size_t pieceSize = 0;
+  unsigned char piece[64 * 1024];
 
   static la_ssize_t Read(archive*, void* data, const void** block) {
-    Source* source = static_cast<Source*>(data);
-    DWORD got = 0;
-    if (!ReadFile(source->file, source->buffer, sizeof source->buffer, &got, nullptr)) return ARCHIVE_FATAL;
-    *block = source->buffer;
-    return static_cast<la_ssize_t>(got);
+    Source& source = *static_cast<Source*>(data);
+    const std::uint64_t at = source.position;
+    if (at < source.pieceAt || at >= source.pieceAt + source.pieceSize) {
+      source.pieceAt = at;
+      source.pieceSize = source.bytes->ReadAt(at, source.piece, sizeof source.piece);
+    }
+    const std::size_t skip = static_cast<std::size_t>(at - source.pieceAt);
+    *block = source.piece + skip;
+    const std::size_t given = source.pieceSize - std::min(skip, source.pieceSize);
+    source.position += given;
+    return static_cast<la_ssize_t>(given);
   }
 
   static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
-    LARGE_INTEGER distance, now;
-    distance.QuadPart = offset;
-    const DWORD method = whence == SEEK_SET ? FILE_BEGIN : whence == SEEK_CUR ? FILE_CURRENT : FILE_END;
-    if (!SetFilePointerEx(static_cast<Source*>(data)->file, distance, &now, method)) return ARCHIVE_FATAL;
-    return now.QuadPart;
+    Source& source = *static_cast<Source*>(data);
+    const std::int64_t base = whence == SEEK_SET ? 0
+                              : whence == SEEK_CUR ? static_cast<std::int64_t>(source.position)
+                                                   : static_cast<std::int64_t>(source.bytes->Size());
+    if (offset < -base || offset > INT64_MAX - base) return ARCHIVE_FATAL;
+    source.position = static_cast<std::uint64_t>(base + offset);
+    return base + offset;
   }
 
   static la_int64_t Skip(archive* a, void* data, la_int64_t request) {
     return Seek(a, data, request, SEEK_CUR) < 0 ? 0 : request;
   }
-
-  static int Close(archive*, void* data) {
-    Source* source = static_cast<Source*>(data);
-    if (source->file != INVALID_HANDLE_VALUE) CloseHandle(source->file);
-    source->file = INVALID_HANDLE_VALUE;
-    return ARCHIVE_OK;
-  }
 };
 
 class LibraryReader : public Reader {
  public:
-  // Paths come in the ANSI code page, as every path of the library's callers.
-  LibraryReader(Format format, const char* path)
-      : format_(format), narrowPath_(path), path_(Widen(CP_ACP, path, strlen(path))) {}
+  LibraryReader(Format format, std::unique_ptr<ByteSource> bytes) : format_(format), bytes_(std::move(bytes)) {}
   ~LibraryReader() override { Close(); }
 
   bool List(Listing& listing) override {
@@ -79,8 +83,8 @@ class LibraryReader : public Reader {
     // cab say it in headers of their own.
     const bool sequential = format_ == Format::Lha || format_ == Format::Rar;
     std::vector<PackedSize> fromHeaders;
-    if (format_ == Format::Zip) ZipPackedSizes(narrowPath_.c_str(), fromHeaders);
-    if (format_ == Format::Cab) CabPackedSizes(narrowPath_.c_str(), fromHeaders);
+    if (format_ == Format::Zip) ZipPackedSizes(*bytes_, fromHeaders);
+    if (format_ == Format::Cab) CabPackedSizes(*bytes_, fromHeaders);
     PackedSizeMatcher matcher(format_ == Format::Zip, fromHeaders);
     la_int64_t dataStart = -1;
     for (;;) {
@@ -127,7 +131,15 @@ class LibraryReader : public Reader {
     for (;;) {
       int r = archive_read_data_block(archive_, &block, &size, &offset);
       if (r == ARCHIVE_EOF) break;
-      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+      // A warning here is a check value that failed (LHA's CRC-16 among
+      // them): the member is damaged, not written.
+      if (r != ARCHIVE_OK || offset < 0) {
+        Close();
+        return kDamaged;
+      }
+      // Never more than the member declares.
+      if (member.sizeKnown && (static_cast<std::uint64_t>(offset) > member.size ||
+                               size > member.size - static_cast<std::uint64_t>(offset))) {
         Close();
         return kDamaged;
       }
@@ -149,7 +161,7 @@ class LibraryReader : public Reader {
  private:
   bool Reopen() {
     Close();
-    if (path_.empty()) return false;
+    if (!bytes_) return false;
     archive_ = archive_read_new();
     if (!archive_) return false;
     switch (format_) {
@@ -165,17 +177,11 @@ class LibraryReader : public Reader {
     archive_read_support_filter_none(archive_);
     archive_read_set_options(archive_, "hdrcharset=CP932");
     source_ = std::make_unique<Source>();
-    source_->file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (source_->file == INVALID_HANDLE_VALUE) {
-      Close();
-      return false;
-    }
+    source_->bytes = bytes_.get();
     archive_read_set_callback_data(archive_, source_.get());
     archive_read_set_read_callback(archive_, &Source::Read);
     archive_read_set_seek_callback(archive_, &Source::Seek);
     archive_read_set_skip_callback(archive_, &Source::Skip);
-    archive_read_set_close_callback(archive_, &Source::Close);
     if (archive_read_open1(archive_) != ARCHIVE_OK) {
       Close();
       return false;
@@ -186,7 +192,6 @@ class LibraryReader : public Reader {
   void Close() {
     if (archive_) archive_read_free(archive_);
     archive_ = nullptr;
-    if (source_) Source::Close(nullptr, source_.get());
     source_.reset();
     next_ = 0;
   }
@@ -196,7 +201,7 @@ class LibraryReader : public Reader {
     member.name = ShiftJisName(entry);
     const mode_t type = archive_entry_filetype(entry);
     member.folder = type == AE_IFDIR;
-    if (member.folder && !member.name.empty() && member.name.back() != '\\') member.name += '\\';
+    if (member.folder) MakeFolderName(member.name);
     // A link is listed, never written; other Unix types (a zip member taken
     // from a pipe says it is one) are files here.
     member.link = type == AE_IFLNK || archive_entry_hardlink(entry) != nullptr;
@@ -208,8 +213,7 @@ class LibraryReader : public Reader {
   }
 
   Format format_;
-  std::string narrowPath_;
-  std::wstring path_;
+  std::unique_ptr<ByteSource> bytes_;
   archive* archive_ = nullptr;
   std::unique_ptr<Source> source_;
   std::size_t next_ = 0;  // the member the next header read gives
@@ -217,9 +221,9 @@ class LibraryReader : public Reader {
 
 }  // namespace
 
-std::unique_ptr<Reader> MakeLibraryReader(Format format, const char* path) {
+std::unique_ptr<Reader> MakeLibraryReader(Format format, std::unique_ptr<ByteSource> bytes) {
   if (format != Format::Lha && format != Format::Zip && format != Format::Cab && format != Format::Rar) return nullptr;
-  return std::make_unique<LibraryReader>(format, path);
+  return std::make_unique<LibraryReader>(format, std::move(bytes));
 }
 
 }  // namespace standin

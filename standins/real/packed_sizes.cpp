@@ -1,12 +1,10 @@
 #include "real/packed_sizes.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstring>
 
-#include "real/files.h"
 #include "real/paths.h"
+#include "real/platform.h"
 
 namespace standin {
 
@@ -15,11 +13,6 @@ namespace {
 std::uint32_t Le16(const unsigned char* p) { return p[0] | p[1] << 8; }
 std::uint32_t Le32(const unsigned char* p) { return Le16(p) | Le16(p + 2) << 16; }
 std::uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32; }
-
-std::string Utf8ToShiftJis(const std::string& utf8) {
-  const std::wstring wide = Widen(CP_UTF8, utf8.data(), utf8.size());
-  return wide.empty() && !utf8.empty() ? utf8 : ShiftJis(wide.data(), wide.size());
-}
 
 // "\" between folders and none at the end, as members are matched.
 std::string MatchingName(std::string name) {
@@ -30,8 +23,7 @@ std::string MatchingName(std::string name) {
 
 }  // namespace
 
-bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
-  ReadOnlyFile file(path);
+bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   std::vector<unsigned char> tail;
   const std::uint64_t tailSize = std::min<std::uint64_t>(file.Size(), 22 + 65535);
   if (tailSize < 22 || !file.Read(file.Size() - tailSize, tailSize, tail)) return false;
@@ -49,20 +41,22 @@ bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
     }
     count = Le64(&record[32]), cdSize = Le64(&record[40]), cdOffset = Le64(&record[48]);
   }
-  std::vector<unsigned char> cd;
-  if (!file.Read(cdOffset, cdSize, cd)) return false;
-  for (std::size_t at = 0; at + 46 <= cd.size() && std::memcmp(&cd[at], "PK\1\2", 4) == 0 && sizes.size() < count;) {
-    const unsigned char* h = &cd[at];
-    const std::size_t nameLength = Le16(h + 28), extraLength = Le16(h + 30), commentLength = Le16(h + 32);
-    if (cd.size() - at - 46 < nameLength + extraLength + commentLength) break;
+  if (cdOffset > file.Size() || cdSize > file.Size() - cdOffset) return false;
+  const std::uint64_t cdEnd = cdOffset + cdSize;
+  std::vector<unsigned char> h, rest;
+  for (std::uint64_t at = cdOffset; at + 46 <= cdEnd && sizes.size() < count;) {
+    if (!file.Read(at, 46, h) || std::memcmp(h.data(), "PK\1\2", 4) != 0) break;
+    const std::size_t nameLength = Le16(&h[28]), extraLength = Le16(&h[30]), commentLength = Le16(&h[32]);
+    if (cdEnd - at - 46 < nameLength + extraLength + commentLength) break;
+    if (!file.Read(at + 46, nameLength + extraLength, rest)) break;
     PackedSize one;
-    one.packed = Le32(h + 20);
-    one.size = Le32(h + 24);
-    std::string name(reinterpret_cast<const char*>(h + 46), nameLength);
-    one.name = MatchingName((Le16(h + 8) & 0x800) ? Utf8ToShiftJis(name) : name);
+    one.packed = Le32(&h[20]);
+    one.size = Le32(&h[24]);
+    std::string name(reinterpret_cast<const char*>(rest.data()), nameLength);
+    one.name = MatchingName((Le16(&h[8]) & 0x800) ? ShiftJisFromUtf8(name) : name);
     // Sizes that do not fit 32 bits are in the zip64 field, the original
     // size first, each only when its 32-bit field is all ones.
-    const unsigned char* extra = h + 46 + nameLength;
+    const unsigned char* extra = rest.data() + nameLength;
     for (std::size_t x = 0; x + 4 <= extraLength;) {
       const std::size_t id = Le16(extra + x), length = Le16(extra + x + 2);
       if (x + 4 + length > extraLength) break;
@@ -79,8 +73,7 @@ bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
   return true;
 }
 
-bool CabPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
-  ReadOnlyFile file(path);
+bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   std::vector<unsigned char> header;
   if (!file.Read(0, 36, header) || std::memcmp(header.data(), "MSCF", 4) != 0) return false;
   const std::uint64_t filesAt = Le32(&header[16]);
@@ -101,14 +94,16 @@ bool CabPackedSizes(const char* path, std::vector<PackedSize>& sizes) {
     at += static_cast<const unsigned char*>(zero) - bytes.data() + 1;
   }
 
-  // Each folder's compressed bytes: the sum of its data blocks.
+  // Each folder's compressed bytes: the sum of its data blocks. A block
+  // takes 8 bytes at the least, so no more can be read than the file holds.
   std::vector<std::uint64_t> folderPacked(folders, 0), folderSize(folders, 0);
+  std::uint64_t budget = file.Size() / 8;
+  std::vector<unsigned char> data;
   for (std::size_t f = 0; f < folders; ++f, at += 8 + folderReserve) {
     if (!file.Read(at, 8, bytes)) return false;
     std::uint64_t block = Le32(&bytes[0]);
     for (std::size_t blocks = Le16(&bytes[4]); blocks > 0; --blocks) {
-      std::vector<unsigned char> data;
-      if (!file.Read(block, 8, data)) return false;
+      if (budget-- == 0 || !file.Read(block, 8, data)) return false;
       folderPacked[f] += Le16(&data[4]);
       block += 8 + dataReserve + Le16(&data[4]);
     }

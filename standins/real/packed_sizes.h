@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "real/source.h"
+
 namespace standin {
 
 struct PackedSize {
@@ -15,14 +17,17 @@ struct PackedSize {
   std::uint64_t packed = 0;
 };
 
-// Every member of the central directory, in its order.
-bool ZipPackedSizes(const char* path, std::vector<PackedSize>& sizes);
+// Every member of the central directory, in its order, read entry by entry.
+bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
 
 // Every file of the cabinet in the order of its file list. A cabinet keeps
 // compressed sizes per folder (a run of files compressed together), not per
 // file: each file is given the share of its folder's compressed bytes that
 // its own size has of the folder's, so that the shares add up to the folder.
-bool CabPackedSizes(const char* path, std::vector<PackedSize>& sizes);
+// The walk of the folders' data blocks reads at most as many blocks as the
+// file could hold: folders that claim one chain of blocks many times over
+// make the cabinet damaged, not slow.
+bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
 
 // Hands the sizes read above to the members libarchive lists: zip ones by
 // name (its order is not the directory's), cab ones in order. A member

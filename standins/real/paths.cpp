@@ -44,8 +44,11 @@ bool StaysInside(const std::string& name) {
   std::string part;
   for (std::size_t i = 0; i <= name.size(); ++i) {
     if (i < name.size() && IsLeadByte(name[i])) {
+      // A character cut short would be read by Windows as something else:
+      // "COM1" and a lone lead byte opened the serial port.
+      if (i + 1 == name.size() || !IsTrailByte(name[i + 1])) return false;
       part += name[i];
-      if (i + 1 < name.size()) part += name[++i];
+      part += name[++i];
       continue;
     }
     if (i == name.size() || IsSeparator(name[i])) {

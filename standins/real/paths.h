@@ -13,6 +13,11 @@ inline bool IsLeadByte(char c) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+inline bool IsTrailByte(char c) {
+  unsigned char b = static_cast<unsigned char>(c);
+  return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+
 inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Position of the last folder separator of `path`, or npos.
@@ -29,9 +34,15 @@ inline void UseBackslashes(std::string& name) {
   }
 }
 
+// A folder's name ends in "\", which a trail byte 0x5C is not.
+inline void MakeFolderName(std::string& name) {
+  if (!name.empty() && !EndsWithSeparator(name)) name += '\\';
+}
+
 // True when a member called `name` ("\" or "/" between folders) lands
 // inside the folder it is extracted to: no "..", no absolute path, no drive
-// or stream (":"), no device name such as CON or LPT1.
+// or stream (":"), no device name such as CON or LPT1, and no character
+// cut short: a lead byte at the end or before a byte no trail byte can be.
 bool StaysInside(const std::string& name);
 
 }  // namespace standin

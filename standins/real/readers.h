@@ -1,11 +1,12 @@
-// What the real-archive layer asks of a format's reader.
+// What the real-archive layer asks of a format's reader. Platform-free: a
+// reader sees the archive through a ByteSource.
 #pragma once
 
 #include <functional>
 #include <memory>
-#include <vector>
 
-#include "real/real_archive.h"
+#include "real/members.h"
+#include "real/source.h"
 
 namespace standin {
 
@@ -18,26 +19,21 @@ constexpr int kStopped = -1;
 class Reader {
  public:
   virtual ~Reader() = default;
-  // The members in the archive's order; false when the file is not an
+  // The members in the archive's order; false when the bytes are not an
   // archive of the reader's format.
   virtual bool List(Listing& listing) = 0;
   // Streams member `index` of the listing to `sink`: 0, kStopped, or an
-  // error result; data that falls short of the member's size or runs
-  // beyond it is damaged.
+  // error result. Data that falls short of the member's size, runs beyond
+  // it or fails its check value is damaged.
   virtual int Read(std::size_t index, const Member& member, const Sink& sink) = 0;
 };
 
-std::unique_ptr<Reader> MakeLibraryReader(Format format, const char* path);
-std::unique_ptr<Reader> MakeArjReader(const char* path);
+std::unique_ptr<Reader> MakeLibraryReader(Format format, std::unique_ptr<ByteSource> source);
+std::unique_ptr<Reader> MakeArjReader(std::unique_ptr<ByteSource> source);
 
-inline std::unique_ptr<Reader> MakeReader(Format format, const char* path) {
-  if (format == Format::Arj) return MakeArjReader(path);
-  return MakeLibraryReader(format, path);
+inline std::unique_ptr<Reader> MakeReader(Format format, std::unique_ptr<ByteSource> source) {
+  if (format == Format::Arj) return MakeArjReader(std::move(source));
+  return MakeLibraryReader(format, std::move(source));
 }
-
-// A member's time, given in the archive's way; sets both the record's DOS
-// date and time (local) and the extracted file's time.
-void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time);
-void SetUnixTime(Member& member, std::int64_t seconds);
 
 }  // namespace standin

@@ -1,11 +1,13 @@
 #include "real/real_archive.h"
 
 #include <algorithm>
-#include <ctime>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 
-#include "real/packed_sizes.h"
+#include "real/archiver_windows.h"
+#include "real/files.h"
 #include "real/paths.h"
 #include "real/readers.h"
 
@@ -31,6 +33,33 @@ bool StampOf(const char* path, FileStamp& stamp) {
   return true;
 }
 
+// Which file a handle reads, whatever name it was opened by.
+struct FileIdentity {
+  DWORD volume = 0, high = 0, low = 0;
+  bool known = false;
+
+  bool operator==(const FileIdentity& other) const {
+    return known && other.known && volume == other.volume && high == other.high && low == other.low;
+  }
+};
+
+FileIdentity IdentityOf(HANDLE file) {
+  FileIdentity identity;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info)) {
+    identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+  }
+  return identity;
+}
+
+FileIdentity IdentityOf(const std::string& path) {
+  const HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const FileIdentity identity = IdentityOf(file);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  return identity;
+}
+
 // The archive the last call read. Listing an archive and then extracting
 // its members one command each reads it once, and a reader that can only
 // go forward carries on from where the last command left it.
@@ -38,8 +67,10 @@ struct Open {
   Format format = Format::None;
   std::string path;
   FileStamp stamp;
+  FileIdentity identity;
   std::shared_ptr<Listing> listing;
   std::unique_ptr<Reader> reader;
+  ReadOnlyFile* file = nullptr;  // the reader's, closed after each call
   // The first member of each name, made for the first command: listing
   // alone does not need it.
   std::unordered_map<std::string, std::size_t> byName;
@@ -55,8 +86,16 @@ struct Open {
   }
 };
 
-std::mutex lock;
+std::recursive_mutex lock;
 Open last;
+// A command's window lets messages through while it waits on the user; a
+// call that comes in meanwhile must not touch what the command holds.
+bool busy = false;
+
+struct Busy {
+  Busy() { busy = true; }
+  ~Busy() { busy = false; }
+};
 
 // The open archive for `path`, read anew when it is another one or has
 // changed since; null when it is not an archive of `format`.
@@ -65,79 +104,209 @@ Open* Find(Format format, const char* path) {
   if (format == Format::None || !path || !StampOf(path, stamp)) return nullptr;
   if (last.listing && last.format == format && last.path == path && last.stamp == stamp) return &last;
   last = Open();
-  std::unique_ptr<Reader> reader = MakeReader(format, path);
+  std::unique_ptr<ReadOnlyFile> file = OpenArchiveFile(path);
+  if (!file) return nullptr;
+  const FileIdentity identity = IdentityOf(file->Handle());
+  ReadOnlyFile* const bytes = file.get();
+  std::unique_ptr<Reader> reader = MakeReader(format, std::move(file));
   auto listing = std::make_shared<Listing>();
   if (!reader || !reader->List(*listing)) return nullptr;
   last.format = format;
   last.path = path;
   last.stamp = stamp;
+  last.identity = identity;
   last.listing = std::move(listing);
   last.reader = std::move(reader);
+  last.file = bytes;
   return &last;
 }
 
-// Writes member `index` under `base` (which ends in "\").
-int WriteMember(Reader& reader, std::size_t index, const Member& member, const std::string& base) {
-  if (!StaysInside(member.name)) return kUnsafeName;
-  if (member.link) return kUnsupported;
-  std::string path = base + member.name;
-  if (member.folder) return MakeFolders(path.substr(0, path.size() - 1)) ? 0 : kWriteFailed;
-  if (member.encrypted) return kEncrypted;
-  if (member.unsupported) return kUnsupported;
-  auto create = [&path] {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  };
-  // Folders are made when the file cannot be made without them: most
-  // members go where an earlier one already went.
-  HANDLE file = create();
-  const std::size_t cut = LastSeparator(path);
-  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && cut != std::string::npos &&
-      cut >= base.size() && MakeFolders(path.substr(0, cut))) {
-    file = create();
+// Every call ends with the archive closed, whatever way it returns.
+struct Hold {
+  std::lock_guard<std::recursive_mutex> guard{lock};
+  ~Hold() {
+    if (last.file) last.file->Release();
   }
-  if (file == INVALID_HANDLE_VALUE) return kWriteFailed;
-  bool written = true;
-  int result = reader.Read(index, member, [&](const void* data, std::size_t size) {
-    DWORD done = 0;
-    written = WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
-    return written;
-  });
-  if (!written) result = kWriteFailed;
-  if (result == 0) SetFileTime(file, nullptr, nullptr, &member.written);
-  if (!CloseHandle(file) && result == 0) result = kWriteFailed;
-  // Half a member is no member: what was written of it goes.
-  if (result != 0) DeleteFileA(path.c_str());
-  return result;
+};
+
+// A run: the commands on one archive into one folder that follow each other
+// closely, as a contents window sends one command per selected member. The
+// user's "all" answers, a cancel and the wish to hear no more last for the
+// run. It ends when a command comes for another archive or folder, or more
+// than a second after the last one ended; a command for the whole archive
+// is a run of its own.
+struct Run {
+  std::string archive, destination;
+  DWORD endedAt = 0;
+  bool open = false;
+  enum class Existing { Ask, Replace, Skip } existing = Existing::Ask;
+  bool cancelled = false;
+  bool quiet = false;
+  std::string zoneMark;  // the archive's, copied to every file written
+};
+
+constexpr DWORD kRunGap = 1000;
+Run run;
+
+// A downloaded archive's zone mark (at most a few lines; more is no mark).
+std::string ZoneMarkOf(const std::string& path) {
+  const HANDLE stream = CreateFileA((path + ":Zone.Identifier").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (stream == INVALID_HANDLE_VALUE) return "";
+  char text[4096];
+  DWORD got = 0;
+  const bool read = ReadFile(stream, text, sizeof text, &got, nullptr);
+  CloseHandle(stream);
+  return read && got < sizeof text ? std::string(text, got) : "";
+}
+
+// False when the file system keeps no streams: the rest need not try.
+bool MarkZone(const std::string& path, const std::string& mark) {
+  const HANDLE stream = CreateFileA((path + ":Zone.Identifier").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (stream == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(stream, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr);
+  CloseHandle(stream);
+  return true;
+}
+
+std::uint64_t FileTimeValue(const FILETIME& time) {
+  return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The free bytes of the volume that `folder` is on, or will be on.
+std::uint64_t FreeBytes(std::string folder) {
+  for (;;) {
+    ULARGE_INTEGER free;
+    if (GetDiskFreeSpaceExA(folder.c_str(), &free, nullptr, nullptr)) return free.QuadPart;
+    const std::size_t cut = LastSeparator(folder.substr(0, folder.size() - (EndsWithSeparator(folder) ? 1 : 0)));
+    if (cut == std::string::npos) return UINT64_MAX;  // nothing to ask: the writing will tell
+    folder.resize(cut + 1);
+  }
+}
+
+// One command's extraction.
+class Extraction {
+ public:
+  Extraction(Open& open, const std::string& base, std::uint64_t total)
+      : open_(open), base_(base), progress_(FileName(open.path), total) {}
+
+  // Writes member `index`: 0 when written or skipped, else why not.
+  int Write(std::size_t index) {
+    const Member& member = open_.listing->members[index];
+    if (!StaysInside(member.name)) return kUnsafeName;
+    if (member.link) return kUnsupported;
+    const std::string path = base_ + member.name;
+    if (member.folder) return MakeFolders(path.substr(0, path.size() - 1)) ? 0 : kWriteFailed;
+    if (member.encrypted) return kEncrypted;
+    if (member.unsupported) return kUnsupported;
+
+    bool replace = false;
+    WIN32_FILE_ATTRIBUTE_DATA there;
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &there)) {
+      if (there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return kWriteFailed;
+      if (IdentityOf(path) == open_.identity) return kIsArchive;
+      const int decided = Decide(path, there, member);
+      if (decided != 0) return decided == kSkipped ? 0 : decided;
+      replace = true;
+    }
+    // Written whole under a name of its own, then named: what stood there
+    // is replaced at once, or not at all.
+    const std::size_t cut = LastSeparator(path);
+    const std::string folder = path.substr(0, cut + 1);
+    std::string temporary;
+    HANDLE file = CreateTemporary(folder, temporary);
+    if (file == INVALID_HANDLE_VALUE && cut >= base_.size() && MakeFolders(path.substr(0, cut))) {
+      file = CreateTemporary(folder, temporary);
+    }
+    if (file == INVALID_HANDLE_VALUE) return kWriteFailed;
+    bool written = true;
+    std::uint64_t count = 0;
+    int result = open_.reader->Read(index, member, [&](const void* data, std::size_t size) {
+      count += size;
+      if (member.sizeKnown && count > member.size) return written = false;  // never more than declared
+      DWORD done = 0;
+      written = WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
+      progress_.Advance(member.name, size);
+      return written && !progress_.Cancelled();
+    });
+    if (result == kStopped) result = !written ? (count > member.size ? kDamaged : kWriteFailed) : kCancelled;
+    if (result == 0 && member.written) {
+      const FILETIME time{static_cast<DWORD>(member.written), static_cast<DWORD>(member.written >> 32)};
+      SetFileTime(file, nullptr, nullptr, &time);
+    }
+    if (!CloseHandle(file) && result == 0) result = kWriteFailed;
+    if (result == 0 && !MoveFileExA(temporary.c_str(), path.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+      result = kWriteFailed;
+    }
+    if (result != 0) {
+      DeleteFileA(temporary.c_str());
+      return result;
+    }
+    if (!run.zoneMark.empty() && zoneWritable_) zoneWritable_ = MarkZone(path, run.zoneMark);
+    return 0;
+  }
+
+  Progress& progress() { return progress_; }
+
+ private:
+  static constexpr int kSkipped = -2;
+
+  static std::string FileName(const std::string& path) {
+    const std::size_t cut = LastSeparator(path);
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+  }
+
+  // Whether the file at `path` gives way to the member: 0 yes, kSkipped,
+  // or kCancelled.
+  int Decide(const std::string& path, const WIN32_FILE_ATTRIBUTE_DATA& there, const Member& member) {
+    if (run.existing == Run::Existing::Replace) return 0;
+    if (run.existing == Run::Existing::Skip) return kSkipped;
+    const FileFacts existing{path, static_cast<std::uint64_t>(there.nFileSizeHigh) << 32 | there.nFileSizeLow,
+                             FileTimeValue(there.ftLastWriteTime)};
+    switch (AskReplace(existing, FileFacts{member.name, member.size, member.written})) {
+      case ReplaceAnswer::ReplaceAll: run.existing = Run::Existing::Replace; return 0;
+      case ReplaceAnswer::Replace: return 0;
+      case ReplaceAnswer::SkipAll: run.existing = Run::Existing::Skip; return kSkipped;
+      case ReplaceAnswer::Skip: return kSkipped;
+      default: run.cancelled = true; return kCancelled;
+    }
+  }
+
+  // A file of the archiver's own beside where the member goes.
+  static HANDLE CreateTemporary(const std::string& folder, std::string& name) {
+    static DWORD serial = GetTickCount();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char tail[40];
+      std::snprintf(tail, sizeof tail, "~plk%04lX%08lX.tmp", GetCurrentProcessId() & 0xFFFF, ++serial);
+      name = folder + tail;
+      const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+  }
+
+  Open& open_;
+  std::string base_;
+  Progress progress_;
+  bool zoneWritable_ = true;
+};
+
+// The user hears of a command's failures once, at its end, unless they
+// asked for quiet for the rest of the run.
+int Report(const Open& open, std::vector<Failure>& failures) {
+  run.endedAt = GetTickCount();
+  if (failures.empty()) return 0;
+  if (!run.quiet) {
+    const std::size_t cut = LastSeparator(open.path);
+    run.quiet = ReportFailures(cut == std::string::npos ? open.path : open.path.substr(cut + 1), failures);
+    run.endedAt = GetTickCount();  // a box's time is no gap between commands
+  }
+  return failures.front().result;
 }
 
 }  // namespace
-
-void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
-  member.date = date;
-  member.time = time;
-  FILETIME local;
-  if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &member.written)) {
-    member.written = FILETIME{};
-  }
-}
-
-void SetUnixTime(Member& member, std::int64_t seconds) {
-  const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
-  member.written.dwLowDateTime = static_cast<DWORD>(ticks);
-  member.written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-  // libarchive turns the local times most archives keep into seconds with
-  // the C runtime's mktime; its localtime is the way back to the same wall
-  // time, and gives seconds kept in UTC the local time of their day. A DOS
-  // date holds the years 1980 to 2107 only.
-  const __time64_t time = seconds;
-  const struct tm* local = _localtime64(&time);
-  if (!local || local->tm_year < 80 || local->tm_year > 207) {
-    member.date = member.time = 0;
-    return;
-  }
-  member.date = static_cast<std::uint16_t>((local->tm_year - 80) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
-  member.time = static_cast<std::uint16_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
-}
 
 bool MakeFolders(const std::string& folder) {
   DWORD attributes = GetFileAttributesA(folder.c_str());
@@ -153,14 +322,16 @@ bool MakeFolders(const std::string& folder) {
 }
 
 std::shared_ptr<const Listing> ListArchive(Format format, const char* path) {
-  std::lock_guard<std::mutex> hold(lock);
-  Open* open = Find(format, path);
+  Hold hold;
+  Open* open = busy ? nullptr : Find(format, path);
   return open ? open->listing : nullptr;
 }
 
 int ExtractMembers(Format format, const char* path, const std::string& destination,
                    const std::vector<std::string>& names) {
-  std::lock_guard<std::mutex> hold(lock);
+  Hold hold;
+  if (busy) return kBusy;
+  Busy running;
   Open* open = Find(format, path);
   if (!open) return kNotArchive;
   const Listing& listing = *open->listing;
@@ -173,24 +344,60 @@ int ExtractMembers(Format format, const char* path, const std::string& destinati
   if (names.empty()) {
     for (std::size_t i = 0; i < listing.members.size(); ++i) chosen.push_back(i);
   }
-  if (!MakeFolders(destination)) return kWriteFailed;
-  const std::string base = EndsWithSeparator(destination) ? destination : destination + "\\";
-  int result = 0;
+
+  const DWORD now = GetTickCount();
+  if (!(run.open && !names.empty() && run.archive == open->path && run.destination == destination &&
+        now - run.endedAt < kRunGap)) {
+    run = Run();
+    run.archive = open->path;
+    run.destination = destination;
+    run.open = !names.empty();
+    run.zoneMark = ZoneMarkOf(open->path);
+  }
+  std::vector<Failure> failures;
+  // A cancelled run writes nothing more, and says nothing more.
+  if (run.cancelled) {
+    run.endedAt = GetTickCount();
+    return kCancelled;
+  }
+
+  // What the command will write must fit before anything is written.
+  std::uint64_t total = 0;
   for (std::size_t index : chosen) {
-    const Member& member = listing.members[index];
+    const Member& m = listing.members[index];
+    if (!m.folder && !m.link && !m.encrypted && !m.unsupported) total += std::min<std::uint64_t>(m.size, UINT64_MAX - total);
+  }
+  if (total > FreeBytes(destination)) {
+    failures.push_back({"", kNoRoom});
+    return Report(*open, failures);
+  }
+  if (!MakeFolders(destination)) {
+    failures.push_back({"", kWriteFailed});
+    return Report(*open, failures);
+  }
+  Extraction extraction(*open, EndsWithSeparator(destination) ? destination : destination + "\\", total);
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const Member& member = listing.members[chosen[i]];
     // Links are not extracted with the rest, nor are they its failure.
     if (names.empty() && member.link) continue;
-    int one = WriteMember(*open->reader, index, member, base);
-    if (result == 0) result = one;
+    const int result = extraction.Write(chosen[i]);
+    if (result != 0) failures.push_back({member.name, result});
+    if (result == kCancelled || extraction.progress().Cancelled()) {
+      run.cancelled = true;
+      if (result != kCancelled) failures.push_back({"", kCancelled});
+      break;
+    }
   }
   // What could be read is written; the archive is still damaged.
-  if (result == 0 && names.empty() && listing.damaged) result = kDamaged;
-  return result;
+  if (names.empty() && listing.damaged) failures.push_back({"", kDamaged});
+  return Report(*open, failures);
 }
 
 int PrintMember(Format format, const char* path, const std::string& name, char* output, DWORD size) {
-  std::lock_guard<std::mutex> hold(lock);
+  Hold hold;
   if (output && size > 0) output[0] = '\0';
+  if (busy) return kBusy;
+  Busy running;
   Open* open = Find(format, path);
   if (!open) return kNotArchive;
   const std::ptrdiff_t index = open->IndexOf(name);

@@ -6,6 +6,7 @@
 
 #include "real/arj.h"
 #include "real/paths.h"
+#include "real/source.h"
 
 using namespace standin;
 
@@ -21,6 +22,10 @@ TEST(MemberNames, StayInsideOrNot) {
       {"\\a", false}, {"/a", false}, {"C:a", false}, {"C:\\a", false}, {"a:stream", false}, {"", false},
       {"CON", false}, {"dir\\nul.txt", false}, {"com1", false}, {"LPT9.log", false}, {"aux \\x", false},
       {"COM0", true}, {"CONSOLE", true}, {"LPT10", true},
+      // A character cut short: a lone lead byte at the end, or before a byte
+      // that is no trail byte.
+      {"COM1\x81", false}, {"NUL\x81", false}, {"a\x81\\b", true}, {"a\x81 b", false},
+      {"a\x81\x7f", false}, {"dir\x81/x", false},
   };
   for (const Case& c : cases) EXPECT_EQ(StaysInside(c.name), c.inside) << c.name;
 }
@@ -29,18 +34,19 @@ TEST(MemberNames, StayInsideOrNot) {
 // gigabyte it declares.
 TEST(ArjData, DamagedDataEndsWithoutRunningOn) {
   const std::string garbage(64, '\xff');
+  MemorySource bytes(garbage.data(), garbage.size());
   for (int method = 1; method <= 4; ++method) {
     std::size_t produced = 0;
-    const ArjResult result = ArjDecode(method, reinterpret_cast<const unsigned char*>(garbage.data()),
-                                       garbage.size(), 1u << 30, [&](const unsigned char*, std::size_t size) {
+    const ArjResult result = ArjDecode(method, bytes, 0, garbage.size(), 1u << 30,
+                                       [&](const unsigned char*, std::size_t size) {
                                          produced += size;
                                          return true;
                                        });
     EXPECT_EQ(result, ArjResult::Damaged) << method;
     EXPECT_LT(produced, 64u << 20) << method;
   }
-  const unsigned char stored[] = "abc";
-  EXPECT_EQ(ArjDecode(0, stored, 3, 4, [](const unsigned char*, std::size_t) { return true; }), ArjResult::Damaged);
-  EXPECT_EQ(ArjDecode(5, stored, 3, 3, [](const unsigned char*, std::size_t) { return true; }),
-            ArjResult::UnknownMethod);
+  MemorySource stored("abc", 3);
+  const auto any = [](const unsigned char*, std::size_t) { return true; };
+  EXPECT_EQ(ArjDecode(0, stored, 0, 3, 4, any), ArjResult::Damaged);
+  EXPECT_EQ(ArjDecode(5, stored, 0, 3, 3, any), ArjResult::UnknownMethod);
 }

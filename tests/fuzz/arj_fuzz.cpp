@@ -7,6 +7,7 @@
 
 #include "fuzz_check.h"
 #include "real/arj.h"
+#include "real/source.h"
 
 using namespace standin;
 
@@ -14,9 +15,9 @@ namespace {
 
 // Stops a member after 1 MiB: what is fuzzed is the decoder, not the
 // patience of a sink.
-void Decode(int method, const unsigned char* data, std::size_t size, std::uint64_t original) {
+void Decode(int method, ByteSource& bytes, std::uint64_t offset, std::uint64_t size, std::uint64_t original) {
   std::uint64_t produced = 0;
-  const ArjResult result = ArjDecode(method, data, size, original, [&](const unsigned char*, std::size_t n) {
+  const ArjResult result = ArjDecode(method, bytes, offset, size, original, [&](const unsigned char*, std::size_t n) {
     produced += n;
     return produced < (1u << 20);
   });
@@ -27,14 +28,15 @@ void Decode(int method, const unsigned char* data, std::size_t size, std::uint64
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  MemorySource bytes(data, size);
   std::vector<ArjMember> members;
-  if (ParseArj(data, size, members)) {
+  if (ParseArj(bytes, members)) {
     for (const ArjMember& m : members) {
       FUZZ_CHECK(m.dataOffset <= size && m.packedSize <= size - m.dataOffset);
-      Decode(m.method, data + m.dataOffset, m.packedSize, m.originalSize);
+      Decode(m.method, bytes, m.dataOffset, m.packedSize, m.originalSize);
     }
   }
   // The bytes as one member's data: a method and a size first.
-  if (size >= 3) Decode(data[0] % 5, data + 3, size - 3, data[1] | data[2] << 8 | (data[0] & 0x80) << 10);
+  if (size >= 3) Decode(data[0] % 5, bytes, 3, size - 3, data[1] | data[2] << 8 | (data[0] & 0x80) << 10);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "archiver/archiver_set.h"
 #include "win/real_archives.h"
@@ -42,13 +43,21 @@ struct Archivers {
     return rows;
   }
 
+  // One command; the boxes it shows are answered and kept in `boxes`.
   int Extract(const std::string& path, const std::string& destination, const std::string& name = "") {
     set.SelectKind(path);
-    return set.RunArchiverCommand(path, destination, name);
+    int result = 0;
+    boxes = DialogsDuring([&] { result = set.RunArchiverCommand(path, destination, name); }, answer);
+    return result;
   }
 
   Sandbox box;
   ArchiverSet set;
+  std::vector<std::string> boxes;
+  // The button for a box of the archiver's; its progress goes unanswered.
+  std::function<int(const std::string&)> answer = [](const std::string& texts) {
+    return texts.rfind("書庫: ", 0) == 0 ? 0 : IDOK;
+  };
 };
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '\\'; }

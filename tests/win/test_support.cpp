@@ -2,8 +2,10 @@
 
 #include "text/sjis_path.h"
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace testing_support {
 
@@ -75,11 +77,13 @@ Sandbox::Sandbox(std::initializer_list<const char*> libraries, const std::string
   }
   SetDllDirectoryA(folder_.c_str());
   SetEnvironmentVariableA("PLENKIT_STANDIN_LOG", (folder_ + "calls.log").c_str());
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
 }
 
 Sandbox::~Sandbox() {
   SetDllDirectoryA(nullptr);
   SetEnvironmentVariableA("PLENKIT_STANDIN_LOG", nullptr);
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", nullptr);
   RemoveTree(folder_.substr(0, folder_.size() - 1));
 }
 
@@ -99,5 +103,55 @@ std::vector<std::string> Sandbox::Calls() const {
 }
 
 void Sandbox::ClearCalls() const { DeleteFileA(Path("calls.log").c_str()); }
+
+std::string ChildTexts(HWND window) {
+  std::string texts;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM all) CALLBACK {
+        char text[2048] = {};
+        GetWindowTextA(child, text, sizeof text);
+        *reinterpret_cast<std::string*>(all) += std::string(text) + "\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+std::vector<std::string> DialogsDuring(const std::function<void()>& work,
+                                       const std::function<int(const std::string&)>& answer) {
+  std::atomic<bool> done{false};
+  std::vector<std::string> dialogs;
+  std::thread watcher([&, ui = GetCurrentThreadId()] {
+    HWND answered = nullptr;
+    while (!done) {
+      HWND found = nullptr;
+      EnumThreadWindows(
+          ui,
+          [](HWND window, LPARAM result) CALLBACK {
+            char cls[16] = {};
+            GetClassNameA(window, cls, sizeof cls);
+            if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&found));
+      if (found && found != answered) {
+        const std::string texts = ChildTexts(found);
+        const int button = answer ? answer(texts) : IDCANCEL;
+        if (button) {
+          dialogs.push_back(texts);
+          PostMessageA(found, WM_COMMAND, button, 0);
+        }
+        answered = found;
+      }
+      Sleep(10);
+    }
+  });
+  work();
+  done = true;
+  watcher.join();
+  return dialogs;
+}
 
 }  // namespace testing_support

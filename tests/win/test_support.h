@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -50,5 +51,15 @@ class Sandbox {
 };
 
 void RemoveTree(const std::string& path);
+
+// The texts of a window's children, one a line.
+std::string ChildTexts(HWND window);
+
+// Runs `work` while another thread answers every dialog of this thread that
+// opens meanwhile, with the button `answer` picks for its texts (IDCANCEL
+// when none is given; 0 leaves it alone); answers the texts of each dialog
+// answered.
+std::vector<std::string> DialogsDuring(const std::function<void()>& work,
+                                       const std::function<int(const std::string&)>& answer = nullptr);
 
 }  // namespace testing_support

@@ -114,20 +114,6 @@ void SaveScreenshot(HWND window, const std::string& name) {
   out << pixels;
 }
 
-std::string ChildTexts(HWND window) {
-  std::string texts;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM all) CALLBACK {
-        char text[256] = {};
-        GetWindowTextA(child, text, sizeof text);
-        *reinterpret_cast<std::string*>(all) += std::string(text) + "\n";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
-  return texts;
-}
-
 std::string BrowserSelection(HWND dialog) {
   HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
   if (!tree) return {};
@@ -188,26 +174,6 @@ DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> re
       }) {}
 
 DialogDriver::~DialogDriver() { thread_.join(); }
-
-std::string DialogsDuring(const std::function<void()>& work) {
-  std::atomic<bool> done{false};
-  std::string texts;
-  std::thread watcher([&, ui = GetCurrentThreadId()] {
-    while (!done) {
-      Search search{"#32770", nullptr};
-      EnumThreadWindows(ui, FindVisible, reinterpret_cast<LPARAM>(&search));
-      if (search.found) {
-        texts += ChildTexts(search.found);
-        PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
-      }
-      Sleep(25);
-    }
-  });
-  work();
-  done = true;
-  watcher.join();
-  return texts;
-}
 
 bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
   for (DWORD start = GetTickCount(); !done();) {

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "win/test_support.h"
+
 namespace window_support {
 
 // Initialises the application object once per test program.
@@ -62,12 +64,8 @@ class DialogDriver {
   std::thread thread_;
 };
 
-// Runs `work` while another thread answers every dialog of this thread
-// that opens meanwhile with IDCANCEL; answers their texts, one a line each.
-std::string DialogsDuring(const std::function<void()>& work);
-
-// The texts of a window's children, one a line.
-std::string ChildTexts(HWND window);
+using testing_support::ChildTexts;
+using testing_support::DialogsDuring;
 
 // The folder selected in the shell's folder browser, as its tree shows it.
 std::string BrowserSelection(HWND dialog);
