@@ -84,6 +84,7 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
   tests/win/toolkit_test.cpp
   tests/win/vers_test.cpp
   tests/win/real_windows_test.cpp
+  tests/win/safe_extraction_test.cpp
   tests/win/real_archives.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})

@@ -241,26 +241,34 @@ def crc16(data):
     return crc
 
 
-def zip_with(names, content=b"bad\r\n", declared=None):
+def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, big=None, packed=None):
+    """Members stored (or deflated, or `packed` as given) with the CRC and
+    size given; `big` declares that size in a zip64 field."""
     local, central, offset = b"", b"", 0
+    data = content
+    if deflate:
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        data = packed if packed is not None else packer.compress(content) + packer.flush()
     for name in names:
-        crc = zlib.crc32(content)
-        size = len(content)
-        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0x5821, crc, size, declared or size,
-                           len(name), 0) + name
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0x5821, crc, size,
-                               declared or size, len(name), 0, 0, 0, 0, 0, offset) + name
-        local += head + content
-        offset += len(head) + len(content)
+        size = declared or len(content)
+        extra = struct.pack("<HHQQ", 1, 16, big, len(data)) if big else b""
+        sizes = (0xFFFFFFFF, 0xFFFFFFFF) if big else (len(data), size)
+        check = zlib.crc32(content) if crc is None else crc
+        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45 if big else 20, 0, 8 if deflate else 0, 0, 0x5821, check,
+                           *sizes, len(name), len(extra)) + name + extra
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 45 if big else 20, 0, 8 if deflate else 0, 0,
+                               0x5821, check, *sizes, len(name), len(extra), 0, 0, 0, 0, offset) + name + extra
+        local += head + data
+        offset += len(head) + len(data)
     return local + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(names), len(names), len(central),
                                          offset, 0)
 
 
-def lzh_with(names, content=b"bad\r\n", declared=None):
+def lzh_with(names, content=b"bad\r\n", declared=None, crc=None):
     out = b""
     for name in names:
         body = b"-lh0-" + struct.pack("<IIIBB", len(content), declared or len(content), 0x58210000, 0x20, 0)
-        body += bytes([len(name)]) + name + struct.pack("<H", crc16(content))
+        body += bytes([len(name)]) + name + struct.pack("<H", crc16(content) if crc is None else crc)
         out += bytes([len(body), sum(body) & 0xFF]) + body + content
     return out + b"\0"
 
@@ -269,13 +277,16 @@ def arj_block(basic):
     return b"\x60\xEA" + struct.pack("<H", len(basic)) + basic + struct.pack("<I", zlib.crc32(basic)) + b"\0\0"
 
 
-def arj_with(names, content=b"bad\r\n", declared=None):
+def arj_with(names, content=b"bad\r\n", declared=None, crc=None, folders=()):
     def basic(name, file_type, packed, original, crc):
         return struct.pack("<BBBBBBBBIIIIHHH", 30, 11, 1, 0, 0, 0, file_type, 0, 0x58210000, packed, original, crc,
                            0, 0, 0) + name + b"\0\0"
     out = arj_block(basic(b"hostile.arj", 2, 0, 0, 0))
+    for name in folders:
+        out += arj_block(basic(name, 3, 0, 0, 0))
     for name in names:
-        out += arj_block(basic(name, 0, len(content), declared or len(content), zlib.crc32(content))) + content
+        check = zlib.crc32(content) if crc is None else crc
+        out += arj_block(basic(name, 0, len(content), declared or len(content), check)) + content
     return out + b"\x60\xEA\0\0"
 
 
@@ -284,11 +295,12 @@ def rar_block(kind, flags, body):
     return struct.pack("<H", zlib.crc32(head) & 0xFFFF) + head
 
 
-def rar_with(names, content=b"bad\r\n", declared=None):
+def rar_with(names, content=b"bad\r\n", declared=None, crc=None):
     """RAR4, stored members, Windows host."""
     out = b"Rar!\x1a\x07\x00" + rar_block(0x73, 0, b"\0" * 6)
     for name in names:
-        body = struct.pack("<IIBIIBBHI", len(content), declared or len(content), 2, zlib.crc32(content), 0x58210000,
+        check = zlib.crc32(content) if crc is None else crc
+        body = struct.pack("<IIBIIBBHI", len(content), declared or len(content), 2, check, 0x58210000,
                            20, 0x30, len(name), 0x20) + name
         out += rar_block(0x74, 0x8000, body) + content
     return out + rar_block(0x7B, 0x4000, b"")
@@ -328,6 +340,86 @@ def hostile_archives(out, good):
     for name, data in made.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
+
+
+VICTIM = b"what the archive says\r\n" * 40
+
+
+def flip_last_data_byte(path, before_end):
+    """The byte `before_end` bytes from the end, flipped: damaged data under
+    intact headers."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    data[-before_end] ^= 0x55
+    with open(path, "wb") as f:
+        f.write(bytes(data))
+
+
+def safety_archives(out):
+    """Archives that must never cost a user a file, nor hang, nor crash."""
+    folder = os.path.join(out, "safety")
+    os.makedirs(folder)
+    tree = os.path.join(out, "safety-tree")
+    os.makedirs(tree)
+
+    def made(name, data):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+    def tool(name, args, files):
+        for n, content in files:
+            with open(os.path.join(tree, n), "wb") as f:
+                f.write(content)
+        run(args + [os.path.join(folder, name)] + [n for n, _ in files], cwd=tree)
+
+    # A member victim.txt whose check value fails, in every format.
+    made("crc.zip", zip_with([b"victim.txt"], VICTIM, crc=1))
+    made("crc_deflate.zip", zip_with([b"victim.txt"], VICTIM, crc=1, deflate=True))
+    made("crc0.lzh", lzh_with([b"victim.txt"], VICTIM, crc=1))
+    made("crc.arj", arj_with([b"victim.txt"], VICTIM, crc=1))
+    made("crc.rar", rar_with([b"victim.txt"], VICTIM, crc=1))
+    tool("crc5.lzh", ["jlha", "ao5"], [("victim.txt", VICTIM)])
+    flip_last_data_byte(os.path.join(folder, "crc5.lzh"), 2)
+    run(["gcab", "-c", os.path.join(folder, "crc.cab"), "victim.txt"], cwd=tree)
+    flip_last_data_byte(os.path.join(folder, "crc.cab"), 1)
+    # Sizes: a member that declares 10 bytes and holds a mebibyte; one that
+    # declares more than any disk holds.
+    made("overrun.zip", zip_with([b"overrun.bin"], bytes(1 << 20), declared=10, deflate=True))
+    tool("overrun.lzh", ["jlha", "ao5y0"], [("overrun.bin", bytes(1 << 20))])
+    with open(os.path.join(folder, "overrun.lzh"), "rb") as f:
+        lzh = bytearray(f.read())
+    struct.pack_into("<I", lzh, 11, 10)  # the original size of the level-0 header
+    lzh[1] = sum(lzh[2:2 + lzh[0]]) & 0xFF
+    made("overrun.lzh", bytes(lzh))
+    made("room.zip", zip_with([b"huge.bin"], VICTIM, big=1 << 60))
+    # Members named like the archive they are in.
+    made("self.zip", zip_with([b"self.zip"], VICTIM))
+    made("case.zip", zip_with([b"CASE.ZIP"], VICTIM))
+    made("self.arj", arj_with([b"self.arj"], VICTIM))
+    # Names a device would answer to once a cut character is dropped; folders
+    # whose last character's trail byte is 0x5C.
+    made("devices.arj", arj_with([b"COM1\x81", b"NUL\x81", b"AUX\x81", b"good.txt"], VICTIM))
+    made("trail.arj", arj_with([b"\x95\x5c/a.txt"], VICTIM, folders=[b"\x95\x5c", b"\x83\x5c"]))
+    # A cabinet whose folders all claim one chain of 65,535 data blocks.
+    blocks = b"\0\0\0\0\0\0\1\0" * 65535
+    folders = 2000
+    files_at = 36 + 8 * folders
+    data_at = files_at + 16 + len(b"a.txt\0")
+    head = b"MSCF" + struct.pack("<IIIIIBBHHHHH", 0, data_at + len(blocks), 0, files_at, 0, 3, 1, folders, 1, 0, 1,
+                                 0)
+    folder_entries = struct.pack("<IHH", data_at, 65535, 0) * folders
+    file_entry = struct.pack("<IIHHHH", 5, 0, 0, 0x5821, 0, 0x20) + b"a.txt\0"
+    made("chain.cab", head + folder_entries + file_entry + blocks)
+    # Long work: a member of 2 GiB of zeros, a couple of megabytes deflated.
+    size, packer, crc, data = (1 << 31) - 1, zlib.compressobj(1, zlib.DEFLATED, -15), 0, []
+    chunk = bytes(1 << 24)
+    for at in range(0, size, len(chunk)):
+        piece = chunk[: min(len(chunk), size - at)]
+        crc = zlib.crc32(piece, crc)
+        data.append(packer.compress(piece))
+    data.append(packer.flush())
+    made("long.zip", zip_with([b"zeros.bin"], b"", crc=crc, deflate=True, packed=b"".join(data), declared=size))
+    shutil.rmtree(tree)
 
 
 def demo(out):
@@ -376,6 +468,7 @@ def main():
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     normal_archives(out)
+    safety_archives(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
                            "truncated5.rar": "rar5_solid.rar"})

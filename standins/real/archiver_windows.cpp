@@ -28,7 +28,7 @@ std::wstring Wide(const std::string& text) {
 class DialogTemplate {
  public:
   DialogTemplate(const std::string& caption, short width, short height, DWORD style) {
-    Put(DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | style);
+    Put(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU | style);
     Put(0);
     words_.push_back(0);  // the count of controls, filled in by Add
     for (short v : {short(0), short(0), width, height}) words_.push_back(static_cast<WORD>(v));
@@ -84,8 +84,29 @@ std::string Stamp(std::uint64_t written) {
   return text;
 }
 
+// A name as it can be shown: a byte that is no whole Shift-JIS character
+// (a lead byte cut short) shows as "?" and takes nothing with it.
+std::string Shown(const std::string& name) {
+  std::string shown;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(name[i]);
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    if (!lead) {
+      shown += b < 0x20 ? '?' : name[i];
+      continue;
+    }
+    const unsigned char t = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+    if (t >= 0x40 && t <= 0xFC && t != 0x7F) {
+      shown += name.substr(i++, 2);
+    } else {
+      shown += '?';
+    }
+  }
+  return shown;
+}
+
 std::string Facts(const FileFacts& file) {
-  return "  " + file.name + "\n  " + Digits(file.size) + " バイト  " + Stamp(file.written) + "\n";
+  return "  " + Shown(file.name) + "\n  " + Digits(file.size) + " バイト  " + Stamp(file.written) + "\n";
 }
 
 std::string Reason(int result) {
@@ -124,12 +145,13 @@ class CallerWindowsDisabled {
   std::vector<HWND> disabled_;
 };
 
-// Each answer is the button's identifier.
+// Each answer is the button's identifier; the default button has the focus.
 INT_PTR CALLBACK AnswerProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       SetForegroundWindow(dialog);
-      return TRUE;
+      SetFocus(GetDlgItem(dialog, LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0))));
+      return FALSE;
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) EndDialog(dialog, LOWORD(wParam));
       return TRUE;
@@ -158,15 +180,15 @@ std::string LibraryName() {
 }
 
 ReplaceAnswer AskReplace(const FileFacts& existing, const FileFacts& member) {
-  DialogTemplate t(LibraryName(), 262, 122, DS_SETFOREGROUND);
-  t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 248, 84, 0,
+  DialogTemplate t(LibraryName(), 262, 108, DS_SETFOREGROUND);
+  t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 248, 72, 0,
         "次のファイルは既にあります。\n" + Facts(existing) + "\n書庫の中の次のファイルで置き換えますか？\n" +
             Facts(member));
-  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 7, 100, 46, 14, kReplace, "上書き");
-  t.Add(kButton, BS_DEFPUSHBUTTON | WS_TABSTOP, 57, 100, 46, 14, kSkip, "スキップ");
-  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 107, 100, 50, 14, kReplaceAll, "すべて上書き");
-  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 161, 100, 54, 14, kSkipAll, "すべてスキップ");
-  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 219, 100, 36, 14, IDCANCEL, "中止");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 7, 86, 46, 14, kReplace, "上書き");
+  t.Add(kButton, BS_DEFPUSHBUTTON | WS_TABSTOP, 57, 86, 46, 14, kSkip, "スキップ");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 107, 86, 50, 14, kReplaceAll, "すべて上書き");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 161, 86, 54, 14, kSkipAll, "すべてスキップ");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 219, 86, 36, 14, IDCANCEL, "中止");
   switch (Ask(t.Get(), AnswerProcedure)) {
     case kReplace: return ReplaceAnswer::Replace;
     case kSkip: return ReplaceAnswer::Skip;
@@ -180,14 +202,17 @@ bool ReportFailures(const std::string& archive, const std::vector<Failure>& fail
   // A screenful: the first members, then how many more.
   constexpr std::size_t kShown = 16;
   std::string text = "書庫 " + archive + " から、次のファイルを書き出せませんでした。\n\n";
-  for (std::size_t i = 0; i < failures.size() && i < kShown; ++i) {
-    text += (failures[i].name.empty() ? "" : failures[i].name + "：") + Reason(failures[i].result) + "\n";
+  std::size_t lines = 2;
+  for (std::size_t i = 0; i < failures.size() && i < kShown; ++i, ++lines) {
+    text += (failures[i].name.empty() ? "" : Shown(failures[i].name) + "：") + Reason(failures[i].result) + "\n";
   }
-  if (failures.size() > kShown) text += "ほか " + Digits(failures.size() - kShown) + " 件\n";
-  DialogTemplate t(LibraryName(), 300, 190, DS_SETFOREGROUND);
-  t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 286, 154, 0, text);
-  t.Add(kButton, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 169, 50, 14, IDOK, "OK");
-  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 173, 169, 120, 14, kQuiet, "この書庫の残りは知らせない");
+  if (failures.size() > kShown) text += "ほか " + Digits(failures.size() - kShown) + " 件\n", ++lines;
+  const short textHeight = static_cast<short>(10 * lines);
+  DialogTemplate t(LibraryName(), 300, static_cast<short>(textHeight + 36), DS_SETFOREGROUND);
+  t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 286, textHeight, 0, text);
+  t.Add(kButton, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, static_cast<short>(textHeight + 15), 50, 14, IDOK, "OK");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 173, static_cast<short>(textHeight + 15), 120, 14, kQuiet,
+        "この書庫の残りは知らせない");
   return Ask(t.Get(), AnswerProcedure) == kQuiet;
 }
 
@@ -207,7 +232,7 @@ void Progress::Advance(const std::string& member, std::uint64_t bytes) {
   }
   if (now - shownAt_ < 100) return;
   shownAt_ = now;
-  SetDlgItemTextW(window_, kMemberText, Wide(member).c_str());
+  SetDlgItemTextW(window_, kMemberText, Wide(Shown(member)).c_str());
   InvalidateRect(GetDlgItem(window_, kBar), nullptr, FALSE);
   Pump();
 }

@@ -9,9 +9,11 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include "real/arj.h"
 #include "real/packed_sizes.h"
 #include "real/paths.h"
 #include "real/platform.h"
+#include "real/rar_headers.h"
 #include "real/readers.h"
 
 namespace standin {
@@ -102,6 +104,13 @@ class LibraryReader : public Reader {
       }
       members.push_back(Describe(entry));
       Member& member = members.back();
+      if (format_ == Format::Rar) {
+        const RarFileFacts facts = ReadRarFileFacts(*bytes_, static_cast<std::uint64_t>(
+                                                                 std::max<la_int64_t>(0, archive_read_header_position(archive_))));
+        member.hasCrc32 = facts.hasCrc && !member.folder;
+        member.crc32 = facts.crc;
+        member.encrypted = member.encrypted || facts.encrypted;
+      }
       if (sequential) dataStart = archive_filter_bytes(archive_, 0);
       else member.packed = matcher.Next(member.name, member.size);
     }
@@ -128,6 +137,7 @@ class LibraryReader : public Reader {
     size_t size = 0;
     la_int64_t offset = 0;
     std::uint64_t done = 0;
+    std::uint32_t crc = 0;
     for (;;) {
       int r = archive_read_data_block(archive_, &block, &size, &offset);
       if (r == ARCHIVE_EOF) break;
@@ -150,12 +160,14 @@ class LibraryReader : public Reader {
         if (!sink(zeros, run)) return kStopped;
         done += run;
       }
+      if (member.hasCrc32) crc = Crc32(crc, static_cast<const unsigned char*>(block), size);
       if (size > 0 && !sink(block, size)) return kStopped;
       done += size;
     }
     // A stored member declaring more than it holds ends early without
     // an error of the library's.
-    return !member.sizeKnown || done == member.size ? 0 : kDamaged;
+    if (member.sizeKnown && done != member.size) return kDamaged;
+    return member.hasCrc32 && crc != member.crc32 ? kDamaged : 0;
   }
 
  private:

@@ -37,6 +37,8 @@ struct Member {
   bool encrypted = false;
   bool link = false;         // a link to another member or file: skipped, never followed
   bool unsupported = false;  // a method nobody here decodes, a member split over volumes
+  bool hasCrc32 = false;     // the data's CRC-32 is known, and checked here
+  std::uint32_t crc32 = 0;
 };
 
 struct Listing {

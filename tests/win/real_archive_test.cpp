@@ -3,8 +3,6 @@
 // list, what they archived, and what a hostile archive may not do.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <functional>
 
 #include "archiver/archiver_set.h"
 #include "win/real_archives.h"
@@ -15,50 +13,6 @@ using namespace testing_support;
 using namespace real_archives;
 
 namespace {
-
-struct Listed {
-  std::string name;
-  std::uint32_t size, packed;
-  std::string stamp;
-};
-
-struct Archivers {
-  Archivers() { set.LoadArchivers(); }
-  ~Archivers() { set.FreeArchivers(); }
-
-  std::vector<Listed> List(const std::string& path) {
-    std::vector<Listed> rows;
-    EXPECT_TRUE(set.SelectKind(path)) << path;
-    const HARC archive = set.OpenArchive(path);
-    if (!archive) return rows;
-    ArchiveEntryInfo info;
-    for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info)) {
-      char stamp[32];
-      std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", static_cast<int>(info.year), static_cast<int>(info.month),
-                    static_cast<int>(info.day), static_cast<int>(info.hour), static_cast<int>(info.minute),
-                    static_cast<int>(info.second));
-      rows.push_back({info.name, info.uncompressedSize, info.compressedSize, stamp});
-    }
-    set.CloseArchive(archive);
-    return rows;
-  }
-
-  // One command; the boxes it shows are answered and kept in `boxes`.
-  int Extract(const std::string& path, const std::string& destination, const std::string& name = "") {
-    set.SelectKind(path);
-    int result = 0;
-    boxes = DialogsDuring([&] { result = set.RunArchiverCommand(path, destination, name); }, answer);
-    return result;
-  }
-
-  Sandbox box;
-  ArchiverSet set;
-  std::vector<std::string> boxes;
-  // The button for a box of the archiver's; its progress goes unanswered.
-  std::function<int(const std::string&)> answer = [](const std::string& texts) {
-    return texts.rfind("書庫: ", 0) == 0 ? 0 : IDOK;
-  };
-};
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '\\'; }
 

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <sstream>
 
 #include "win/test_support.h"
@@ -50,6 +53,30 @@ std::string Original(const std::string& archive, const std::string& name) {
   // zip took this one from its standard input.
   if (name == "-") return ReadBytes(Folder() + "tree\\表示.txt");
   return ReadBytes(Folder() + "tree\\" + name);
+}
+
+std::vector<Listed> Archivers::List(const std::string& path) {
+  std::vector<Listed> rows;
+  EXPECT_TRUE(set.SelectKind(path)) << path;
+  const plenkit::HARC archive = set.OpenArchive(path);
+  if (!archive) return rows;
+  plenkit::ArchiveEntryInfo info;
+  for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info)) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", static_cast<int>(info.year),
+                  static_cast<int>(info.month), static_cast<int>(info.day), static_cast<int>(info.hour),
+                  static_cast<int>(info.minute), static_cast<int>(info.second));
+    rows.push_back({info.name, info.uncompressedSize, info.compressedSize, stamp});
+  }
+  set.CloseArchive(archive);
+  return rows;
+}
+
+int Archivers::Extract(const std::string& path, const std::string& destination, const std::string& name) {
+  set.SelectKind(path);
+  int result = 0;
+  boxes = testing_support::DialogsDuring([&] { result = set.RunArchiverCommand(path, destination, name); }, answer);
+  return result;
 }
 
 }  // namespace real_archives

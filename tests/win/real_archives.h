@@ -4,8 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "archiver/archiver_set.h"
+#include "win/test_support.h"
 
 namespace real_archives {
 
@@ -25,5 +29,31 @@ std::vector<std::string> Made();
 
 // What the member `name` of `archive` (a file name) holds, as archived.
 std::string Original(const std::string& archive, const std::string& name);
+
+// One entry as a walk gives it: name, sizes, time as YYYYMMDDhhmmss.
+struct Listed {
+  std::string name;
+  std::uint32_t size, packed;
+  std::string stamp;
+};
+
+// The stand-in archivers loaded from a sandbox of their own.
+struct Archivers {
+  Archivers() { set.LoadArchivers(); }
+  ~Archivers() { set.FreeArchivers(); }
+
+  std::vector<Listed> List(const std::string& path);
+  // One command; the boxes it shows are answered with `answer` and kept in
+  // `boxes`. The progress window is left alone unless `answer` says.
+  int Extract(const std::string& path, const std::string& destination, const std::string& name = "");
+
+  testing_support::Sandbox box;
+  plenkit::ArchiverSet set;
+  std::vector<std::string> boxes;
+  std::function<int(const std::string&)> answer = [](const std::string& texts) {
+    return IsProgress(texts) ? 0 : IDOK;
+  };
+  static bool IsProgress(const std::string& texts) { return texts.rfind("書庫: ", 0) == 0; }
+};
 
 }  // namespace real_archives

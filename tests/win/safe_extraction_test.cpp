@@ -1,0 +1,264 @@
+// The archivers with a user's files at stake: members that fail their
+// checks, claim more than they hold, or would land on the archive itself;
+// the question before a file is replaced, the report of failures, the
+// progress of long work, the zone mark; archives made to hang or crash.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "win/real_archives.h"
+#include "win/window_support.h"
+
+using namespace testing_support;
+using namespace real_archives;
+
+namespace {
+
+std::string Safety(const std::string& name) { return Folder() + "safety\\" + name; }
+
+// Everything under `folder`: "name\" for a folder, "name:size" for a file.
+std::vector<std::string> Tree(const std::string& folder, const std::string& prefix = "") {
+  std::vector<std::string> found;
+  WIN32_FIND_DATAA entry;
+  const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      found.push_back(prefix + name + "\\");
+      for (const std::string& inner : Tree(folder + "\\" + name, prefix + name + "\\")) found.push_back(inner);
+    } else {
+      found.push_back(prefix + name + ":" + std::to_string(entry.nFileSizeLow));
+    }
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string all;
+  for (const std::string& text : texts) all += text + "|";
+  return all;
+}
+
+// The boxes that report failures, among all a command showed.
+std::vector<std::string> Failures(const std::vector<std::string>& boxes) {
+  std::vector<std::string> failures;
+  for (const std::string& box : boxes) {
+    if (box.find("書き出せませんでした") != std::string::npos) failures.push_back(box);
+  }
+  return failures;
+}
+
+// The question's buttons, and the failure box's "no more of this run".
+constexpr int kReplace = 10, kSkip = 11, kReplaceAll = 12, kSkipAll = 13, kQuiet = 20;
+
+}  // namespace
+
+// Per archive, extracted whole into a folder holding victim.txt
+// ("precious"), or beside itself: what is there afterwards, and what the box
+// said. Every question is answered "replace".
+TEST(SafeExtraction, NothingOfTheUsersIsLostToABadMember) {
+  const struct {
+    const char* archive;
+    bool beside;
+    const char* reason;  // in the failure box; null: no box
+    std::vector<std::string> after;
+  } cases[] = {
+      {"crc.zip", false, "データが壊れています", {"victim.txt:8"}},
+      {"crc_deflate.zip", false, "データが壊れています", {"victim.txt:8"}},
+      {"crc0.lzh", false, "データが壊れています", {"victim.txt:8"}},
+      {"crc5.lzh", false, "データが壊れています", {"victim.txt:8"}},
+      {"crc.arj", false, "データが壊れています", {"victim.txt:8"}},
+      {"crc.rar", false, "データが壊れています", {"victim.txt:8"}},
+      {"crc.cab", false, "データが壊れています", {"victim.txt:8"}},
+      {"overrun.zip", false, "データが壊れています", {"victim.txt:8"}},
+      {"overrun.lzh", false, "データが壊れています", {"victim.txt:8"}},
+      {"room.zip", false, "空き容量が足りません", {"victim.txt:8"}},
+      {"self.zip", true, "書庫そのもの", {"self.zip:1034"}},
+      {"case.zip", true, "書庫そのもの", {"case.zip:1034"}},
+      {"self.arj", true, "書庫そのもの", {"self.arj:1027"}},
+      {"devices.arj", false, "AUX?：", {"good.txt:920", "victim.txt:8"}},
+      {"trail.arj", false, nullptr, {"victim.txt:8", "\x83\x5c\\", "\x95\x5c\\", "\x95\x5c\\a.txt:920"}},
+  };
+  Archivers a;
+  a.answer = [](const std::string&) { return kReplace; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const std::string folder = a.box.Path(c.archive) + "-out";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string archive = Safety(c.archive);
+    if (c.beside) {
+      archive = folder + "\\" + c.archive;
+      CopyFileA(Safety(c.archive).c_str(), archive.c_str(), FALSE);
+    } else {
+      WriteBytes(folder + "\\victim.txt", "precious");
+    }
+    EXPECT_EQ(a.Extract(archive, folder + "\\") != 0, c.reason != nullptr);
+    EXPECT_EQ(Tree(folder), c.after);
+    EXPECT_EQ(ReadBytes(folder + "\\" + (c.beside ? c.archive : "victim.txt")),
+              c.beside ? ReadBytes(Safety(c.archive)) : "precious");
+    const std::vector<std::string> failures = Failures(a.boxes);
+    ASSERT_EQ(failures.size(), c.reason ? 1u : 0u) << Joined(a.boxes);
+    if (c.reason) EXPECT_NE(failures[0].find(c.reason), std::string::npos) << failures[0];
+  }
+  // The folders whose names end in a trail byte 0x5C are listed as folders.
+  EXPECT_EQ(a.List(Safety("trail.arj"))[0].name, "\x95\x5c\\");
+}
+
+// The question names both files; "all" lasts for the run of commands, as
+// the contents window sends one per member; cancel writes nothing more.
+TEST(SafeExtraction, ReplacingAsksAndAllLastsTheRun) {
+  Archivers a;
+  const std::string archive = Folder() + "deflate.zip", out = a.box.Path("out\\");
+  ASSERT_EQ(a.Extract(archive, out), 0);
+  std::vector<std::string> files;
+  for (const Row& row : ToolListing(archive)) {
+    if (row.name.back() != '\\') files.push_back(row.name);
+  }
+  ASSERT_GE(files.size(), 5u);
+  const auto age = [&] {
+    for (const std::string& file : files) WriteBytes(out + file, "old");
+  };
+  const auto olds = [&] {
+    std::string which;
+    for (const std::string& file : files) which += ReadBytes(out + file) == "old" ? "o" : "n";
+    return which;
+  };
+  const auto answering = [&](std::vector<int> buttons) {
+    a.answer = [buttons, n = std::size_t(0)](const std::string& texts) mutable {
+      if (Archivers::IsProgress(texts)) return 0;
+      if (n == 0) window_support::SaveScreenshot(GetDesktopWindow(), "replace_question");
+      return n < buttons.size() ? buttons[n++] : IDOK;
+    };
+  };
+
+  age();
+  answering({kSkip, kReplace, kReplaceAll});
+  EXPECT_EQ(a.Extract(archive, out), 0);
+  EXPECT_EQ(a.boxes.size(), 3u);
+  EXPECT_EQ(olds(), "o" + std::string(files.size() - 1, 'n'));
+  EXPECT_NE(a.boxes[0].find(out + files[0]), std::string::npos) << a.boxes[0];
+  EXPECT_NE(a.boxes[0].find("3 バイト"), std::string::npos) << a.boxes[0];
+
+  // One command per member, as the contents window sends them: one
+  // question for the whole run.
+  age();
+  answering({kSkipAll});
+  std::size_t questions = 0;
+  for (const std::string& file : files) {
+    EXPECT_EQ(a.Extract(archive, out, file), 0);
+    questions += a.boxes.size();
+  }
+  EXPECT_EQ(questions, 1u);
+  EXPECT_EQ(olds(), std::string(files.size(), 'o'));
+
+  // Cancel: that command and the rest of its run write nothing, and ask
+  // nothing more; the box says it was cancelled.
+  Sleep(1100);  // the run above has ended
+  answering({IDCANCEL});
+  std::vector<std::string> boxes;
+  for (const std::string& file : files) {
+    EXPECT_NE(a.Extract(archive, out, file), 0);
+    boxes.insert(boxes.end(), a.boxes.begin(), a.boxes.end());
+  }
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_NE(boxes[1].find(files[0] + "：中止しました"), std::string::npos) << boxes[1];
+  EXPECT_EQ(olds(), std::string(files.size(), 'o'));
+}
+
+// A run of failing commands tells of its failures once per command, until
+// the user asks for quiet.
+TEST(SafeExtraction, FailuresAreToldUntilTheUserAsksForQuiet) {
+  Archivers a;
+  const std::string archive = Safety("devices.arj"), out = a.box.Path("out\\");
+  std::vector<std::size_t> boxes;
+  a.answer = [](const std::string&) {
+    window_support::SaveScreenshot(GetDesktopWindow(), "failure_box");
+    return kQuiet;
+  };
+  for (const char* name : {"COM1\x81", "NUL\x81", "good.txt", "AUX\x81"}) {
+    a.Extract(archive, out, name);
+    boxes.push_back(a.boxes.size());
+  }
+  EXPECT_EQ(boxes, (std::vector<std::size_t>{1, 0, 0, 0}));
+  EXPECT_EQ(Tree(a.box.Path("out")), std::vector<std::string>{"good.txt:920"});
+}
+
+// Long work shows the archiver's progress; its cancel leaves no half file.
+TEST(SafeExtraction, LongWorkShowsProgressAndCancelLeavesNothingHalf) {
+  Archivers a;
+  std::string progress;
+  a.answer = [&](const std::string& texts) {
+    if (!Archivers::IsProgress(texts)) return IDOK;
+    progress = texts;
+    window_support::SaveScreenshot(GetDesktopWindow(), "progress_window");
+    return IDCANCEL;
+  };
+  EXPECT_EQ(a.Extract(Safety("long.zip"), a.box.Path("out\\")), 0x800B);
+  EXPECT_EQ(progress, "書庫: long.zip\nzeros.bin\n\nキャンセル\n");
+  EXPECT_NE(Joined(Failures(a.boxes)).find("zeros.bin：中止しました"), std::string::npos) << Joined(a.boxes);
+  EXPECT_TRUE(Tree(a.box.Path("out")).empty());
+}
+
+// A downloaded archive's zone mark goes onto every file it gives; an
+// archive without one gives none.
+TEST(SafeExtraction, TheZoneMarkTravels) {
+  Archivers a;
+  const std::string mark = "[ZoneTransfer]\r\nZoneId=3\r\n";
+  for (const bool marked : {true, false}) {
+    const std::string archive = a.box.Path(marked ? "marked.zip" : "plain.zip");
+    CopyFileA((Folder() + "stored.zip").c_str(), archive.c_str(), FALSE);
+    if (marked) WriteBytes(archive + ":Zone.Identifier", mark);
+    const std::string out = archive + "-out\\";
+    ASSERT_EQ(a.Extract(archive, out), 0);
+    for (const Row& row : ToolListing(Folder() + "stored.zip")) {
+      if (row.name.back() == '\\') continue;
+      EXPECT_EQ(ReadBytes(out + row.name + ":Zone.Identifier"), marked ? mark : "") << row.name;
+    }
+  }
+}
+
+// Archives made to hang or crash the archiver answer quickly, with failure.
+TEST(SafeExtraction, HostileArchivesAnswerFailureQuickly) {
+  Archivers a;
+  // 2,000 folders that claim one chain of 65,535 blocks, in half a megabyte.
+  a.set.SelectKind("chain.cab");
+  a.set.CountEntries(Safety("chain.cab"));
+  // 800 MiB of zeros named .arj: the signature says no at once.
+  const std::string zeros = a.box.Path("zeros.arj");
+  const HANDLE file = CreateFileA(zeros.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  LARGE_INTEGER size;
+  size.QuadPart = 800LL << 20;
+  SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+  a.set.SelectKind(zeros);
+  EXPECT_EQ(a.set.CountEntries(zeros), -1);
+  EXPECT_EQ(a.set.OpenArchive(zeros), nullptr);
+
+  // A walk with no record to fill ends in failure.
+  using FindFirst = int(WINAPI*)(HANDLE, const char*, void*);
+  using FindNext = int(WINAPI*)(HANDLE, void*);
+  const std::string zip = Folder() + "deflate.zip";
+  a.set.SelectKind(zip);
+  const HANDLE archive = a.set.OpenArchive(zip);
+  ASSERT_NE(archive, nullptr);
+  const HMODULE library = GetModuleHandleA("UnZip32.Dll");
+  EXPECT_EQ(reinterpret_cast<FindFirst>(GetProcAddress(library, "UnZipFindFirst"))(archive, "*.*", nullptr), -1);
+  EXPECT_EQ(reinterpret_cast<FindNext>(GetProcAddress(library, "UnZipFindNext"))(archive, nullptr), -1);
+  a.set.CloseArchive(archive);
+
+  // A description is an archive only where the tests ask for one, and its
+  // names are held to the same rules.
+  const std::string described = a.box.Archive("d.lzh", "STANDIN\nentry ..\\..\\evil.txt\ntext x\nentry ok.txt\n");
+  EXPECT_EQ(a.Extract(described, a.box.Path("deep\\er\\")), 0x8005);
+  EXPECT_FALSE(Exists(a.box.Path("evil.txt")));
+  EXPECT_TRUE(Exists(a.box.Path("deep\\er\\ok.txt")));
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", nullptr);
+  a.set.SelectKind(described);
+  EXPECT_EQ(a.set.CountEntries(described), -1);
+  SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
+}
