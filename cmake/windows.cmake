@@ -108,6 +108,12 @@ target_include_directories(real_archive_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(real_archive_bench PRIVATE plenkit_archiver)
 add_dependencies(real_archive_bench standins)
 
+# Mutated archives through the archivers (scripts/soak.sh).
+add_executable(soak bench/soak.cpp tests/win/test_support.cpp)
+target_include_directories(soak PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(soak PRIVATE plenkit_archiver)
+add_dependencies(soak standins)
+
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_list_bench PRIVATE plenkit_windows)
 

@@ -26,7 +26,11 @@ targets=("$@")
 ((${#targets[@]})) || targets=(win64 win32 native fuzz)
 for t in "${targets[@]}"; do
   # The stand-ins read real archives through libarchive, built once.
-  case $t in win64) bash "$here/scripts/libarchive.sh" x86_64 ;; win32) bash "$here/scripts/libarchive.sh" i686 ;; esac
+  case $t in
+    win64) bash "$here/scripts/libarchive.sh" x86_64 ;;
+    win32) bash "$here/scripts/libarchive.sh" i686 ;;
+    fuzz) bash "$here/scripts/libarchive.sh" fuzz ;;
+  esac
 done
 for t in "${targets[@]}"; do
   case $t in

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the core's fuzz targets (build/fuzz), and the stand-ins' ARJ reader's, one after the other, each for
+# Runs the core's fuzz targets (build/fuzz), and the stand-ins' readers', one after the other, each for
 # SECONDS (default 600), from the seed corpora in tests/fuzz/corpus. What
 # a run adds to a corpus stays in build/fuzz/corpus; a finding is kept in
 # build/fuzz/findings and its log in build/fuzz/logs. One line per target:
@@ -9,7 +9,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text arj)
+all=(sjis_path settings_value command_args entry_record number_text arj archive_reader archive_headers)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
 seconds=600
@@ -18,6 +18,20 @@ targets=("$@")
 ((${#targets[@]})) || targets=("${all[@]}")
 
 bash "$here/scripts/build.sh" fuzz >/dev/null || exit 1
+
+# archive_seeds TARGET: the test archives under 64 KiB, each behind the byte
+# that picks its reader (0 lzh, 1 zip, 2 cab, 3 rar, 4 arj).
+archive_seeds() {
+  local dir="$fuzz/seeds/$1" archives="$here/build/archives" f n=0 byte
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  for f in "$archives"/*.lzh "$archives"/*.zip "$archives"/*.cab "$archives"/*.rar "$archives"/*.arj \
+           "$archives"/*/*.lzh "$archives"/*/*.zip "$archives"/*/*.cab "$archives"/*/*.rar "$archives"/*/*.arj; do
+    [ -f "$f" ] && [ "$(stat -c %s "$f")" -le 65535 ] || continue
+    case $f in *.lzh) byte='\000' ;; *.zip) byte='\001' ;; *.cab) byte='\002' ;; *.rar) byte='\003' ;; *) byte='\004' ;; esac
+    { printf "$byte"; cat "$f"; } >"$dir/seed$((n += 1))"
+  done
+}
 mkdir -p "$fuzz/findings" "$fuzz/logs"
 status=0
 for t in "${targets[@]}"; do
@@ -25,9 +39,16 @@ for t in "${targets[@]}"; do
   if [ ! -x "$program" ]; then echo "fuzz: $t: no such target" >&2; status=1; continue; fi
   mkdir -p "$fuzz/corpus/$t"
   # Inputs up to 1,024 bytes: a whole 560-byte record, and numbers too long
-  # for a double.
-  if "$program" "$fuzz/corpus/$t" "$here/tests/fuzz/corpus/$t" -max_total_time="$seconds" \
-       -max_len=1024 -print_final_stats=1 -artifact_prefix="$fuzz/findings/$t-" >"$log" 2>&1; then
+  # for a double. The archive readers take whole archives, seeded with the
+  # tests' own (scripts/make_archives.py), a format byte first.
+  max_len=1024 seeds=("$here/tests/fuzz/corpus/$t")
+  case $t in
+    archive_reader | archive_headers)
+      max_len=65536 seeds=("$fuzz/seeds/$t")
+      archive_seeds "$t" ;;
+  esac
+  if "$program" "$fuzz/corpus/$t" "${seeds[@]}" -max_total_time="$seconds" \
+       -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$fuzz/findings/$t-" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "fuzz: $t: $runs executions in $seconds s, nothing found"
   else

@@ -6,7 +6,8 @@
 # costs nothing.
 #   .cache/libarchive/src            the unpacked source (archive.h is in libarchive/)
 #   .cache/libarchive/<triple>/libarchive.a
-# Usage: scripts/libarchive.sh [x86_64|i686]...   (default: both)
+#   .cache/libarchive/fuzz/libarchive.a   natively with clang, for fuzzing the readers
+# Usage: scripts/libarchive.sh [x86_64|i686|fuzz]...   (default: x86_64 and i686)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache="$here/.cache/libarchive"
@@ -64,7 +65,30 @@ build_arch() {
   rm -rf "$work"
 }
 
+# The same source natively with clang, instrumented for libFuzzer and
+# AddressSanitizer: the readers are fuzzed with the library they ship with.
+build_fuzz() {
+  local out="$cache/fuzz" work="$cache/build-fuzz"
+  [ -f "$out/libarchive.a" ] && return 0
+  echo "libarchive: building natively for fuzzing"
+  local off=()
+  for o in BZip2 LZMA LZ4 ZSTD LZO LIBXML2 EXPAT PCREPOSIX PCRE2POSIX LIBGCC OPENSSL MBEDTLS NETTLE LIBB2 ICONV \
+           ACL XATTR TAR CPIO CAT UNZIP TEST INSTALL CNG; do
+    off+=("-DENABLE_$o=OFF")
+  done
+  rm -rf "$work"
+  local flags="-g -O1 -fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer"
+  CC=clang CFLAGS="$flags" cmake -S "$cache/src" -B "$work" -DCMAKE_BUILD_TYPE=Release -DENABLE_ZLIB=ON \
+    -DPOSIX_REGEX_LIB=NONE -DBUILD_TESTING=OFF "${off[@]}" >"$cache/configure-fuzz.log" 2>&1
+  cmake --build "$work" --target archive_static -j "$(nproc)" >"$cache/build-fuzz.log" 2>&1
+  mkdir -p "$out"
+  cp "$work/libarchive/libarchive.a" "$out/libarchive.a"
+  rm -rf "$work"
+}
+
 fetch_source
 arches=("$@")
 ((${#arches[@]})) || arches=(x86_64 i686)
-for a in "${arches[@]}"; do build_arch "$a"; done
+for a in "${arches[@]}"; do
+  if [ "$a" = fuzz ]; then build_fuzz; else build_arch "$a"; fi
+done

@@ -5,6 +5,7 @@ tools list of them, for the tests of the stand-in archivers.
     make_archives.py OUT          archives, listings and references for the tests
     make_archives.py --demo OUT   sample.lzh, sample.zip and sample.cab for command 1
     make_archives.py --big OUT N  big.zip and big.lzh of N small members, for the benchmarks
+    make_archives.py --one OUT M  one.zip and one.lzh of one member of about M MB, for the benchmarks
 
 OUT/tree holds the files archived (named in UTF-8, as Wine shows Japanese
 names to Windows programs); zip and arj are given them named in Shift-JIS
@@ -457,7 +458,27 @@ def big(out, count):
     shutil.rmtree(tree)
 
 
+def one(out, megabytes):
+    """one.zip (zip -1) and one.lzh (-lh5-) of one text-like member."""
+    rnd = random.Random(7)
+    words = ["".join(rnd.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rnd.randint(2, 9))) for _ in range(3000)]
+    block = " ".join(rnd.choice(words) for _ in range(200000)).encode()
+    path = os.path.join(out, "one.txt")
+    with open(path, "wb") as f:
+        for i in range(megabytes * (1 << 20) // len(block) + 1):
+            f.write(b"%d\n" % i + block)
+    for name in ("one.zip", "one.lzh"):
+        if os.path.exists(os.path.join(out, name)):
+            os.remove(os.path.join(out, name))
+    run(["zip", "-q", "-X", "-1", os.path.join(out, "one.zip"), "one.txt"], cwd=out)
+    run(["jlha", "ao5q", os.path.join(out, "one.lzh"), "one.txt"], cwd=out)
+    os.remove(path)
+
+
 def main():
+    if sys.argv[1] == "--one":
+        one(os.path.abspath(sys.argv[2]), int(sys.argv[3]))
+        return
     if sys.argv[1] == "--demo":
         demo(os.path.abspath(sys.argv[2]))
         return

@@ -190,7 +190,7 @@ std::uint64_t FreeBytes(std::string folder) {
 class Extraction {
  public:
   Extraction(Open& open, const std::string& base, std::uint64_t total)
-      : open_(open), base_(base), progress_(FileName(open.path), total) {}
+      : open_(open), base_(FullPath(base)), progress_(FileName(open.path), total) {}
 
   // Writes member `index`: 0 when written or skipped, else why not.
   int Write(std::size_t index) {
@@ -202,23 +202,20 @@ class Extraction {
     if (member.encrypted) return kEncrypted;
     if (member.unsupported) return kUnsupported;
 
-    bool replace = false;
-    WIN32_FILE_ATTRIBUTE_DATA there;
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &there)) {
-      if (there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return kWriteFailed;
-      if (IdentityOf(path) == open_.identity) return kIsArchive;
-      const int decided = Decide(path, there, member);
+    // A large member that would replace a file is asked about before it is
+    // decoded; any other learns of a file in its way when it takes its name.
+    bool asked = member.size >= kAskFirst, replace = false;
+    if (asked) {
+      const int decided = GiveWay(path, member, replace);
       if (decided != 0) return decided == kSkipped ? 0 : decided;
-      replace = true;
     }
     // Written whole under a name of its own, then named: what stood there
     // is replaced at once, or not at all.
     const std::size_t cut = LastSeparator(path);
     const std::string folder = path.substr(0, cut + 1);
-    std::string temporary;
-    HANDLE file = CreateTemporary(folder, temporary);
+    HANDLE file = CreateTemporary(folder);
     if (file == INVALID_HANDLE_VALUE && cut >= base_.size() && MakeFolders(path.substr(0, cut))) {
-      file = CreateTemporary(folder, temporary);
+      file = CreateTemporary(folder);
     }
     if (file == INVALID_HANDLE_VALUE) return kWriteFailed;
     bool written = true;
@@ -236,14 +233,22 @@ class Extraction {
       const FILETIME time{static_cast<DWORD>(member.written), static_cast<DWORD>(member.written >> 32)};
       SetFileTime(file, nullptr, nullptr, &time);
     }
-    if (!CloseHandle(file) && result == 0) result = kWriteFailed;
-    if (result == 0 && !MoveFileExA(temporary.c_str(), path.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    const std::wstring target = NtPath(path);
+    if (result == 0 && !Rename(file, target, replace)) {
+      const DWORD error = GetLastError();
       result = kWriteFailed;
+      if (!asked && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
+        result = GiveWay(path, member, replace);
+        if (result == 0 && !Rename(file, target, true)) result = kWriteFailed;
+      }
     }
     if (result != 0) {
-      DeleteFileA(temporary.c_str());
-      return result;
+      // The archiver's own file goes; nothing else is touched.
+      FILE_DISPOSITION_INFO discard{TRUE};
+      SetFileInformationByHandle(file, FileDispositionInfo, &discard, sizeof discard);
     }
+    CloseHandle(file);
+    if (result != 0) return result == kSkipped ? 0 : result;
     if (!run.zoneMark.empty() && zoneWritable_) zoneWritable_ = MarkZone(path, run.zoneMark);
     return 0;
   }
@@ -252,15 +257,29 @@ class Extraction {
 
  private:
   static constexpr int kSkipped = -2;
+  // Members this large are asked about before they are decoded.
+  static constexpr std::uint64_t kAskFirst = 1 << 20;
+
+  static std::string FullPath(const std::string& path) {
+    char full[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? std::string(full, n) : path;
+  }
 
   static std::string FileName(const std::string& path) {
     const std::size_t cut = LastSeparator(path);
     return cut == std::string::npos ? path : path.substr(cut + 1);
   }
 
-  // Whether the file at `path` gives way to the member: 0 yes, kSkipped,
-  // or kCancelled.
-  int Decide(const std::string& path, const WIN32_FILE_ATTRIBUTE_DATA& there, const Member& member) {
+  // Whether what stands at `path` gives way to the member: 0 yes (with
+  // `replace` set when a file stands there), kSkipped, or a failure.
+  int GiveWay(const std::string& path, const Member& member, bool& replace) {
+    WIN32_FILE_ATTRIBUTE_DATA there;
+    replace = false;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &there)) return 0;
+    if (there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return kWriteFailed;
+    if (IdentityOf(path) == open_.identity) return kIsArchive;
+    replace = true;
     if (run.existing == Run::Existing::Replace) return 0;
     if (run.existing == Run::Existing::Skip) return kSkipped;
     const FileFacts existing{path, static_cast<std::uint64_t>(there.nFileSizeHigh) << 32 | there.nFileSizeLow,
@@ -274,14 +293,35 @@ class Extraction {
     }
   }
 
+  // The path as the system's own name for it, which a rename by handle takes.
+  static std::wstring NtPath(const std::string& path) {
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, path.data(),
+                                                                         static_cast<int>(path.size()), &wide[0],
+                                                                         static_cast<int>(wide.size())))));
+    return wide.compare(0, 2, L"\\\\") == 0 ? L"\\??\\UNC\\" + wide.substr(2) : L"\\??\\" + wide;
+  }
+
+  // Names the open file: one step of its folder, cheaper than a move by
+  // name, which opens the file again.
+  static bool Rename(HANDLE file, const std::wstring& target, bool replace) {
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = replace;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, target.data(), info->FileNameLength);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size()));
+  }
+
   // A file of the archiver's own beside where the member goes.
-  static HANDLE CreateTemporary(const std::string& folder, std::string& name) {
+  static HANDLE CreateTemporary(const std::string& folder) {
     static DWORD serial = GetTickCount();
     for (int attempt = 0; attempt < 100; ++attempt) {
       char tail[40];
       std::snprintf(tail, sizeof tail, "~plk%04lX%08lX.tmp", GetCurrentProcessId() & 0xFFFF, ++serial);
-      name = folder + tail;
-      const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      const HANDLE file = CreateFileA((folder + tail).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
     }
     return INVALID_HANDLE_VALUE;

@@ -102,7 +102,9 @@ TEST(SafeExtraction, NothingOfTheUsersIsLostToABadMember) {
               c.beside ? ReadBytes(Safety(c.archive)) : "precious");
     const std::vector<std::string> failures = Failures(a.boxes);
     ASSERT_EQ(failures.size(), c.reason ? 1u : 0u) << Joined(a.boxes);
-    if (c.reason) EXPECT_NE(failures[0].find(c.reason), std::string::npos) << failures[0];
+    if (c.reason) {
+      EXPECT_NE(failures[0].find(c.reason), std::string::npos) << failures[0];
+    }
   }
   // The folders whose names end in a trail byte 0x5C are listed as folders.
   EXPECT_EQ(a.List(Safety("trail.arj"))[0].name, "\x95\x5c\\");
@@ -247,8 +249,11 @@ TEST(SafeExtraction, HostileArchivesAnswerFailureQuickly) {
   const HANDLE archive = a.set.OpenArchive(zip);
   ASSERT_NE(archive, nullptr);
   const HMODULE library = GetModuleHandleA("UnZip32.Dll");
-  EXPECT_EQ(reinterpret_cast<FindFirst>(GetProcAddress(library, "UnZipFindFirst"))(archive, "*.*", nullptr), -1);
-  EXPECT_EQ(reinterpret_cast<FindNext>(GetProcAddress(library, "UnZipFindNext"))(archive, nullptr), -1);
+  const auto entry = [library](const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(library, name));
+  };
+  EXPECT_EQ(reinterpret_cast<FindFirst>(entry("UnZipFindFirst"))(archive, "*.*", nullptr), -1);
+  EXPECT_EQ(reinterpret_cast<FindNext>(entry("UnZipFindNext"))(archive, nullptr), -1);
   a.set.CloseArchive(archive);
 
   // A description is an archive only where the tests ask for one, and its
