@@ -88,7 +88,10 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   }
   // The names of the cabinets before and after this one, when it is part of a set.
   for (int strings = ((flags & 1) ? 2 : 0) + ((flags & 2) ? 2 : 0); strings > 0; --strings) {
-    if (!file.Read(at, std::min<std::uint64_t>(256, file.Size() - std::min(at, file.Size())), bytes)) return false;
+    if (!file.Read(at, std::min<std::uint64_t>(256, file.Size() - std::min(at, file.Size())), bytes) ||
+        bytes.empty()) {
+      return false;
+    }
     const void* zero = std::memchr(bytes.data(), 0, bytes.size());
     if (!zero) return false;
     at += static_cast<const unsigned char*>(zero) - bytes.data() + 1;

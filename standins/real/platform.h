@@ -5,12 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
-namespace standin {
+#include "real/members.h"
 
-struct Member;
+namespace standin {
 
 // UTF-16 (wchar_t as the platform has it) as Shift-JIS; a character CP932
 // lacks becomes "?".
@@ -22,6 +23,24 @@ std::string ShiftJisFromUtf8(std::string_view utf8);
 // A member's time, given in the archive's way; sets both the record's DOS
 // date and time (local) and the extracted file's time.
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time);
-void SetUnixTime(Member& member, std::int64_t seconds);
+
+// The C runtime's local time of `seconds` since 1970.
+bool LocalTime(std::int64_t seconds, std::tm& local);
+
+inline void SetUnixTime(Member& member, std::int64_t seconds) {
+  member.written = 0;
+  member.date = member.time = 0;
+  // Any number may stand in a damaged header; a DOS date ends with 2107.
+  if (seconds < 0 || seconds > 4354819200LL) return;
+  member.written = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+  // libarchive turns the local times most archives keep into seconds with
+  // the C runtime's mktime; its localtime is the way back to the same wall
+  // time, and gives seconds kept in UTC the local time of their day. A DOS
+  // date holds the years 1980 to 2107 only.
+  std::tm local{};
+  if (!LocalTime(seconds, local) || local.tm_year < 80 || local.tm_year > 207) return;
+  member.date = static_cast<std::uint16_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+  member.time = static_cast<std::uint16_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+}
 
 }  // namespace standin

@@ -70,22 +70,9 @@ void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   member.written = seconds == -1 ? 0 : static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
 }
 
-void SetUnixTime(Member& member, std::int64_t seconds) {
-  // Any number may stand in a damaged header; a DOS date ends with 2107.
-  if (seconds < 0 || seconds > 4354819200LL) {
-    member.written = 0;
-    member.date = member.time = 0;
-    return;
-  }
-  member.written = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+bool LocalTime(std::int64_t seconds, std::tm& local) {
   const std::time_t time = static_cast<std::time_t>(seconds);
-  struct tm local = {};
-  if (!localtime_r(&time, &local) || local.tm_year < 80 || local.tm_year > 207) {
-    member.date = member.time = 0;
-    return;
-  }
-  member.date = static_cast<std::uint16_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
-  member.time = static_cast<std::uint16_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+  return localtime_r(&time, &local) != nullptr;
 }
 
 }  // namespace standin

@@ -33,26 +33,11 @@ void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
                        : 0;
 }
 
-void SetUnixTime(Member& member, std::int64_t seconds) {
-  // Any number may stand in a damaged header; a DOS date ends with 2107.
-  if (seconds < 0 || seconds > 4354819200LL) {
-    member.written = 0;
-    member.date = member.time = 0;
-    return;
-  }
-  member.written = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
-  // libarchive turns the local times most archives keep into seconds with
-  // the C runtime's mktime; its localtime is the way back to the same wall
-  // time, and gives seconds kept in UTC the local time of their day. A DOS
-  // date holds the years 1980 to 2107 only.
+bool LocalTime(std::int64_t seconds, std::tm& local) {
   const __time64_t time = seconds;
-  const struct tm* local = _localtime64(&time);
-  if (!local || local->tm_year < 80 || local->tm_year > 207) {
-    member.date = member.time = 0;
-    return;
-  }
-  member.date = static_cast<std::uint16_t>((local->tm_year - 80) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
-  member.time = static_cast<std::uint16_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
+  const struct tm* found = _localtime64(&time);
+  if (found) local = *found;
+  return found != nullptr;
 }
 
 }  // namespace standin
