@@ -400,6 +400,7 @@ def safety_archives(out):
     # Names a device would answer to once a cut character is dropped; folders
     # whose last character's trail byte is 0x5C.
     made("devices.arj", arj_with([b"COM1\x81", b"NUL\x81", b"AUX\x81", b"good.txt"], VICTIM))
+    made("damaged.arj", arj_with([b"a.txt", b"b.txt", b"c.txt"], VICTIM, crc=1))
     made("trail.arj", arj_with([b"\x95\x5c/a.txt"], VICTIM, folders=[b"\x95\x5c", b"\x83\x5c"]))
     # A cabinet whose folders all claim one chain of 65,535 data blocks.
     blocks = b"\0\0\0\0\0\0\1\0" * 65535

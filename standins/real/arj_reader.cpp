@@ -2,6 +2,7 @@
 // ranges: nothing more of it is held than a header or a piece of a member.
 
 #include "real/arj.h"
+#include "real/names.h"
 #include "real/paths.h"
 #include "real/platform.h"
 #include "real/readers.h"
@@ -17,12 +18,14 @@ class ArjReader : public Reader {
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
     if (!source_ || !ParseArj(*source_, arj_)) return false;
+    std::vector<StoredName> names;
     for (const ArjMember& m : arj_) {
       Member member;
-      member.name = m.name;
-      UseBackslashes(member.name);  // ARJ stores "/" between folders
       member.folder = m.fileType == 3;
-      if (member.folder) MakeFolderName(member.name);
+      StoredName name;
+      name.bytes = m.name;  // "/" between folders
+      name.folder = member.folder;
+      names.push_back(std::move(name));
       member.size = m.originalSize;
       member.packed = m.packedSize;
       member.encrypted = (m.flags & 0x01) != 0;
@@ -32,6 +35,9 @@ class ArjReader : public Reader {
       else SetDosTime(member, static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
       members.push_back(std::move(member));
     }
+    // ARJ says nothing of its names' character set: DOS's is the default.
+    const std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp437));
+    for (std::size_t i = 0; i < members.size(); ++i) members[i].name = shiftJis[i];
     return true;
   }
 

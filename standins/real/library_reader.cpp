@@ -10,6 +10,7 @@
 #include <archive_entry.h>
 
 #include "real/arj.h"
+#include "real/names.h"
 #include "real/packed_sizes.h"
 #include "real/paths.h"
 #include "real/platform.h"
@@ -20,17 +21,68 @@ namespace standin {
 
 namespace {
 
-// The member's name as Shift-JIS bytes, "\" between folders. With the
-// header character set given as CP932, libarchive decodes names the archive
-// does not mark as Unicode from Shift-JIS; marked ones (UTF-8 zip and cab
-// names, RAR's Unicode names) from what they are. Its narrow name would
-// turn every 0x5C trail byte into "/", so the wide one is converted back.
-std::string ShiftJisName(archive_entry* entry) {
-  std::string name;
-  if (const wchar_t* wide = archive_entry_pathname_w(entry)) name = ShiftJisFromWide(wide, wcslen(wide));
-  else if (const char* raw = archive_entry_pathname(entry)) name = raw;
-  UseBackslashes(name);
+// The member's name as libarchive gives it. Read with the header character
+// set ISO-8859-1, an unmarked name comes back byte for byte (each byte a
+// character below 256), so that the archive's character set can be decided
+// for all its names at once; a name the archive marks as Unicode (UTF-8 zip
+// and cab names, RAR's Unicode names, RAR5, LZH's UTF-16 headers) comes back
+// as what it is.
+StoredName StoredNameOf(archive_entry* entry) {
+  StoredName name;
+  const wchar_t* wide = archive_entry_pathname_w(entry);
+  if (!wide) {
+    if (const char* raw = archive_entry_pathname(entry)) name.bytes = raw;
+    return name;
+  }
+  for (const wchar_t* p = wide; *p; ++p) name.unicode = name.unicode || static_cast<std::uint32_t>(*p) > 0xFF;
+  for (const wchar_t* p = wide; *p; ++p) {
+    if (!name.unicode) {
+      name.bytes += static_cast<char>(*p);
+      continue;
+    }
+    char32_t c = static_cast<char32_t>(*p);
+    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(*++p) - 0xDC00);
+    }
+    name.text += c;
+  }
   return name;
+}
+
+// The stored name a header of the archive's own gives, when the reader
+// found one for the member.
+StoredName StoredNameOf(const PackedSize& header) {
+  StoredName name;
+  if (header.unicode && Decode(header.raw, Charset::Utf8, name.text)) {
+    name.unicode = true;
+  } else {
+    name.bytes = header.raw;
+  }
+  return name;
+}
+
+// The key a member is matched to its header by: the name's bytes, or its
+// UTF-8 when libarchive decoded it.
+std::string MatchKey(const StoredName& name) {
+  if (!name.unicode) return name.bytes;
+  std::string utf8;
+  for (char32_t c : name.text) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | c >> 12), utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | c >> 18), utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F)), utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  for (char& c : utf8) {
+    if (c == '/') c = '\\';
+  }
+  return utf8;
 }
 
 // The archive's bytes as libarchive reads them: a position of its own over
@@ -88,6 +140,7 @@ class LibraryReader : public Reader {
     if (format_ == Format::Zip) ZipPackedSizes(*bytes_, fromHeaders);
     if (format_ == Format::Cab) CabPackedSizes(*bytes_, fromHeaders);
     PackedSizeMatcher matcher(format_ == Format::Zip, fromHeaders);
+    std::vector<StoredName> names;
     la_int64_t dataStart = -1;
     for (;;) {
       archive_entry* entry = nullptr;
@@ -104,6 +157,7 @@ class LibraryReader : public Reader {
       }
       members.push_back(Describe(entry));
       Member& member = members.back();
+      names.push_back(StoredNameOf(entry));
       if (format_ == Format::Rar) {
         const RarFileFacts facts = ReadRarFileFacts(*bytes_, static_cast<std::uint64_t>(
                                                                  std::max<la_int64_t>(0, archive_read_header_position(archive_))));
@@ -111,10 +165,22 @@ class LibraryReader : public Reader {
         member.crc32 = facts.crc;
         member.encrypted = member.encrypted || facts.encrypted;
       }
-      if (sequential) dataStart = archive_filter_bytes(archive_, 0);
-      else member.packed = matcher.Next(member.name, member.size);
+      if (sequential) {
+        dataStart = archive_filter_bytes(archive_, 0);
+      } else if (const PackedSize* header = matcher.Next(MatchKey(names.back()), member.size)) {
+        member.packed = header->packed;
+        names.back() = StoredNameOf(*header);
+      } else {
+        member.packed = member.size;
+      }
+      names.back().folder = member.folder;
     }
     Close();
+    // One character set for all the archive's unmarked names; zip's own
+    // default is DOS's code page 437, the others' Windows' western one.
+    const Charset charset = DecideCharset(names, format_ == Format::Zip ? Charset::Cp437 : Charset::Cp1252);
+    const std::vector<std::string> shiftJis = MemberNames(names, charset);
+    for (std::size_t i = 0; i < members.size(); ++i) members[i].name = shiftJis[i];
     return true;
   }
 
@@ -187,7 +253,7 @@ class LibraryReader : public Reader {
       default: break;
     }
     archive_read_support_filter_none(archive_);
-    archive_read_set_options(archive_, "hdrcharset=CP932");
+    archive_read_set_options(archive_, "hdrcharset=ISO-8859-1");
     source_ = std::make_unique<Source>();
     source_->bytes = bytes_.get();
     archive_read_set_callback_data(archive_, source_.get());
@@ -210,10 +276,8 @@ class LibraryReader : public Reader {
 
   static Member Describe(archive_entry* entry) {
     Member member;
-    member.name = ShiftJisName(entry);
     const mode_t type = archive_entry_filetype(entry);
     member.folder = type == AE_IFDIR;
-    if (member.folder) MakeFolderName(member.name);
     // A link is listed, never written; other Unix types (a zip member taken
     // from a pipe says it is one) are files here.
     member.link = type == AE_IFLNK || archive_entry_hardlink(entry) != nullptr;

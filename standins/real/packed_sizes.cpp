@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "real/arj.h"
 #include "real/paths.h"
-#include "real/platform.h"
 
 namespace standin {
 
@@ -52,8 +52,10 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     PackedSize one;
     one.packed = Le32(&h[20]);
     one.size = Le32(&h[24]);
-    std::string name(reinterpret_cast<const char*>(rest.data()), nameLength);
-    one.name = MatchingName((Le16(&h[8]) & 0x800) ? ShiftJisFromUtf8(name) : name);
+    one.raw.assign(reinterpret_cast<const char*>(rest.data()), nameLength);
+    one.name = MatchingName(one.raw);
+    one.unicode = (Le16(&h[8]) & 0x800) != 0;
+    one.offset = Le32(&h[42]);
     // Sizes that do not fit 32 bits are in the zip64 field, the original
     // size first, each only when its 32-bit field is all ones.
     const unsigned char* extra = rest.data() + nameLength;
@@ -63,13 +65,23 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
       if (id == 1) {
         std::size_t field = x + 4;
         if (one.size == 0xFFFFFFFF && field + 8 <= x + 4 + length) one.size = Le64(extra + field), field += 8;
-        if (one.packed == 0xFFFFFFFF && field + 8 <= x + 4 + length) one.packed = Le64(extra + field);
+        if (one.packed == 0xFFFFFFFF && field + 8 <= x + 4 + length) one.packed = Le64(extra + field), field += 8;
+        if (one.offset == 0xFFFFFFFF && field + 8 <= x + 4 + length) one.offset = Le64(extra + field);
+      }
+      // Info-ZIP's Unicode path: version 1, the CRC-32 of the stored name,
+      // then the name in UTF-8, believed while the CRC holds.
+      if (id == 0x7075 && length > 5 && extra[x + 4] == 1 &&
+          Le32(extra + x + 5) == Crc32(0, rest.data(), nameLength)) {
+        one.raw.assign(reinterpret_cast<const char*>(extra + x + 9), length - 5);
+        one.unicode = true;
       }
       x += 4 + length;
     }
     sizes.push_back(std::move(one));
     at += 46 + nameLength + extraLength + commentLength;
   }
+  std::stable_sort(sizes.begin(), sizes.end(),
+                   [](const PackedSize& a, const PackedSize& b) { return a.offset < b.offset; });
   return true;
 }
 
@@ -122,6 +134,10 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     if (!zero) return false;
     PackedSize one;
     one.size = Le32(&bytes[offset]);
+    one.raw.assign(reinterpret_cast<const char*>(&bytes[offset + 16]),
+                   static_cast<const unsigned char*>(zero) - &bytes[offset + 16]);
+    one.name = MatchingName(one.raw);
+    one.unicode = (Le16(&bytes[offset + 14]) & 0x80) != 0;  // _A_NAME_IS_UTF
     // 0xFFFD..0xFFFF: a file continued from or into another cabinet.
     std::size_t folder = Le16(&bytes[offset + 8]);
     if (folder == 0xFFFE) folder = folders - 1;
@@ -147,27 +163,27 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
 PackedSizeMatcher::PackedSizeMatcher(bool byName, const std::vector<PackedSize>& sizes)
     : byName_(byName), sizes_(sizes) {}
 
-std::uint64_t PackedSizeMatcher::Next(const std::string& name, std::uint64_t size) {
+const PackedSize* PackedSizeMatcher::Next(const std::string& name, std::uint64_t size) {
   if (!byName_) {
     const std::size_t i = next_++;
-    return i < sizes_.size() && sizes_[i].size == size ? sizes_[i].packed : size;
+    return i < sizes_.size() && sizes_[i].size == size ? &sizes_[i] : nullptr;
   }
   std::size_t length = name.size();
   while (length > 0 && name[length - 1] == '\\') --length;
-  // In almost every zip the directory's order is the members' own: the next
-  // one is tried first, and a name index made only when that fails.
-  if (!indexed_ && next_ < sizes_.size() && sizes_[next_].name.compare(0, std::string::npos, name, 0, length) == 0) {
-    return sizes_[next_++].packed;
+  // In almost every zip the local headers' order is the members' own: the
+  // next one is tried first, and a name index made only when that fails.
+  if (!indexed_ && next_ < sizes_.size() && sizes_[next_].size == size) {
+    return &sizes_[next_++];
   }
   if (!indexed_) {
     for (std::size_t i = sizes_.size(); i-- > next_;) named_[sizes_[i].name].push_back(i);
     indexed_ = true;
   }
   auto found = named_.find(name.substr(0, length));
-  if (found == named_.end() || found->second.empty()) return size;
+  if (found == named_.end() || found->second.empty()) return nullptr;
   const std::size_t i = found->second.back();
   found->second.pop_back();
-  return sizes_[i].packed;
+  return &sizes_[i];
 }
 
 }  // namespace standin

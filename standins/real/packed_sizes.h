@@ -12,12 +12,16 @@
 namespace standin {
 
 struct PackedSize {
-  std::string name;  // zip: Shift-JIS, "\" between folders, no "\" at the end
+  std::string name;  // the stored bytes, "\" between folders and none at the end: what members are matched by
+  std::string raw;   // the name's bytes as stored
+  bool unicode = false;  // marked UTF-8 (zip's flag or Unicode path field, cab's attribute), `raw` is then UTF-8
   std::uint64_t size = 0;
   std::uint64_t packed = 0;
+  std::uint64_t offset = 0;  // zip: the member's local header
 };
 
-// Every member of the central directory, in its order, read entry by entry.
+// Every member of the central directory, read entry by entry, in the order
+// of their local headers (libarchive's order).
 bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
 
 // Every file of the cabinet in the order of its file list. A cabinet keeps
@@ -29,13 +33,13 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
 // make the cabinet damaged, not slow.
 bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
 
-// Hands the sizes read above to the members libarchive lists: zip ones by
-// name (its order is not the directory's), cab ones in order. A member
-// nothing is known of is given its own size.
+// Hands the headers read above to the members libarchive lists, in order
+// while the sizes agree, else (zip) by the stored name. Null: nothing is
+// known of the member.
 class PackedSizeMatcher {
  public:
   PackedSizeMatcher(bool byName, const std::vector<PackedSize>& sizes);
-  std::uint64_t Next(const std::string& name, std::uint64_t size);
+  const PackedSize* Next(const std::string& name, std::uint64_t size);
 
  private:
   bool byName_;

@@ -1,5 +1,5 @@
-// What the readers need of the platform: names between character sets and
-// members' times. Platform-free in its interface; platform_win.cpp serves
+// What the readers need of the platform: character sets and members'
+// times. Platform-free in its interface; platform_win.cpp serves
 // the archivers, platform_posix.cpp the native tests and fuzzing.
 #pragma once
 
@@ -10,15 +10,22 @@
 #include <string_view>
 
 #include "real/members.h"
+#include "real/names.h"
 
 namespace standin {
 
-// UTF-16 (wchar_t as the platform has it) as Shift-JIS; a character CP932
-// lacks becomes "?".
-std::string ShiftJisFromWide(const wchar_t* text, std::size_t length);
+// `bytes` in `charset` as Unicode; false when they are not valid in it.
+bool Decode(std::string_view bytes, Charset charset, std::u32string& text);
 
-// UTF-8 as Shift-JIS; text that is no UTF-8 comes back as it is.
-std::string ShiftJisFromUtf8(std::string_view utf8);
+// Unicode composed (NFC), as the platform composes it.
+std::u32string Composed(const std::u32string& text);
+
+// One character in Shift-JIS, never by a look-alike (no best fit); false
+// when CP932 has no such character.
+bool ShiftJisOf(char32_t c, std::string& out);
+
+// A name as the file system compares names: letter case folded.
+std::u32string Folded(const std::u32string& text);
 
 // A member's time, given in the archive's way; sets both the record's DOS
 // date and time (local) and the extracted file's time.

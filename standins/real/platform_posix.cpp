@@ -42,18 +42,7 @@ bool Convert(const char* from, const char* to, const char* bytes, std::size_t le
 
 }  // namespace
 
-std::string ShiftJisFromWide(const wchar_t* text, std::size_t length) {
-  std::string out;
-  Convert("WCHAR_T", "CP932", reinterpret_cast<const char*>(text), length * sizeof(wchar_t), sizeof(wchar_t), true,
-          out);
-  return out;
-}
 
-std::string ShiftJisFromUtf8(std::string_view utf8) {
-  std::string wide;
-  if (!Convert("UTF-8", "WCHAR_T", utf8.data(), utf8.size(), 1, false, wide)) return std::string(utf8);
-  return ShiftJisFromWide(reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / sizeof(wchar_t));
-}
 
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   member.date = date;
@@ -73,6 +62,50 @@ void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
 bool LocalTime(std::int64_t seconds, std::tm& local) {
   const std::time_t time = static_cast<std::time_t>(seconds);
   return localtime_r(&time, &local) != nullptr;
+}
+
+namespace {
+
+const char* IconvName(Charset charset) {
+  switch (charset) {
+    case Charset::Utf8: return "UTF-8";
+    case Charset::Cp437: return "CP437";
+    case Charset::Cp1252: return "CP1252";
+    default: return "CP932";
+  }
+}
+
+}  // namespace
+
+bool Decode(std::string_view bytes, Charset charset, std::u32string& text) {
+  std::string wide;
+  text.clear();
+  if (!Convert(IconvName(charset), "UTF-32LE", bytes.data(), bytes.size(), 1, false, wide)) return false;
+  for (std::size_t i = 0; i + 4 <= wide.size(); i += 4) {
+    text += static_cast<char32_t>(static_cast<unsigned char>(wide[i]) | static_cast<unsigned char>(wide[i + 1]) << 8 |
+                                  static_cast<unsigned char>(wide[i + 2]) << 16 |
+                                  static_cast<char32_t>(static_cast<unsigned char>(wide[i + 3])) << 24);
+  }
+  return true;
+}
+
+std::u32string Composed(const std::u32string& text) { return text; }
+
+bool ShiftJisOf(char32_t c, std::string& out) {
+  const char unit[4] = {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16),
+                        static_cast<char>(c >> 24)};
+  std::string bytes;
+  if (!Convert("UTF-32LE", "CP932", unit, 4, 4, false, bytes) || bytes.empty()) return false;
+  out += bytes;
+  return true;
+}
+
+std::u32string Folded(const std::u32string& text) {
+  std::u32string folded = text;
+  for (char32_t& c : folded) {
+    if (c >= U'a' && c <= U'z') c -= 32;
+  }
+  return folded;
 }
 
 }  // namespace standin

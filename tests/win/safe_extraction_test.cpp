@@ -80,7 +80,9 @@ TEST(SafeExtraction, NothingOfTheUsersIsLostToABadMember) {
       {"self.zip", true, "書庫そのもの", {"self.zip:1034"}},
       {"case.zip", true, "書庫そのもの", {"case.zip:1034"}},
       {"self.arj", true, "書庫そのもの", {"self.arj:1027"}},
-      {"devices.arj", false, "AUX?：", {"good.txt:920", "victim.txt:8"}},
+      // Names a device would answer to once a cut character is dropped: the
+      // character is a substitute, and the name no device's.
+      {"devices.arj", false, nullptr, {"AUX_:920", "COM1_:920", "NUL_:920", "good.txt:920", "victim.txt:8"}},
       {"trail.arj", false, nullptr, {"victim.txt:8", "\x83\x5c\\", "\x95\x5c\\", "\x95\x5c\\a.txt:920"}},
   };
   Archivers a;
@@ -175,18 +177,18 @@ TEST(SafeExtraction, ReplacingAsksAndAllLastsTheRun) {
 // the user asks for quiet.
 TEST(SafeExtraction, FailuresAreToldUntilTheUserAsksForQuiet) {
   Archivers a;
-  const std::string archive = Safety("devices.arj"), out = a.box.Path("out\\");
+  const std::string archive = Safety("damaged.arj"), out = a.box.Path("out\\");
   std::vector<std::size_t> boxes;
   a.answer = [](const std::string&) {
     window_support::SaveScreenshot(GetDesktopWindow(), "failure_box");
     return kQuiet;
   };
-  for (const char* name : {"COM1\x81", "NUL\x81", "good.txt", "AUX\x81"}) {
-    a.Extract(archive, out, name);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    EXPECT_EQ(a.Extract(archive, out, name), 0x8007);
     boxes.push_back(a.boxes.size());
   }
-  EXPECT_EQ(boxes, (std::vector<std::size_t>{1, 0, 0, 0}));
-  EXPECT_EQ(Tree(a.box.Path("out")), std::vector<std::string>{"good.txt:920"});
+  EXPECT_EQ(boxes, (std::vector<std::size_t>{1, 0, 0}));
+  EXPECT_TRUE(Tree(a.box.Path("out")).empty());
 }
 
 // Long work shows the archiver's progress; its cancel leaves no half file.
