@@ -424,6 +424,65 @@ def safety_archives(out):
     shutil.rmtree(tree)
 
 
+NAMED = b"named member\r\n"
+
+
+def zip_flagged(names, flag=0x800, unicode_paths=None):
+    """A stored zip whose members carry the general-purpose flag `flag` (the
+    UTF-8 mark, 0x800, or none) and, where given, an Info-ZIP Unicode path
+    field (0x7075) with the UTF-8 name."""
+    local, central, offset = b"", b"", 0
+    for i, name in enumerate(names):
+        extra = b""
+        if unicode_paths and unicode_paths[i]:
+            path = unicode_paths[i].encode("utf-8")
+            extra = struct.pack("<HHBI", 0x7075, 5 + len(path), 1, zlib.crc32(name)) + path
+        crc = zlib.crc32(NAMED)
+        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, flag, 0, 0, 0x5821, crc, len(NAMED), len(NAMED),
+                           len(name), len(extra)) + name + extra
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, flag, 0, 0, 0x5821, crc, len(NAMED),
+                               len(NAMED), len(name), len(extra), 0, 0, 0, 0, offset) + name + extra
+        local += head + NAMED
+        offset += len(head) + len(NAMED)
+    return local + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(names), len(names), len(central),
+                                         offset, 0)
+
+
+def names_archives(out):
+    """Names from every origin, each member holding NAMED."""
+    import unicodedata
+    folder = os.path.join(out, "names")
+    os.makedirs(folder)
+
+    def made(name, data):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+    nfd = lambda text: unicodedata.normalize("NFD", text).encode("utf-8")
+    # The Mac's own archiver: UTF-8 without the mark, decomposed.
+    made("mac.zip", zip_flagged([nfd("世界.txt"), nfd("パパ/ブック.txt")], flag=0))
+    made("flagged.zip", zip_flagged([s.encode("utf-8") for s in
+                                     ["日本語.txt", "€_for_Dollar.txt", "𝐀𝐁𝐁𝐂.txt", "dir¥yen.txt",
+                                      "invoice\u202efdp.exe", "Readme.txt", "README.txt"]]))
+    made("unicode_path.zip", zip_flagged([b"doitsu.txt"], flag=0, unicode_paths=["ドイツ.txt"]))
+    # DOS's code page: Σ is a character Shift-JIS has, é one it lacks.
+    made("cp437.zip", zip_flagged(["café.txt".encode("cp437"), "Σ sum é/x.txt".encode("cp437")], flag=0))
+    made("linux.zip", zip_flagged(["花子.txt".encode("utf-8"), b"plain.txt"], flag=0))
+    # RAR4 names stored in Shift-JIS without the Unicode mark: 表 and ソ end
+    # in the byte 0x5C.
+    made("sjis.rar", rar_with(["表示.txt".encode("cp932"), "ソフト\\能力.txt".encode("cp932")], NAMED))
+    # LZH: a name no character set reads in the middle of good ones.
+    made("broken.lzh", lzh_with([b"a.txt", b"\x81\x20bad.txt", "表.txt".encode("cp932")], NAMED))
+    # A cabinet with UTF-8 names, as gcab marks them.
+    tree = os.path.join(out, "names-tree")
+    os.makedirs(tree)
+    for name in ("日本語.txt", "€.txt"):
+        with open(os.path.join(tree, name), "wb") as f:
+            f.write(NAMED)
+    run(["gcab", "-c", os.path.join(folder, "utf8.cab"), "日本語.txt", "€.txt"], cwd=tree)
+    shutil.rmtree(tree)
+
+
 def demo(out):
     """Sample archives for a newcomer: an .lzh, a .zip and a .cab."""
     os.makedirs(out, exist_ok=True)
@@ -491,6 +550,7 @@ def main():
     os.makedirs(out)
     normal_archives(out)
     safety_archives(out)
+    names_archives(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
                            "truncated5.rar": "rar5_solid.rar"})

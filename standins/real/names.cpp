@@ -127,21 +127,22 @@ class Folders {
 }  // namespace
 
 Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback) {
-  bool anyHigh = false, allUtf8 = true, allShiftJis = true;
+  std::size_t high = 0, shiftJis = 0;
+  bool allUtf8 = true;
   std::u32string ignored;
   for (const StoredName& name : names) {
     if (name.unicode || IsAscii(name.bytes)) continue;
-    anyHigh = true;
+    ++high;
     for (std::size_t i = 0; allUtf8 && i < name.bytes.size();) {
       const std::size_t n = Utf8Length(name.bytes, i);
       allUtf8 = n != 0;
       i += n;
     }
-    allShiftJis = allShiftJis && Decode(WithTrailBytes(name.bytes), Charset::Cp932, ignored);
+    if (Decode(WithTrailBytes(name.bytes), Charset::Cp932, ignored)) ++shiftJis;
   }
-  if (!anyHigh) return Charset::Cp932;
+  if (high == 0) return Charset::Cp932;
   if (allUtf8) return Charset::Utf8;
-  return allShiftJis ? Charset::Cp932 : fallback;
+  return shiftJis * 2 >= high ? Charset::Cp932 : fallback;
 }
 
 std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Charset charset) {

@@ -25,9 +25,9 @@ struct StoredName {
 // What stands for a character that cannot be in a name.
 constexpr char kSubstitute = '_';
 
-// The character set of an archive's unmarked names: UTF-8 when every one is
-// valid UTF-8 and some are not ASCII; Shift-JIS when every one is valid
-// Shift-JIS; `fallback` otherwise (the format's own old default).
+// The character set of an archive's unmarked names: UTF-8 when every one
+// that is not ASCII is valid UTF-8; else Shift-JIS when at least half of
+// them are valid Shift-JIS; else `fallback` (the format's own old default).
 Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback);
 
 // The names of one archive's members, in order, "\" between folders and a

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -53,6 +54,26 @@ std::string Original(const std::string& archive, const std::string& name) {
   // zip took this one from its standard input.
   if (name == "-") return ReadBytes(Folder() + "tree\\表示.txt");
   return ReadBytes(Folder() + "tree\\" + name);
+}
+
+std::vector<std::string> Tree(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> found;
+  WIN32_FIND_DATAA entry;
+  const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      found.push_back(prefix + name + "\\");
+      for (const std::string& inner : Tree(folder + "\\" + name, prefix + name + "\\")) found.push_back(inner);
+    } else {
+      found.push_back(prefix + name + ":" + std::to_string(entry.nFileSizeLow));
+    }
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 std::vector<Listed> Archivers::List(const std::string& path) {

@@ -30,6 +30,10 @@ std::vector<std::string> Made();
 // What the member `name` of `archive` (a file name) holds, as archived.
 std::string Original(const std::string& archive, const std::string& name);
 
+// Everything under `folder`: "name\" for a folder, "name:size" for a
+// file, sorted.
+std::vector<std::string> Tree(const std::string& folder, const std::string& prefix = "");
+
 // One entry as a walk gives it: name, sizes, time as YYYYMMDDhhmmss.
 struct Listed {
   std::string name;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "text/sjis_path.h"
 #include "win/real_archives.h"
 #include "win/window_support.h"
 
@@ -15,27 +16,6 @@ using namespace real_archives;
 namespace {
 
 std::string Safety(const std::string& name) { return Folder() + "safety\\" + name; }
-
-// Everything under `folder`: "name\" for a folder, "name:size" for a file.
-std::vector<std::string> Tree(const std::string& folder, const std::string& prefix = "") {
-  std::vector<std::string> found;
-  WIN32_FIND_DATAA entry;
-  const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return found;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      found.push_back(prefix + name + "\\");
-      for (const std::string& inner : Tree(folder + "\\" + name, prefix + name + "\\")) found.push_back(inner);
-    } else {
-      found.push_back(prefix + name + ":" + std::to_string(entry.nFileSizeLow));
-    }
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
-  std::sort(found.begin(), found.end());
-  return found;
-}
 
 std::string Joined(const std::vector<std::string>& texts) {
   std::string all;
@@ -268,4 +248,50 @@ TEST(SafeExtraction, HostileArchivesAnswerFailureQuickly) {
   a.set.SelectKind(described);
   EXPECT_EQ(a.set.CountEntries(described), -1);
   SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
+}
+
+// Names from every origin: what the listing says is the name on disk, the
+// name a command asks for, and the member a print prints.
+TEST(MemberNamesFromEveryOrigin, ListedAsOnDiskAndAskedForByThatName) {
+  const struct {
+    const char* archive;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"mac.zip", {"世界.txt", "パパ\\ブック.txt"}},  // UTF-8 unmarked, decomposed
+      {"flagged.zip",
+       {"日本語.txt", "__for_Dollar.txt", "____.txt", "dir_yen.txt", "invoice_fdp.exe", "Readme.txt",
+        "README (2).txt"}},
+      {"unicode_path.zip", {"ドイツ.txt"}},
+      {"cp437.zip", {"caf_.txt", "Σ sum _\\x.txt"}},
+      {"linux.zip", {"花子.txt", "plain.txt"}},
+      {"sjis.rar", {"表示.txt", "ソフト\\能力.txt"}},
+      {"broken.lzh", {"a.txt", "_ bad.txt", "表.txt"}},
+      {"utf8.cab", {"日本語.txt", "_.txt"}},
+  };
+  Archivers a;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const std::string archive = Folder() + "names\\" + c.archive, out = a.box.Path(c.archive) + "\\";
+    std::vector<std::string> listed, onDisk;
+    for (const Listed& row : a.List(archive)) listed.push_back(row.name);
+    EXPECT_EQ(listed, c.names);
+    EXPECT_EQ(a.Extract(archive, out), 0) << Joined(a.boxes);
+    for (const std::string& name : c.names) {
+      onDisk.push_back(name + ":14");
+      for (std::size_t i = 0; i < name.size(); ++i) {  // the folders on the way
+        if (plenkit::IsLeadByte(static_cast<unsigned char>(name[i]))) ++i;
+        else if (name[i] == '\\') onDisk.push_back(name.substr(0, i + 1));
+      }
+    }
+    std::sort(onDisk.begin(), onDisk.end());
+    onDisk.erase(std::unique(onDisk.begin(), onDisk.end()), onDisk.end());
+    EXPECT_EQ(Tree(a.box.Path(c.archive)), onDisk);
+    for (const std::string& name : c.names) {
+      EXPECT_EQ(a.Extract(archive, out + "one\\", name), 0) << name;
+      EXPECT_EQ(ReadBytes(out + "one\\" + name), "named member\r\n") << name;
+      if (plenkit::KindTable(plenkit::KindOfFileName(archive)).printTemplate) {
+        EXPECT_EQ(a.set.ReadEntryText(archive, name), "named member\r\n") << name;
+      }
+    }
+  }
 }
