@@ -2,7 +2,7 @@
 # and UndefinedBehaviorSanitizer.
 
 # The stand-in archivers' platform-free part: ARJ, and member names.
-add_library(standin_core STATIC standins/real/arj.cpp standins/real/paths.cpp)
+add_library(standin_core STATIC standins/real/lz.cpp standins/real/arj.cpp standins/real/paths.cpp)
 target_include_directories(standin_core PUBLIC standins)
 
 if(PLENKIT_FUZZ)

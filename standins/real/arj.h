@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "real/lz.h"
 #include "real/source.h"
 
 namespace standin {
@@ -31,12 +32,6 @@ struct ArjMember {
 // header is damaged (bad size or CRC), or a member's data runs past the end.
 bool ParseArj(ByteSource& source, std::vector<ArjMember>& members);
 
-// Receives the decoded bytes in order; returning false stops the decoding
-// (the caller has what it wants, or could not write).
-using ArjSink = std::function<bool(const unsigned char* data, std::size_t size)>;
-
-enum class ArjResult { Ok, Stopped, Damaged, UnknownMethod };
-
 // Decodes the `packedSize` bytes at `offset` of `source` (the member's
 // compressed bytes) with `method` to exactly `originalSize` bytes. Damaged data ends in Damaged, never in a read or a
 // write out of bounds and never in an endless loop: the input is bounded,
@@ -44,8 +39,5 @@ enum class ArjResult { Ok, Stopped, Damaged, UnknownMethod };
 // The CRC is the caller's to check.
 ArjResult ArjDecode(int method, ByteSource& source, std::uint64_t offset, std::uint64_t packedSize,
                     std::uint64_t originalSize, const ArjSink& sink);
-
-// CRC-32 as ARJ (and zip) compute it, continued from `crc` (0 to start).
-std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t size);
 
 }  // namespace standin
