@@ -10,7 +10,7 @@ target_compile_options(standin_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-l
 # (scripts/libarchive.sh fuzz).
 set(LIBARCHIVE_DIR "${CMAKE_SOURCE_DIR}/.cache/libarchive")
 add_library(standin_readers STATIC standins/real/library_reader.cpp standins/real/packed_sizes.cpp
-  standins/real/rar_headers.cpp standins/real/arj_reader.cpp standins/real/names.cpp
+  standins/real/rar_headers.cpp standins/real/arj_reader.cpp standins/real/lzh.cpp standins/real/lzh_reader.cpp standins/real/names.cpp
   standins/real/platform_posix.cpp)
 target_compile_options(standin_readers PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
 target_include_directories(standin_readers PUBLIC standins)

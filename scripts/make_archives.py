@@ -386,7 +386,8 @@ def safety_archives(out):
     # Sizes: a member that declares 10 bytes and holds a mebibyte; one that
     # declares more than any disk holds.
     made("overrun.zip", zip_with([b"overrun.bin"], bytes(1 << 20), declared=10, deflate=True))
-    tool("overrun.lzh", ["jlha", "ao5y0"], [("overrun.bin", bytes(1 << 20))])
+    # (Text, not zeros: a CRC-16 of zeros is zero, whatever their number.)
+    tool("overrun.lzh", ["jlha", "ao5y0"], [("overrun.bin", (VICTIM * 1200)[: 1 << 20])])
     with open(os.path.join(folder, "overrun.lzh"), "rb") as f:
         lzh = bytearray(f.read())
     struct.pack_into("<I", lzh, 11, 10)  # the original size of the level-0 header
@@ -483,6 +484,44 @@ def names_archives(out):
     shutil.rmtree(tree)
 
 
+def lhasa_suite(out):
+    """lhasa's own test archives (Debian's source package `lhasa`, fetched
+    once into .cache/lhasa): every .lzh and .lzs of test/archives copied to
+    OUT/lhasa as DIR_NAME, with what lhasa itself makes of each in
+    OUT/lhasa/NAME.ref/ and one line of lhasa-suite.txt: NAME TAB ok|fails (ok:
+    lhasa extracted something and said no error)."""
+    cache = os.path.join(HERE, ".cache", "lhasa")
+    archives = os.path.join(cache, "src", "test", "archives")
+    if not os.path.isdir(archives):
+        versions = [l.split()[1] for l in run(["apt-cache", "showsrc", "lhasa"]).decode().splitlines()
+                    if l.startswith("Version:")]
+        version = sorted(versions, key=lambda v: [int(x) if x.isdigit() else x for x in re.split(r"[.+~-]", v)])[-1]
+        download = os.path.join(cache, "download")
+        shutil.rmtree(cache, ignore_errors=True)
+        os.makedirs(download)
+        run(["apt-get", "source", "--download-only", "lhasa=" + version], cwd=download)
+        dsc = [f for f in os.listdir(download) if f.endswith(".dsc")][0]
+        run(["dpkg-source", "--no-check", "-x", dsc, os.path.join(cache, "src")], cwd=download)
+        shutil.rmtree(download)
+    folder = os.path.join(out, "lhasa")
+    os.makedirs(folder)
+    lines = []
+    for sub in sorted(os.listdir(archives)):
+        for name in sorted(os.listdir(os.path.join(archives, sub))):
+            if not name.endswith((".lzh", ".lzs")):
+                continue
+            # LArc's .lzs files as .lzh: the name is what picks the archiver.
+            target = "%s_%s" % (sub, name) + (".lzh" if name.endswith(".lzs") else "")
+            shutil.copy(os.path.join(archives, sub, name), os.path.join(folder, target))
+            ref = os.path.join(folder, target + ".ref")
+            os.makedirs(ref)
+            done = subprocess.run(["lhasa", "xqfw=" + ref, os.path.join(folder, target)],
+                                  capture_output=True).returncode == 0 and os.listdir(ref)
+            lines.append("%s\t%s\n" % (target, "ok" if done else "fails"))
+    with open(os.path.join(out, "lhasa-suite.txt"), "w") as f:
+        f.writelines(lines)
+
+
 def demo(out):
     """Sample archives for a newcomer: an .lzh, a .zip and a .cab."""
     os.makedirs(out, exist_ok=True)
@@ -551,6 +590,7 @@ def main():
     normal_archives(out)
     safety_archives(out)
     names_archives(out)
+    lhasa_suite(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
                            "truncated5.rar": "rar5_solid.rar"})

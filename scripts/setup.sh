@@ -11,7 +11,7 @@ packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   libz-mingw-w64-dev cmake make g++ googletest wine wine64 fonts-wine
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
   imagemagick cups cups-client printer-driver-cups-pdf poppler-utils fp-utils
-  locales python3 dpkg-dev zip unzip jlha-utils gcab arj libarchive-tools zlib1g-dev)
+  locales python3 dpkg-dev zip unzip jlha-utils gcab arj libarchive-tools zlib1g-dev lhasa)
 
 missing=()
 for p in "${packages[@]}"; do

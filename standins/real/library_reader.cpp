@@ -132,10 +132,10 @@ class LibraryReader : public Reader {
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
     if (!Reopen()) return false;
-    // lzh and rar store members one after another: a member's packed size
-    // is where the next header begins less where its data began. zip and
-    // cab say it in headers of their own.
-    const bool sequential = format_ == Format::Lha || format_ == Format::Rar;
+    // rar stores members one after another: a member's packed size is where
+    // the next header begins less where its data began. zip and cab say it
+    // in headers of their own.
+    const bool sequential = format_ == Format::Rar;
     std::vector<PackedSize> fromHeaders;
     if (format_ == Format::Zip) ZipPackedSizes(*bytes_, fromHeaders);
     if (format_ == Format::Cab) CabPackedSizes(*bytes_, fromHeaders);
@@ -174,6 +174,7 @@ class LibraryReader : public Reader {
         member.packed = member.size;
       }
       names.back().folder = member.folder;
+      names.back().link = member.link;
     }
     Close();
     // One character set for all the archive's unmarked names; zip's own
@@ -243,7 +244,6 @@ class LibraryReader : public Reader {
     archive_ = archive_read_new();
     if (!archive_) return false;
     switch (format_) {
-      case Format::Lha: archive_read_support_format_lha(archive_); break;
       case Format::Zip: archive_read_support_format_zip_seekable(archive_); break;
       case Format::Cab: archive_read_support_format_cab(archive_); break;
       case Format::Rar:
@@ -298,7 +298,7 @@ class LibraryReader : public Reader {
 }  // namespace
 
 std::unique_ptr<Reader> MakeLibraryReader(Format format, std::unique_ptr<ByteSource> bytes) {
-  if (format != Format::Lha && format != Format::Zip && format != Format::Cab && format != Format::Rar) return nullptr;
+  if (format != Format::Zip && format != Format::Cab && format != Format::Rar) return nullptr;
   return std::make_unique<LibraryReader>(format, std::move(bytes));
 }
 

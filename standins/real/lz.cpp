@@ -108,6 +108,7 @@ class HuffmanDecoder {
   }
 
   bool ReadPtLen(int nn, int nbit, int special) {
+    if (nn > kNPT) return false;
     const int n = static_cast<int>(bits_.Get(nbit));
     if (n == 0) {
       const unsigned c = bits_.Get(nbit);
@@ -127,9 +128,9 @@ class HuffmanDecoder {
       }
       bits_.Skip(c < 7 ? 3 : static_cast<int>(c) - 3);
       ptLen_[i++] = static_cast<unsigned char>(c);
-      if (i == special) {
+      if (special >= 0 && i == special) {
         for (unsigned zeros = bits_.Get(2); zeros > 0; --zeros) {
-          if (i >= nn) return false;
+          if (i >= nn || i >= kNPT) return false;
           ptLen_[i++] = 0;
         }
       }

@@ -40,8 +40,13 @@ class BitReader {
     Fill();
   }
 
+  // Up to 24 bits; -lhx-'s offsets take 18.
   unsigned Get(int bits) {
     if (bits == 0) return 0;
+    if (bits > 16) {
+      const unsigned high = Get(bits - 16);
+      return high << 16 | Get(16);
+    }
     unsigned value = Peek16() >> (16 - bits);
     Skip(bits);
     return value;

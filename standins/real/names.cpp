@@ -146,10 +146,17 @@ Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback) {
 }
 
 std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Charset charset) {
-  std::vector<std::string> result;
-  result.reserve(names.size());
+  std::vector<std::string> result(names.size());
   Folders folders;
-  for (const StoredName& name : names) {
+  // Links, which are never written, are named after the others.
+  std::vector<std::size_t> order;
+  for (int links = 0; links < 2; ++links) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i].link == (links == 1)) order.push_back(i);
+    }
+  }
+  for (const std::size_t index : order) {
+    const StoredName& name = names[index];
     const std::u32string text =
         name.unicode ? Composed(name.text)
                      : Composed(DecodeName(charset == Charset::Cp932 ? WithTrailBytes(name.bytes) : name.bytes, charset));
@@ -170,7 +177,7 @@ std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Chars
       placed += plain ? part : folders.Place(placed, Admissible(part), isFolder);
       if (isFolder) placed += U'\\';
     }
-    result.push_back(ShiftJis(placed));
+    result[index] = ShiftJis(placed);
   }
   return result;
 }

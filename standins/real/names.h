@@ -20,6 +20,7 @@ struct StoredName {
   std::u32string text;   // when it does (UTF-8 or UTF-16 marked as such), decoded
   bool unicode = false;  // `text` holds the name
   bool folder = false;
+  bool link = false;     // never written: a file of the same name keeps it
 };
 
 // What stands for a character that cannot be in a name.
@@ -35,8 +36,8 @@ Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback);
 // composed, each character Shift-JIS lacks, each control and each
 // bidirectional control, and each "<>:\"|?*" made kSubstitute; "/" and "\"
 // separate folders. Members whose names then meet in one folder, letter
-// case aside, are told apart by " (2)", " (3)"... before the extension; a
-// folder named twice is one folder.
+// case aside, are told apart by " (2)", " (3)"... before the extension (a
+// link after the others); a folder named twice is one folder.
 std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Charset charset);
 
 }  // namespace standin

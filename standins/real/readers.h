@@ -30,9 +30,11 @@ class Reader {
 
 std::unique_ptr<Reader> MakeLibraryReader(Format format, std::unique_ptr<ByteSource> source);
 std::unique_ptr<Reader> MakeArjReader(std::unique_ptr<ByteSource> source);
+std::unique_ptr<Reader> MakeLzhReader(std::unique_ptr<ByteSource> source);
 
 inline std::unique_ptr<Reader> MakeReader(Format format, std::unique_ptr<ByteSource> source) {
   if (format == Format::Arj) return MakeArjReader(std::move(source));
+  if (format == Format::Lha) return MakeLzhReader(std::move(source));
   return MakeLibraryReader(format, std::move(source));
 }
 
