@@ -522,6 +522,47 @@ def lhasa_suite(out):
         f.writelines(lines)
 
 
+def uudecoded(source):
+    data = b""
+    with open(os.path.join(RAR_TESTS, source), "rb") as f:
+        lines = f.read().split(b"\n")
+    for line in lines[1:]:
+        if line.startswith(b"end") or not line.strip():
+            break
+        data += binascii.a2b_uu(line)
+    return data
+
+
+def format_archives(out):
+    """The corners of zip and rar: methods not decoded here, a
+    self-extracting stub, an empty archive, encrypted RAR headers."""
+    import zipfile
+    folder = os.path.join(out, "formats")
+    os.makedirs(folder)
+    with zipfile.ZipFile(os.path.join(folder, "methods.zip"), "w") as z:
+        z.writestr("bzip2.txt", VICTIM, compress_type=zipfile.ZIP_BZIP2)
+        z.writestr("lzma.txt", VICTIM, compress_type=zipfile.ZIP_LZMA)
+        z.writestr("deflate.txt", VICTIM, compress_type=zipfile.ZIP_DEFLATED)
+    with open(os.path.join(out, "deflate.zip"), "rb") as f:
+        deflate = f.read()
+    with open(os.path.join(folder, "sfx.zip"), "wb") as f:
+        f.write(b"MZ" + bytes(4094) + deflate)
+    with open(os.path.join(folder, "empty.zip"), "wb") as f:
+        f.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0, 0, 0, 0, 0))
+    # arj's chapters: a.txt added twice, the second time changed.
+    tree = os.path.join(out, "chapter-tree")
+    os.makedirs(tree)
+    for text in (b"one\n", b"two\n"):
+        with open(os.path.join(tree, "a.txt"), "wb") as f:
+            f.write(text)
+        run(["arj", "ac", "-y", os.path.join(folder, "chapters.arj"), "a.txt"], cwd=tree)
+    shutil.rmtree(tree)
+    for name, source in (("headers_encrypted.rar", "test_read_format_rar_encryption_header.rar.uu"),
+                         ("partially_encrypted.rar", "test_read_format_rar_encryption_partially.rar.uu")):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(uudecoded(source))
+
+
 def demo(out):
     """Sample archives for a newcomer: an .lzh, a .zip and a .cab."""
     os.makedirs(out, exist_ok=True)
@@ -590,6 +631,7 @@ def main():
     normal_archives(out)
     safety_archives(out)
     names_archives(out)
+    format_archives(out)
     lhasa_suite(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",

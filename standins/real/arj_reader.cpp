@@ -19,7 +19,12 @@ class ArjReader : public Reader {
     std::vector<Member>& members = listing.members;
     if (!source_ || !ParseArj(*source_, arj_)) return false;
     std::vector<StoredName> names;
-    for (const ArjMember& m : arj_) {
+    for (std::size_t i = 0; i < arj_.size(); ++i) {
+      const ArjMember& m = arj_[i];
+      // Volume and chapter labels name no file: a chapter archive lists
+      // each file once, at its latest version, as arj extracts it.
+      if (m.fileType == 4 || m.fileType == 5) continue;
+      index_.push_back(i);
       Member member;
       member.folder = m.fileType == 3;
       StoredName name;
@@ -43,8 +48,8 @@ class ArjReader : public Reader {
 
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
     if (member.encrypted) return kEncrypted;
-    if (index >= arj_.size() || member.unsupported) return kUnsupported;
-    const ArjMember& m = arj_[index];
+    if (index >= index_.size() || member.unsupported) return kUnsupported;
+    const ArjMember& m = arj_[index_[index]];
     std::uint32_t crc = 0;
     bool stopped = false;
     ArjResult result = ArjDecode(m.method, *source_, m.dataOffset, m.packedSize, m.originalSize,
@@ -62,6 +67,7 @@ class ArjReader : public Reader {
  private:
   std::unique_ptr<ByteSource> source_;
   std::vector<ArjMember> arj_;
+  std::vector<std::size_t> index_;  // the listed members' places among the headers
 };
 
 }  // namespace

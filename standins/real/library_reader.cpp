@@ -131,7 +131,7 @@ class LibraryReader : public Reader {
 
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
-    if (!Reopen()) return false;
+    if (!Reopen()) return format_ == Format::Zip && IsEmptyZip(*bytes_);
     // rar stores members one after another: a member's packed size is where
     // the next header begins less where its data began. zip and cab say it
     // in headers of their own.
@@ -169,6 +169,7 @@ class LibraryReader : public Reader {
         dataStart = archive_filter_bytes(archive_, 0);
       } else if (const PackedSize* header = matcher.Next(MatchKey(names.back()), member.size)) {
         member.packed = header->packed;
+        member.unsupported = member.unsupported || header->unsupported;
         names.back() = StoredNameOf(*header);
       } else {
         member.packed = member.size;

@@ -41,6 +41,13 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     }
     count = Le64(&record[32]), cdSize = Le64(&record[40]), cdOffset = Le64(&record[48]);
   }
+  // The directory ends where its end record begins; where it says it
+  // begins is counted from the archive's own start.
+  const std::uint64_t eocdAt = file.Size() - tailSize + end;
+  const bool zip64 = end >= 20 && std::memcmp(eocd - 20, "PK\6\7", 4) == 0;
+  if (!zip64 && cdOffset + cdSize < eocdAt) {
+    cdOffset = eocdAt - cdSize;
+  }
   if (cdOffset > file.Size() || cdSize > file.Size() - cdOffset) return false;
   const std::uint64_t cdEnd = cdOffset + cdSize;
   std::vector<unsigned char> h, rest;
@@ -56,6 +63,9 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     one.name = MatchingName(one.raw);
     one.unicode = (Le16(&h[8]) & 0x800) != 0;
     one.offset = Le32(&h[42]);
+    // Stored, deflated and PPMd are what libarchive here decodes.
+    const unsigned method = Le16(&h[10]);
+    one.unsupported = method != 0 && method != 8 && method != 98;
     // Sizes that do not fit 32 bits are in the zip64 field, the original
     // size first, each only when its 32-bit field is all ones.
     const unsigned char* extra = rest.data() + nameLength;
@@ -85,6 +95,12 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   return true;
 }
 
+bool IsEmptyZip(ByteSource& file) {
+  std::vector<unsigned char> end;
+  return file.Read(0, 22, end) && std::memcmp(end.data(), "PK\5\6", 4) == 0 && Le16(&end[10]) == 0 &&
+         Le32(&end[12]) == 0 && 22 + Le16(&end[20]) == file.Size();
+}
+
 bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   std::vector<unsigned char> header;
   if (!file.Read(0, 36, header) || std::memcmp(header.data(), "MSCF", 4) != 0) return false;
@@ -112,10 +128,14 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   // Each folder's compressed bytes: the sum of its data blocks. A block
   // takes 8 bytes at the least, so no more can be read than the file holds.
   std::vector<std::uint64_t> folderPacked(folders, 0), folderSize(folders, 0);
+  std::vector<bool> folderUnsupported(folders, false);
   std::uint64_t budget = file.Size() / 8;
   std::vector<unsigned char> data;
   for (std::size_t f = 0; f < folders; ++f, at += 8 + folderReserve) {
     if (!file.Read(at, 8, bytes)) return false;
+    // None, MSZIP and LZX are decoded; Quantum and anything else are not.
+    const unsigned type = Le16(&bytes[6]) & 0x0F;
+    folderUnsupported[f] = type == 2 || type > 3;
     std::uint64_t block = Le32(&bytes[0]);
     for (std::size_t blocks = Le16(&bytes[4]); blocks > 0; --blocks) {
       if (budget-- == 0 || !file.Read(block, 8, data)) return false;
@@ -144,6 +164,7 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     else if (folder >= 0xFFFD) folder = 0;
     if (folder >= folders) return false;
     folderSize[folder] += one.size;
+    one.unsupported = folderUnsupported[folder];
     folderOf.push_back(folder);
     sizes.push_back(one);
     offset = static_cast<const unsigned char*>(zero) - bytes.data() + 1;

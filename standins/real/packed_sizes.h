@@ -18,11 +18,17 @@ struct PackedSize {
   std::uint64_t size = 0;
   std::uint64_t packed = 0;
   std::uint64_t offset = 0;  // zip: the member's local header
+  bool unsupported = false;  // a method libarchive here does not decode (zip), or Quantum (cab)
 };
 
 // Every member of the central directory, read entry by entry, in the order
-// of their local headers (libarchive's order).
+// of their local headers (libarchive's order). Bytes before the archive (a
+// self-extracting program) move every offset by their length.
 bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
+
+// A zip with no members: its end record alone (and its comment), which
+// libarchive does not take for an archive.
+bool IsEmptyZip(ByteSource& file);
 
 // Every file of the cabinet in the order of its file list. A cabinet keeps
 // compressed sizes per folder (a run of files compressed together), not per

@@ -116,4 +116,23 @@ RarFileFacts ReadRarFileFacts(ByteSource& bytes, std::uint64_t from) {
   return signature[6] == 1 ? Rar5(bytes, from) : Rar4(bytes, from);
 }
 
+RarArchiveFacts ReadRarArchiveFacts(ByteSource& bytes) {
+  RarArchiveFacts facts;
+  std::vector<unsigned char> head;
+  if (!bytes.Read(0, 16, head) || std::memcmp(head.data(), "Rar!\x1a\x07", 6) != 0) return facts;
+  if (head[6] == 1) {
+    // RAR5: an archive encryption header (type 4) comes first.
+    Fields f(head, 12);
+    std::uint64_t size = 0, type = 0;
+    facts.headersEncrypted = f.Number(size) && f.Number(type) && type == 4;
+    return facts;
+  }
+  // RAR4: the main header (type 0x73) follows the signature.
+  if (head[9] == 0x73) {
+    const unsigned flags = head[10] | head[11] << 8;
+    facts.headersEncrypted = (flags & 0x0080) != 0;
+  }
+  return facts;
+}
+
 }  // namespace standin

@@ -20,4 +20,10 @@ struct RarFileFacts {
 // The first file header at `from` or after it, skipping other blocks.
 RarFileFacts ReadRarFileFacts(ByteSource& bytes, std::uint64_t from);
 
+// What the archive's main header says of all members.
+struct RarArchiveFacts {
+  bool headersEncrypted = false;  // its headers are encrypted: nothing can be listed without the password
+};
+RarArchiveFacts ReadRarArchiveFacts(ByteSource& bytes);
+
 }  // namespace standin

@@ -9,6 +9,7 @@
 #include "real/archiver_windows.h"
 #include "real/files.h"
 #include "real/paths.h"
+#include "real/rar_headers.h"
 #include "real/readers.h"
 
 namespace standin {
@@ -373,7 +374,16 @@ int ExtractMembers(Format format, const char* path, const std::string& destinati
   if (busy) return kBusy;
   Busy running;
   Open* open = Find(format, path);
-  if (!open) return kNotArchive;
+  if (!open) {
+    // A RAR archive whose headers are encrypted lists nothing, and gives
+    // nothing without its password.
+    const std::unique_ptr<ReadOnlyFile> file = format == Format::Rar ? OpenArchiveFile(path) : nullptr;
+    if (!file || !ReadRarArchiveFacts(*file).headersEncrypted) return kNotArchive;
+    const std::string name(path);
+    const std::size_t cut = LastSeparator(name);
+    ReportFailures(cut == std::string::npos ? name : name.substr(cut + 1), {{"", kEncrypted}});
+    return kEncrypted;
+  }
   const Listing& listing = *open->listing;
   std::vector<std::size_t> chosen;
   for (const std::string& name : names) {

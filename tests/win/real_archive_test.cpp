@@ -178,3 +178,37 @@ TEST(RealArchives, LhasaSuiteComesOutAsLhasaMakesIt) {
   // lhasa drops the control characters of a name; here they are "_".
   EXPECT_EQ(differ, "regression_badterm.lzh ");
 }
+
+// The corners of zip and rar: each archive listed, extracted whole, and
+// what that wrote.
+TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
+  const struct {
+    const char* archive;
+    int count, result;
+    std::vector<std::string> written;
+  } cases[] = {
+      // bzip2 and LZMA are listed, and are not decoded here: 0x8008.
+      {"methods.zip", 3, 0x8008, {"deflate.txt:920"}},
+      {"empty.zip", 0, 0, {}},
+      // Without the password nothing is listed, and nothing written: 0x8006.
+      {"headers_encrypted.rar", -1, 0x8006, {}},
+      {"partially_encrypted.rar", 2, 0x8006, {"bar.txt:16"}},
+      // A chapter archive: its file once, at its latest version; no label.
+      {"chapters.arj", 1, 0, {"a.txt:4"}},
+  };
+  Archivers a;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const std::string path = Folder() + "formats\\" + c.archive, out = a.box.Path(c.archive);
+    a.set.SelectKind(path);
+    EXPECT_EQ(a.set.CountEntries(path), c.count);
+    EXPECT_EQ(a.Extract(path, out + "\\"), c.result);
+    EXPECT_EQ(Tree(out), c.written);
+  }
+  // A self-extracting program before a zip: the members and their packed
+  // sizes are those of the zip alone.
+  std::vector<std::string> sfx, plain;
+  for (const Listed& row : a.List(Folder() + "formats\\sfx.zip")) sfx.push_back(row.name + std::to_string(row.packed));
+  for (const Listed& row : a.List(Folder() + "deflate.zip")) plain.push_back(row.name + std::to_string(row.packed));
+  EXPECT_EQ(sfx, plain);
+}
