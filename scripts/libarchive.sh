@@ -14,8 +14,14 @@ cache="$here/.cache/libarchive"
 version=3.7.4
 mkdir -p "$cache"
 
+# Our own changes to the library (scripts/libarchive-patches), applied
+# after Debian's: a change to them fetches and builds everything again.
+patches=("$here"/scripts/libarchive-patches/*.patch)
+stamp=$(cat "${patches[@]}" | sha256sum | cut -c1-16)
+
 fetch_source() {
-  [ -f "$cache/src/libarchive/archive.h" ] && return 0
+  [ -f "$cache/src/libarchive/archive.h" ] && [ "$(cat "$cache/patched" 2>/dev/null)" = "$stamp" ] && return 0
+  rm -rf "$cache"/*/libarchive.a "$cache/patched"
   # apt finds source packages through a deb-src entry; it takes the mirror
   # and key of the machine's own entry, whatever they are.
   local own=/etc/apt/sources.list.d/debian.sources entry=/etc/apt/sources.list.d/plenkit-trixie-src.sources
@@ -36,6 +42,11 @@ fetch_source() {
   dsc=$(ls "$download"/libarchive_"$version"-*.dsc | head -n1)
   (cd "$download" && dpkg-source --no-check -x "$dsc" "$cache/src" >/dev/null)
   rm -rf "$download"
+  local patch
+  for patch in "${patches[@]}"; do
+    patch -d "$cache/src" -p1 --quiet --forward <"$patch"
+  done
+  echo "$stamp" >"$cache/patched"
 }
 
 build_arch() {

@@ -484,25 +484,40 @@ def names_archives(out):
     shutil.rmtree(tree)
 
 
-def lhasa_suite(out):
-    """lhasa's own test archives (Debian's source package `lhasa`, fetched
-    once into .cache/lhasa): every .lzh and .lzs of test/archives copied to
-    OUT/lhasa as DIR_NAME, with what lhasa itself makes of each in
-    OUT/lhasa/NAME.ref/ and one line of lhasa-suite.txt: NAME TAB ok|fails (ok:
-    lhasa extracted something and said no error)."""
-    cache = os.path.join(HERE, ".cache", "lhasa")
-    archives = os.path.join(cache, "src", "test", "archives")
-    if not os.path.isdir(archives):
-        versions = [l.split()[1] for l in run(["apt-cache", "showsrc", "lhasa"]).decode().splitlines()
+def debian_source(package):
+    """The unpacked source of Debian's newest `package`, fetched once into
+    .cache/PACKAGE/src."""
+    cache = os.path.join(HERE, ".cache", package)
+    src = os.path.join(cache, "src")
+    if not os.path.isdir(src):
+        versions = [l.split()[1] for l in run(["apt-cache", "showsrc", package]).decode().splitlines()
                     if l.startswith("Version:")]
         version = sorted(versions, key=lambda v: [int(x) if x.isdigit() else x for x in re.split(r"[.+~-]", v)])[-1]
         download = os.path.join(cache, "download")
         shutil.rmtree(cache, ignore_errors=True)
         os.makedirs(download)
-        run(["apt-get", "source", "--download-only", "lhasa=" + version], cwd=download)
-        dsc = [f for f in os.listdir(download) if f.endswith(".dsc")][0]
-        run(["dpkg-source", "--no-check", "-x", dsc, os.path.join(cache, "src")], cwd=download)
+        # Some mirrors hold the upstream tarball alone: that is enough.
+        subprocess.run(["apt-get", "source", "--download-only", package + "=" + version], cwd=download,
+                       capture_output=True)
+        files = os.listdir(download)
+        dsc = [f for f in files if f.endswith(".dsc")]
+        if dsc:
+            run(["dpkg-source", "--no-check", "-x", dsc[0], src], cwd=download)
+        else:
+            os.makedirs(src)
+            run(["tar", "-xf", [f for f in files if ".orig.tar." in f][0], "-C", src, "--strip-components=1"],
+                cwd=download)
         shutil.rmtree(download)
+    return src
+
+
+def lhasa_suite(out):
+    """lhasa's own test archives (Debian's source package `lhasa`): every
+    .lzh and .lzs of test/archives copied to OUT/lhasa as DIR_NAME, with what
+    lhasa itself makes of each in OUT/lhasa/NAME.ref/ and one line of
+    lhasa-suite.txt: NAME TAB ok|fails (ok: lhasa extracted something and
+    said no error)."""
+    archives = os.path.join(debian_source("lhasa"), "test", "archives")
     folder = os.path.join(out, "lhasa")
     os.makedirs(folder)
     lines = []
@@ -556,11 +571,85 @@ def format_archives(out):
         with open(os.path.join(tree, "a.txt"), "wb") as f:
             f.write(text)
         run(["arj", "ac", "-y", os.path.join(folder, "chapters.arj"), "a.txt"], cwd=tree)
+    # A hard link: Unix arj keeps the second name as a special file.
+    os.link(os.path.join(tree, "a.txt"), os.path.join(tree, "b.txt"))
+    run(["arj", "a", "-y", os.path.join(folder, "hardlink.arj"), "a.txt", "b.txt"], cwd=tree)
     shutil.rmtree(tree)
     for name, source in (("headers_encrypted.rar", "test_read_format_rar_encryption_header.rar.uu"),
                          ("partially_encrypted.rar", "test_read_format_rar_encryption_partially.rar.uu")):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(uudecoded(source))
+    # RAR's solid archives (LZ and PPMd), service headers between members and
+    # a member split over volumes, from rarfile's tests (Debian's source
+    # package python-rarfile).
+    rarfile = os.path.join(debian_source("python-rarfile"), "test", "files")
+    for name in ("rar3-solid.rar", "unicode.rar", "rar5-solid.rar", "rar3-owner.rar", "rar3-vols.part1.rar"):
+        shutil.copy(os.path.join(rarfile, name), os.path.join(folder, name))
+    zip_corners(folder)
+    cab_corners(folder)
+
+
+def zip_corners(folder):
+    """Zips as other programs write them, which unzip reads: a local extra
+    field other than the central one, padding after the extra fields; and
+    two it does not: a central directory whose signature is wrong, a local
+    header declaring more than the central directory."""
+    data = VICTIM[:300]
+    crc = zlib.crc32(data)
+
+    def one(extra=b"", central_extra=b"", local_size=len(data), central_signature=0x02014B50):
+        local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 10, 0, 0, 0, 0, crc, local_size, local_size, 5,
+                            len(extra)) + b"a.txt" + extra + data
+        central = struct.pack("<IHHHHHHIIIHHHHHII", central_signature, 10, 10, 0, 0, 0, 0, crc, len(data),
+                              len(data), 5, len(central_extra), 0, 0, 0, 0, 0) + b"a.txt" + central_extra
+        end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, len(central), len(local), 0)
+        return local + central + end
+
+    unix_time = struct.pack("<HHBI", 0x5455, 5, 1, 1700000000)
+    for name, zipped in (("extra_differs.zip", one(extra=unix_time + struct.pack("<HH", 0x7875, 0))),
+                         ("extra_padded.zip", one(extra=unix_time + b"\0\0", central_extra=unix_time)),
+                         ("central_signature.zip", one(central_signature=0x02014B51)),
+                         ("local_larger.zip", one(local_size=len(data) + 100))):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(zipped)
+
+
+def cab_corners(folder):
+    """Stored cabinets as other programs write them: blocks shorter than
+    32 KiB before the last, and a reserve in each block with the check value
+    summed without it."""
+    data = (VICTIM * 2)[:1600]
+
+    def checksum(b, seed=0):
+        n = len(b) // 4 * 4
+        for i in range(0, n, 4):
+            seed ^= struct.unpack_from("<I", b, i)[0]
+        tail = 0
+        for byte in b[n:]:
+            tail = tail << 8 | byte
+        return seed ^ tail
+
+    def cabinet(blocks, reserve):
+        header = 36 + (4 if reserve else 0)
+        files = header + 8 + reserve
+        first = files + 16 + 6
+        chunks = b""
+        for block in blocks:
+            sizes = struct.pack("<HH", len(block), len(block))
+            chunks += struct.pack("<I", checksum(sizes, checksum(block)) if reserve else 0) + sizes
+            chunks += bytes(reserve) + block
+        head = struct.pack("<IIIIIIBBHHHHH", 0x4643534D, 0, first + len(chunks), 0, files, 0, 3, 1, 1, 1,
+                           4 if reserve else 0, 0, 0)
+        if reserve:
+            head += struct.pack("<HBB", 0, reserve, reserve)
+        cab = head + struct.pack("<IHH", first, len(blocks), 0) + bytes(reserve)
+        cab += struct.pack("<IIHHHH", len(data), 0, 0, 0x5821, 0, 0x20) + b"a.txt\0"
+        return cab + chunks
+
+    for name, blocks, reserve in (("short_blocks.cab", [data[:1000], data[1000:1500], data[1500:]], 0),
+                                  ("reserve.cab", [data[:1000], data[1000:]], 4)):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(cabinet(blocks, reserve))
 
 
 def demo(out):

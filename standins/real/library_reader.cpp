@@ -8,6 +8,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <zlib.h>
 
 #include "real/arj.h"
 #include "real/names.h"
@@ -136,8 +137,10 @@ class LibraryReader : public Reader {
     // the next header begins less where its data began. zip and cab say it
     // in headers of their own.
     const bool sequential = format_ == Format::Rar;
+    if (format_ == Format::Rar) solid_ = ReadRarArchiveFacts(*bytes_).solid;
     std::vector<PackedSize> fromHeaders;
-    if (format_ == Format::Zip) ZipPackedSizes(*bytes_, fromHeaders);
+    std::uint64_t declared = 0;
+    if (format_ == Format::Zip) ZipPackedSizes(*bytes_, fromHeaders, declared);
     if (format_ == Format::Cab) CabPackedSizes(*bytes_, fromHeaders);
     PackedSizeMatcher matcher(format_ == Format::Zip, fromHeaders);
     std::vector<StoredName> names;
@@ -164,12 +167,21 @@ class LibraryReader : public Reader {
         member.hasCrc32 = facts.hasCrc && !member.folder;
         member.crc32 = facts.crc;
         member.encrypted = member.encrypted || facts.encrypted;
+        member.unsupported = member.unsupported || facts.split;
       }
       if (sequential) {
         dataStart = archive_filter_bytes(archive_, 0);
       } else if (const PackedSize* header = matcher.Next(MatchKey(names.back()), member.size)) {
         member.packed = header->packed;
         member.unsupported = member.unsupported || header->unsupported;
+        // zip's central directory is the truth on sizes and check values:
+        // a local header that says otherwise makes the member damaged.
+        if (header->hasCrc && !member.folder) {
+          member.size = header->size;
+          member.sizeKnown = true;
+          member.hasCrc32 = true;
+          member.crc32 = header->crc;
+        }
         names.back() = StoredNameOf(*header);
       } else {
         member.packed = member.size;
@@ -178,6 +190,12 @@ class LibraryReader : public Reader {
       names.back().link = member.link;
     }
     Close();
+    // Members the end record declares that never came (a directory whose
+    // first signature is wrong lists nothing) are missing, not absent.
+    if (members.size() < declared) {
+      if (members.empty()) return false;
+      listing.damaged = true;
+    }
     // One character set for all the archive's unmarked names; zip's own
     // default is DOS's code page 437, the others' Windows' western one.
     const Charset charset = DecideCharset(names, format_ == Format::Zip ? Charset::Cp437 : Charset::Cp1252);
@@ -198,6 +216,16 @@ class LibraryReader : public Reader {
       if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
         Close();
         return kDamaged;
+      }
+      // A solid archive's member goes on from the one before: every member
+      // before it is decoded, not passed over. One that fails leaves the
+      // next one unreadable, which then answers so itself.
+      if (solid_ && next_ < index) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        while (archive_read_data_block(archive_, &block, &size, &offset) == ARCHIVE_OK) {
+        }
       }
       ++next_;
     }
@@ -225,11 +253,16 @@ class LibraryReader : public Reader {
       static const char zeros[4096] = {};
       while (done < static_cast<std::uint64_t>(offset)) {
         std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(offset - done, sizeof zeros));
-        if (!sink(zeros, run)) return kStopped;
+        if (!sink(zeros, run)) return Stopped();
         done += run;
       }
-      if (member.hasCrc32) crc = Crc32(crc, static_cast<const unsigned char*>(block), size);
-      if (size > 0 && !sink(block, size)) return kStopped;
+      // zlib's, as fast as the inflating: the data is checked twice for
+      // zip. An empty block may come without bytes, which zlib's CRC takes
+      // for a call asking its start value.
+      if (member.hasCrc32 && size > 0) {
+        crc = static_cast<std::uint32_t>(crc32(crc, static_cast<const Bytef*>(block), static_cast<uInt>(size)));
+      }
+      if (size > 0 && !sink(block, size)) return Stopped();
       done += size;
     }
     // A stored member declaring more than it holds ends early without
@@ -239,6 +272,13 @@ class LibraryReader : public Reader {
   }
 
  private:
+  // A member left half read is passed over by the next read, which a solid
+  // archive's next member cannot be: it starts anew.
+  int Stopped() {
+    if (solid_) Close();
+    return kStopped;
+  }
+
   bool Reopen() {
     Close();
     if (!bytes_) return false;
@@ -294,6 +334,7 @@ class LibraryReader : public Reader {
   archive* archive_ = nullptr;
   std::unique_ptr<Source> source_;
   std::size_t next_ = 0;  // the member the next header read gives
+  bool solid_ = false;    // RAR: each member decodes on from the one before
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ std::string MatchingName(std::string name) {
 
 }  // namespace
 
-bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
+bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes, std::uint64_t& declared) {
   std::vector<unsigned char> tail;
   const std::uint64_t tailSize = std::min<std::uint64_t>(file.Size(), 22 + 65535);
   if (tailSize < 22 || !file.Read(file.Size() - tailSize, tailSize, tail)) return false;
@@ -41,6 +41,7 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     }
     count = Le64(&record[32]), cdSize = Le64(&record[40]), cdOffset = Le64(&record[48]);
   }
+  declared = count;
   // The directory ends where its end record begins; where it says it
   // begins is counted from the archive's own start.
   const std::uint64_t eocdAt = file.Size() - tailSize + end;
@@ -63,6 +64,8 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
     one.name = MatchingName(one.raw);
     one.unicode = (Le16(&h[8]) & 0x800) != 0;
     one.offset = Le32(&h[42]);
+    one.hasCrc = true;
+    one.crc = Le32(&h[16]);
     // Stored, deflated and PPMd are what libarchive here decodes.
     const unsigned method = Le16(&h[10]);
     one.unsupported = method != 0 && method != 8 && method != 98;

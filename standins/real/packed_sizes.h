@@ -19,12 +19,15 @@ struct PackedSize {
   std::uint64_t packed = 0;
   std::uint64_t offset = 0;  // zip: the member's local header
   bool unsupported = false;  // a method libarchive here does not decode (zip), or Quantum (cab)
+  bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it
+  std::uint32_t crc = 0;
 };
 
 // Every member of the central directory, read entry by entry, in the order
 // of their local headers (libarchive's order). Bytes before the archive (a
-// self-extracting program) move every offset by their length.
-bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes);
+// self-extracting program) move every offset by their length. `declared`
+// gets the number of members the end record declares.
+bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes, std::uint64_t& declared);
 
 // A zip with no members: its end record alone (and its comment), which
 // libarchive does not take for an archive.

@@ -50,6 +50,7 @@ RarFileFacts Rar4(ByteSource& bytes, std::uint64_t at) {
       facts.hasCrc = (flags & 0xE0) != 0xE0;  // a folder has none
       facts.crc = Le32(&head[16]);
       facts.encrypted = (flags & 0x04) != 0;
+      facts.split = (flags & 0x03) != 0;
       return facts;
     }
     std::uint64_t skip = size;
@@ -87,6 +88,7 @@ RarFileFacts Rar5(ByteSource& bytes, std::uint64_t at) {
       if (!f.Number(fileFlags) || !f.Number(unpacked) || !f.Number(attributes)) break;
       if ((fileFlags & 2) && !f.Word(word)) break;
       facts.found = true;
+      facts.split = (flags & 0x18) != 0;
       facts.hasCrc = (fileFlags & 4) != 0 && f.Word(facts.crc);
       // The extra area, at the header's end: record type 1 is encryption.
       if (extraSize > headerSize) break;
@@ -121,16 +123,22 @@ RarArchiveFacts ReadRarArchiveFacts(ByteSource& bytes) {
   std::vector<unsigned char> head;
   if (!bytes.Read(0, 16, head) || std::memcmp(head.data(), "Rar!\x1a\x07", 6) != 0) return facts;
   if (head[6] == 1) {
-    // RAR5: an archive encryption header (type 4) comes first.
+    // RAR5: an archive encryption header (type 4) comes first, or the
+    // main header (type 1), whose archive flags say solid (4).
+    if (!bytes.Read(0, std::min<std::uint64_t>(40, bytes.Size()), head)) return facts;
     Fields f(head, 12);
-    std::uint64_t size = 0, type = 0;
-    facts.headersEncrypted = f.Number(size) && f.Number(type) && type == 4;
+    std::uint64_t size = 0, type = 0, flags = 0, skipped = 0, archiveFlags = 0;
+    if (!f.Number(size) || !f.Number(type)) return facts;
+    facts.headersEncrypted = type == 4;
+    facts.solid = type == 1 && f.Number(flags) && (!(flags & 1) || f.Number(skipped)) &&
+                  (!(flags & 2) || f.Number(skipped)) && f.Number(archiveFlags) && (archiveFlags & 4) != 0;
     return facts;
   }
   // RAR4: the main header (type 0x73) follows the signature.
   if (head[9] == 0x73) {
     const unsigned flags = head[10] | head[11] << 8;
     facts.headersEncrypted = (flags & 0x0080) != 0;
+    facts.solid = (flags & 0x0008) != 0;
   }
   return facts;
 }

@@ -15,6 +15,7 @@ struct RarFileFacts {
   bool hasCrc = false;
   std::uint32_t crc = 0;
   bool encrypted = false;
+  bool split = false;  // its data goes on in another volume, or came from one
 };
 
 // The first file header at `from` or after it, skipping other blocks.
@@ -23,6 +24,7 @@ RarFileFacts ReadRarFileFacts(ByteSource& bytes, std::uint64_t from);
 // What the archive's main header says of all members.
 struct RarArchiveFacts {
   bool headersEncrypted = false;  // its headers are encrypted: nothing can be listed without the password
+  bool solid = false;             // a member's data goes on from the member before's
 };
 RarArchiveFacts ReadRarArchiveFacts(ByteSource& bytes);
 

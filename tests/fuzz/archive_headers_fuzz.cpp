@@ -15,7 +15,8 @@ using namespace standin;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemorySource bytes(data, size);
   std::vector<PackedSize> sizes;
-  ZipPackedSizes(bytes, sizes);
+  std::uint64_t declared = 0;
+  ZipPackedSizes(bytes, sizes, declared);
   FUZZ_CHECK(sizes.size() <= size / 46);
   sizes.clear();
   if (CabPackedSizes(bytes, sizes)) {

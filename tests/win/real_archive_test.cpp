@@ -195,6 +195,25 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
       {"partially_encrypted.rar", 2, 0x8006, {"bar.txt:16"}},
       // A chapter archive: its file once, at its latest version; no label.
       {"chapters.arj", 1, 0, {"a.txt:4"}},
+      // A hard link lists as a link and is not written.
+      {"hardlink.arj", 2, 0, {"a.txt:4"}},
+      // Solid RAR, LZ and PPMd; service headers between members; a member
+      // that goes on in the next volume.
+      {"rar3-solid.rar", 2, 0, {"stest1.txt:2048", "stest2.txt:2048"}},
+      {"rar5-solid.rar", 2, 0, {"stest1.txt:2048", "stest2.txt:2048"}},
+      // "уииоотивл.txt" in Shift-JIS; the other name's letters are not in it.
+      {"unicode.rar", 2, 0, {"____.txt:2", "\x84\x85\x84y\x84y\x84\x80\x84\x80\x84\x84\x84y\x84r\x84|.txt:2"}},
+      {"rar3-owner.rar", 2, 0, {"owner1.txt:2", "owner2.txt:2"}},
+      {"rar3-vols.part1.rar", 1, 0x8008, {}},
+      // zip as unzip reads it: the central directory's sizes and check
+      // values, any local extra field; none without a central directory.
+      {"extra_differs.zip", 1, 0, {"a.txt:300"}},
+      {"extra_padded.zip", 1, 0, {"a.txt:300"}},
+      {"central_signature.zip", -1, 0x8002, {}},
+      {"local_larger.zip", 1, 0x8007, {}},
+      // Cabinets as cabextract reads them.
+      {"short_blocks.cab", 1, 0, {"a.txt:1600"}},
+      {"reserve.cab", 1, 0, {"a.txt:1600"}},
   };
   Archivers a;
   for (const auto& c : cases) {
@@ -211,4 +230,9 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
   for (const Listed& row : a.List(Folder() + "formats\\sfx.zip")) sfx.push_back(row.name + std::to_string(row.packed));
   for (const Listed& row : a.List(Folder() + "deflate.zip")) plain.push_back(row.name + std::to_string(row.packed));
   EXPECT_EQ(sfx, plain);
+  // A solid archive's second member alone: the first is decoded on the way.
+  const std::string solid = Folder() + "formats\\rar3-solid.rar";
+  a.set.SelectKind(solid);
+  EXPECT_EQ(a.Extract(solid, a.box.Path("second\\"), "stest2.txt"), 0);
+  EXPECT_EQ(Tree(a.box.Path("second")), std::vector<std::string>{"stest2.txt:2048"});
 }
