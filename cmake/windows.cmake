@@ -36,7 +36,8 @@ set(PLENKIT_RESOURCES ${CMAKE_SOURCE_DIR}/resources/Plenkit.rc)
 file(GLOB pictures ${CMAKE_SOURCE_DIR}/resources/*.bmp ${CMAKE_SOURCE_DIR}/resources/*.ico)
 set_source_files_properties(${PLENKIT_RESOURCES} PROPERTIES OBJECT_DEPENDS "${pictures}")
 
-add_executable(Plenkit WIN32 src/entry.cpp ${PLENKIT_RESOURCES})
+plenkit_version_resource(plenkit_version Plenkit.exe VFT_APP "Plenkit: lists and extracts archives")
+add_executable(Plenkit WIN32 src/entry.cpp ${PLENKIT_RESOURCES} ${plenkit_version})
 target_link_libraries(Plenkit PRIVATE plenkit_windows)
 add_dependencies(Plenkit standins)
 
@@ -99,6 +100,12 @@ add_wine_test(viewer_tests tests/win/viewer_test.cpp tests/win/print_test.cpp
   tests/win/window_support.cpp
   tests/win/test_support.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(viewer_tests PRIVATE plenkit_windows)
+
+# Drives the released program from outside (scripts/check_package.sh).
+add_executable(package_run tests/win/package_run.cpp tests/win/window_support.cpp tests/win/test_support.cpp)
+set_target_properties(package_run PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${test_dir})
+target_include_directories(package_run PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(package_run PRIVATE plenkit_windows)
 
 add_executable(archiver_bench bench/archiver_bench.cpp)
 target_link_libraries(archiver_bench PRIVATE plenkit_archiver)

@@ -704,7 +704,40 @@ def one(out, megabytes):
     os.remove(path)
 
 
+def package_archives(archives, out):
+    """One archive per format from ARCHIVES (made before), each in a folder
+    of its own under OUT, and beside it NAME.ref/ with the files it holds
+    (names in UTF-8; links are never written), for check_package.sh to give
+    the released program: one line per archive, PATH|COUNT|REFERENCE."""
+    shutil.rmtree(out, ignore_errors=True)
+    for name in ("lh5_level2.lzh", "deflate.zip", "mszip.cab", "m4.arj", "rar4_best.rar"):
+        source = os.path.join(archives, name)
+        folder = os.path.join(out, name.split(".")[1])
+        os.makedirs(folder)
+        shutil.copy(source, folder)
+        ref = os.path.join(out, name + ".ref")
+        os.makedirs(ref)
+        with open(source + ".list", "rb") as f:
+            members = [row.split(b"\t")[0].decode("cp932").replace("\\", "/") for row in f.read().splitlines()]
+        if name.endswith(".rar"):
+            # Made by no tool here: what libarchive's bsdtar makes of it.
+            run(["bsdtar", "-xf", source, "-C", ref])
+            for root, _, files in os.walk(ref):
+                for file in files:
+                    if os.path.islink(os.path.join(root, file)):
+                        os.remove(os.path.join(root, file))
+        else:
+            for member in members:
+                if not member.endswith("/"):
+                    os.makedirs(os.path.dirname(os.path.join(ref, member)), exist_ok=True)
+                    shutil.copy(os.path.join(archives, "tree", member), os.path.join(ref, member))
+        print("%s|%d|%s" % (os.path.join(folder, name), len(members), ref))
+
+
 def main():
+    if sys.argv[1] == "--package":
+        package_archives(os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3]))
+        return
     if sys.argv[1] == "--one":
         one(os.path.abspath(sys.argv[2]), int(sys.argv[3]))
         return

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release package for Windows users: one zip with the 32-bit
-# Plenkit.exe, its help file Plenkit.chm and a short Japanese readme, in
-# build/package/. Sets up and builds what is missing first; the zip's path
+# Plenkit.exe, its help file Plenkit.chm, our five archivers as they ship
+# (no test layer) and a short Japanese readme, in build/package/. Sets up and builds what is missing first; the zip's path
 # is the last line it prints.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,10 +16,12 @@ zip="$here/build/package/plenkit${version//./}.zip"
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
+archivers=(UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll)
 cp "$out/Plenkit.exe" "$out/Plenkit.chm" "$stage/"
+for dll in "${archivers[@]}"; do cp "$out/ship/$dll" "$stage/"; done
 # Notepad of the Windows it is for reads Shift-JIS with CR LF.
 iconv -f UTF-8 -t CP932 "$here/package/readme.txt" | sed 's/$/\r/' >"$stage/readme.txt"
 mkdir -p "$(dirname "$zip")"
 rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip Plenkit.exe Plenkit.chm readme.txt)
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip Plenkit.exe Plenkit.chm "${archivers[@]}" readme.txt)
 echo "$zip"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Command 1: sets up what is missing, builds the program and starts Plenkit
-# with the stand-in archivers beside it, on the archives named (Linux
+# with our archivers beside it as they ship (no test layer), in a folder as
+# the release package lays it out, on the archives named (Linux
 # paths), or with none named on real sample archives the build makes (an
 # .lzh, a .zip and a .cab of a small tree with Japanese names). The program
 # is the 32-bit product where the machine executes 32-bit code, the 64-bit
@@ -38,7 +39,11 @@ fi
 # Linux paths as Wine shows them: the root is drive Z:.
 samples=()
 for f in "${archives[@]}"; do samples+=("$(winepath_of "$f")"); done
-program="$here/build/$build/out/Plenkit.exe"
+# The program, its help and the five shipped archivers, as a user unpacks them.
+out="$here/build/$build/out" demo="$here/build/$build/demo"
+mkdir -p "$demo"
+cp "$out/Plenkit.exe" "$out/Plenkit.chm" "$out"/ship/*.Dll "$demo/"
+program="$demo/Plenkit.exe"
 
 if [ -n "${DISPLAY:-}" ] && ! $once; then
   exec "$WINE" "$program" "${samples[@]}" </dev/null
