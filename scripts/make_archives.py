@@ -591,23 +591,25 @@ def format_archives(out):
 
 def zip_corners(folder):
     """Zips as other programs write them, which unzip reads: a local extra
-    field other than the central one, padding after the extra fields; and
-    two it does not: a central directory whose signature is wrong, a local
-    header declaring more than the central directory."""
+    field other than the central one, padding after the extra fields, a
+    member's comment declared longer than the directory holds; and two it
+    does not: a central directory whose signature is wrong, a local header
+    declaring more than the central directory."""
     data = VICTIM[:300]
     crc = zlib.crc32(data)
 
-    def one(extra=b"", central_extra=b"", local_size=len(data), central_signature=0x02014B50):
+    def one(extra=b"", central_extra=b"", local_size=len(data), central_signature=0x02014B50, comment=0):
         local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 10, 0, 0, 0, 0, crc, local_size, local_size, 5,
                             len(extra)) + b"a.txt" + extra + data
         central = struct.pack("<IHHHHHHIIIHHHHHII", central_signature, 10, 10, 0, 0, 0, 0, crc, len(data),
-                              len(data), 5, len(central_extra), 0, 0, 0, 0, 0) + b"a.txt" + central_extra
+                              len(data), 5, len(central_extra), comment, 0, 0, 0, 0) + b"a.txt" + central_extra
         end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, len(central), len(local), 0)
         return local + central + end
 
     unix_time = struct.pack("<HHBI", 0x5455, 5, 1, 1700000000)
     for name, zipped in (("extra_differs.zip", one(extra=unix_time + struct.pack("<HH", 0x7875, 0))),
                          ("extra_padded.zip", one(extra=unix_time + b"\0\0", central_extra=unix_time)),
+                         ("comment_short.zip", one(comment=10)),
                          ("central_signature.zip", one(central_signature=0x02014B51)),
                          ("local_larger.zip", one(local_size=len(data) + 100))):
         with open(os.path.join(folder, name), "wb") as f:

@@ -209,6 +209,7 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
       // values, any local extra field; none without a central directory.
       {"extra_differs.zip", 1, 0, {"a.txt:300"}},
       {"extra_padded.zip", 1, 0, {"a.txt:300"}},
+      {"comment_short.zip", 1, 0, {"a.txt:300"}},
       {"central_signature.zip", -1, 0x8002, {}},
       {"local_larger.zip", 1, 0x8007, {}},
       // Cabinets as cabextract reads them.
