@@ -55,9 +55,7 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
 // A fresh main window each time, as a user's drop finds it; answers the
 // seconds the drop took and the rows it made.
 double Drop(const std::vector<std::string>& paths, int& rows) {
-  Main = new TMain();
-  Prog = new TProg();
-  Main->Show();
+  StartForms(false);
   toolkit::App.ProcessMessages();
   const HDROP drop = MakeDrop(paths);
   const auto start = Clock::now();

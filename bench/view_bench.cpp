@@ -57,14 +57,17 @@ int main(int argc, char** argv) {
   SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", "1");
   toolkit::App.Initialize(GetModuleHandleA(nullptr));
   toolkit::App.SetTitle("Plenkit");
-  Main = new TMain();
+  StartForms(false);
   Main->Archivers.LoadArchivers();
 
   for (const int count : {10000, 65535}) {
+    // Two archives of the same entries, walked and listed in turn: an
+    // archiver keeps the archive it read last, so each measure starts cold.
     const std::string path = folder + "entries" + std::to_string(count) + ".lzh";
-    {
-      std::ofstream out(path, std::ios::binary);
-      out << "STANDIN\n";
+    const std::string listed = folder + "listed" + std::to_string(count) + ".lzh";
+    for (const std::string& made : {path, listed}) {
+      std::ofstream out(made, std::ios::binary);
+      out << "STANDIN\n# " << made << "\n";
       for (int i = 0; i < count; ++i) {
         out << "entry folder\\file" << i << ".txt\nsize " << i * 37 << "\npacked " << i * 11
             << "\nratio " << i % 1000 << "\n";
@@ -76,13 +79,14 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 3; ++round) {
       walk = std::min(walk, BareWalk(Main->Archivers, path, entries));
       double made = 0;
-      const double seconds = Listing(*Main, path, rows, made);
+      const double seconds = Listing(*Main, listed, rows, made);
       if (seconds < listing) listing = seconds, window = made;
     }
     std::printf("%d entries: construction to totals %.3f s (%d rows; window made and shown in "
                 "%.3f s); bare walk %.3f s (%d entries); ratio %.2f (goal <= 3)\n",
                 count, listing, rows, window, walk, entries, listing / walk);
     DeleteFileA(path.c_str());
+    DeleteFileA(listed.c_str());
   }
   DestroyWindow(Main->Handle());
   return 0;

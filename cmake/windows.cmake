@@ -14,7 +14,9 @@ add_library(plenkit_windows STATIC
   src/toolkit/dialogs.cpp
   src/toolkit/dropped_files.cpp
   src/toolkit/memo.cpp
-  src/toolkit/main_menu.cpp
+  src/toolkit/layout.cpp
+  src/toolkit/menus.cpp
+  src/toolkit/list_view.cpp
   src/toolkit/common_dialogs.cpp
   src/toolkit/printing.cpp
   src/toolkit/dialog_controls.cpp

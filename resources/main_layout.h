@@ -30,7 +30,7 @@ constexpr Bounds CB = {76, 2, 87, 17};
 constexpr const char* CBCaption = "ﾌｫﾙﾀﾞを作成";
 constexpr const char* CBHint = "解凍時にﾌｧｲﾙ名でﾌｫﾙﾀﾞを作成する";
 
-// Bevel1 to Bevel5, by their left edges.
+// Bevel1 to Bevel5 in the order of their names (not of their places).
 constexpr Bounds Bevels[] = {
     {164, 0, 2, 21}, {200, 0, 2, 21}, {296, 0, 2, 21}, {332, 0, 2, 21}, {236, 0, 2, 21}};
 

@@ -1,7 +1,6 @@
 // The version dialog's layout: pixels, never rescaled.
 #pragma once
 #include "resource_ids.h"
-#include "toolkit/dialog_controls.h"
 #include "toolkit/layout.h"
 
 namespace vers_layout {
@@ -15,7 +14,7 @@ constexpr int ClientHeight = 85;
 
 constexpr FormLayout Form = {
     "TVers", "ﾊﾞｰｼﾞｮﾝ情報", CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight,
-    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, false};
+    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, false, true};
 
 // A lowered frame around the dialog's own picture, which sits 2 pixels
 // inside the frame's outer edge.

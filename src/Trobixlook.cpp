@@ -33,12 +33,10 @@ TLook::TLook(HWND owner) : Form(look_layout::Form, owner) {
   defaultCloseAction = CloseAction::Free;
 
   SB.Create(Handle(), L::SBHeight, {std::begin(L::Panels), std::end(L::Panels)});
-  SB.name = "SB";
   SB.align = Align::Bottom;
   Adopt(SB);
 
   Memo.Create(Handle(), L::Memo, L::MemoMaxBytes);
-  Memo.name = "Memo";
   Memo.align = Align::Client;
   Adopt(Memo);
   Memo.SetFont(LogFontOf(L::MemoFont), L::MemoColor);
@@ -46,11 +44,8 @@ TLook::TLook(HWND owner) : Form(look_layout::Form, owner) {
   Memo.onKeyUp = [this](Control&, WORD&, ShiftState) { MemoKeyUp(); };
   Memo.onMouseUp = [this](Control&) { MemoMouseUp(); };
 
-  PD.name = "PD";
-  FD.name = "FD";
   FD.font = LogFontOf(L::FDFont);
 
-  MM.name = "MM";
   MM.Create(Handle(), {&MM1, &MM2, &MM3, &MM4}, L::MMItems);
   MM.AddSubmenu(MM2, {&MM2_1, &MM2_2, &MM2_3}, L::MM2Items, true);
   for (MenuItem* item : {&MM1, &MM2, &MM3, &MM4, &MM2_1, &MM2_2, &MM2_3}) {
@@ -85,9 +80,8 @@ void TLook::FormShow() {
     }
     // Never above or left of the screen, where the caption could not be
     // reached.
-    const int left = over.left + (over.right - over.left - Width()) / 2;
-    const int top = over.top + (over.bottom - over.top - Height()) / 2;
-    SetBounds(std::max(left, 0), std::max(top, 0), Width(), Height());
+    const POINT at = CentredOver(over, Width(), Height());
+    SetBounds(std::max<int>(at.x, 0), std::max<int>(at.y, 0), Width(), Height());
   }
   MenuItemClick(MM2_2);
   MoveCaretToTop();

@@ -9,7 +9,7 @@
 #include "toolkit/common_dialogs.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
-#include "toolkit/main_menu.h"
+#include "toolkit/menus.h"
 #include "toolkit/memo.h"
 
 class TLook : public toolkit::Form {

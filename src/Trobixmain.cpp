@@ -19,6 +19,13 @@ using namespace toolkit;
 
 TMain* Main = nullptr;
 
+void StartForms(bool ownsRun) {
+  Main = new TMain();
+  if (ownsRun) toolkit::App.SetMainForm(Main);
+  Prog = new TProg();
+  Main->Show();
+}
+
 // The shell reads the first version of the icon record; on the 32-bit
 // build, the one users run, that is 88 bytes.
 static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88,
@@ -32,7 +39,7 @@ constexpr UINT kDropMessageStride = 40;
 constexpr UINT kDropWithoutProgress = 100;
 
 const char kSection[] = "Main";
-constexpr int kPathColumn = 4;  // sub-item 3
+constexpr int kPathColumn = 4;  // the hidden column after the four shown
 
 // Settings keys, in the order they are read.
 const char kHeight[] = "FormHeight";
@@ -96,22 +103,18 @@ void TMain::CreateControls() {
     Adopt(*buttons[i], L::Buttons[i].hint);
   }
   CB.Create(Panel1.Handle(), L::CB, L::CBCaption);
-  CB.name = "CB";
   Adopt(CB, L::CBHint);
   Bevel* bevels[] = {&Bevel1, &Bevel2, &Bevel3, &Bevel4, &Bevel5};
   for (int i = 0; i < 5; ++i) {
     bevels[i]->Create(Panel1.Handle(), L::Bevels[i]);
-    bevels[i]->name = "Bevel" + std::to_string(i + 1);
   }
 
   SB.Create(Handle(), L::SBHeight, {std::begin(L::Panels), std::end(L::Panels)});
-  SB.name = "SB";
   SB.align = Align::Bottom;
   Adopt(SB);
 
   LV.Create(Handle(), L::LV, {std::begin(L::Columns), std::end(L::Columns)}, L::HiddenColumns,
             LVS_SHOWSELALWAYS);
-  LV.name = "LV";
   LV.align = Align::Client;
   LV.onDblClick = [this](Control&) { ListViewDblClick(); };
   LV.onKeyPress = [this](Control&, char& key) { ListViewKeyPress(key); };
@@ -121,7 +124,6 @@ void TMain::CreateControls() {
   // First in the tab order.
   SetWindowPos(LV.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  PM.name = "PM";
   PM.Create({&MM1, &MM2}, L::PMItems);
   PM.onPopup = MM1.onClick = MM2.onClick = [this](Component& sender) { MenuItemClick(sender); };
   Realign();

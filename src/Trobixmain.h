@@ -11,6 +11,8 @@
 #include "listed_paths.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
+#include "toolkit/list_view.h"
+#include "toolkit/menus.h"
 
 // Sent by the notification-area icon.
 constexpr UINT WM_NOTIFYICON = WM_USER + 1;
@@ -107,3 +109,9 @@ class TMain : public toolkit::Form {
 };
 
 extern TMain* Main;
+
+// The program's forms as it starts: the main window, shown, and the
+// progress dialog, hidden. With `ownsRun` the main window is the
+// application's, whose end ends the run (the program's own start; tests
+// and benchmarks make and end main windows of their own).
+void StartForms(bool ownsRun);

@@ -7,22 +7,15 @@ TProg* Prog = nullptr;
 
 TProg::TProg() : Form(prog_layout::Form, nullptr) {
   namespace L = prog_layout;
-  // Its layout gives the client area; the frame comes on top of it.
-  RECT outer{0, 0, L::ClientWidth, L::ClientHeight};
-  AdjustWindowRectEx(&outer, GetWindowLongA(Handle(), GWL_STYLE), FALSE,
-                     GetWindowLongA(Handle(), GWL_EXSTYLE));
-  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // Closing it only hides it: it lives for the whole run.
   defaultCloseAction = toolkit::CloseAction::Hide;
 
   PB.Create(Handle(), L::PB);
-  PB.name = "PB";
   PB.SetRange(0, L::PBMaximum);
   PB.SetPosition(L::PBPosition);
   Adopt(PB);
   BitBtn1.Create(Handle(), L::BitBtn1, L::BitBtn1Caption, L::BitBtn1Font, L::BitBtn1Color);
-  BitBtn1.name = "BitBtn1";
   BitBtn1.onClick = [this](toolkit::Control&) { BitBtn1Click(); };
   Adopt(BitBtn1);
 }
@@ -46,10 +39,8 @@ void TProg::FormShow() {
   // Its one user is the main window's drop: it shows in the middle of the
   // window the files were dropped on.
   if (!Main) return;
-  const RECT over = Main->Bounds();
-  const int left = over.left + (over.right - over.left - Width()) / 2;
-  const int top = over.top + (over.bottom - over.top - Height()) / 2;
-  SetBounds(left, top, Width(), Height());
+  const POINT at = toolkit::CentredOver(Main->Bounds(), Width(), Height());
+  SetBounds(at.x, at.y, Width(), Height());
 }
 
 void TProg::FormDestroy() { Prog = nullptr; }

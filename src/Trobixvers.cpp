@@ -26,15 +26,7 @@ TVers::TVers(TMain& owner) : Form(vers_layout::Form, owner.Handle()) {
 
 void TVers::CreateControls() {
   namespace L = vers_layout;
-  // Its layout gives the client area; the frame comes on top of it.
-  RECT outer{0, 0, L::ClientWidth, L::ClientHeight};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)));
-  SetWidth(outer.right - outer.left);
-  SetHeight(outer.bottom - outer.top);
-
   Panel1.Create(Handle(), L::Panel1);
-  Panel1.name = "Panel1";
   const HWND panel = Panel1.Handle();
   SetWindowLongPtrA(panel, GWL_EXSTYLE, GetWindowLongPtrA(panel, GWL_EXSTYLE) | WS_EX_STATICEDGE);
   SetWindowPos(panel, nullptr, 0, 0, 0, 0,
@@ -47,7 +39,6 @@ void TVers::CreateControls() {
   ClientToScreen(panel, &inside);
   Image1.Create(panel, L::Image1.x - (inside.x - frame.left), L::Image1.y - (inside.y - frame.top),
                 L::Image1Picture, L::Image1Size);
-  Image1.name = "Image1";
 
   Label* labels[] = {&Label1, &Label2, &Mai, &Label4, &Url, &Label5};
   for (std::size_t i = 0; i < std::size(labels); ++i) {
@@ -62,7 +53,6 @@ void TVers::CreateControls() {
   }
 
   BitBtn1.Create(Handle(), L::BitBtn1, L::BitBtn1Caption, true);
-  BitBtn1.name = "BitBtn1";
   BitBtn1.onClick = [this](Control&) { BitBtn1Click(); };
   Adopt(BitBtn1);
 }
@@ -72,15 +62,13 @@ void TVers::FormShow() {
   if (const HWND owner = GetWindow(Handle(), GW_OWNER)) {
     RECT over;
     GetWindowRect(owner, &over);
-    SetBounds(over.left + (over.right - over.left - Width()) / 2,
-              over.top + (over.bottom - over.top - Height()) / 2, Width(), Height());
+    const POINT at = CentredOver(over, Width(), Height());
+    SetBounds(at.x, at.y, Width(), Height());
   }
   // Once only: put in front a second time, a procedure would call itself.
-  if (OldMaiProc) return;
-  OldMaiProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(Mai.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MaiProc)));
-  OldUrlProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(Url.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&UrlProc)));
+  if (OldMaiProc.Attached()) return;
+  OldMaiProc.Attach(Mai.Handle(), &MaiProc);
+  OldUrlProc.Attach(Url.Handle(), &UrlProc);
 }
 
 void TVers::FormClose(CloseAction& action) { action = CloseAction::Free; }
@@ -121,13 +109,13 @@ void TVers::LabelClick(Control& sender) {
 LRESULT CALLBACK TVers::MaiProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TVers* dialog = DialogOf(window);
   return dialog ? dialog->MaiWndProc(message, wParam, lParam)
-                : DefWindowProcA(window, message, wParam, lParam);
+                : Subclass::CallClass(window, message, wParam, lParam, false);
 }
 
 LRESULT CALLBACK TVers::UrlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TVers* dialog = DialogOf(window);
   return dialog ? dialog->UrlWndProc(message, wParam, lParam)
-                : DefWindowProcA(window, message, wParam, lParam);
+                : Subclass::CallClass(window, message, wParam, lParam, false);
 }
 
 LRESULT TVers::MaiWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -138,7 +126,7 @@ LRESULT TVers::UrlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return LinkMessage(Url, OldUrlProc, message, wParam, lParam);
 }
 
-LRESULT TVers::LinkMessage(Label& link, WNDPROC saved, UINT message, WPARAM wParam,
+LRESULT TVers::LinkMessage(Label& link, const Subclass& saved, UINT message, WPARAM wParam,
                            LPARAM lParam) {
   switch (message) {
     case LM_MOUSEENTER:
@@ -150,6 +138,6 @@ LRESULT TVers::LinkMessage(Label& link, WNDPROC saved, UINT message, WPARAM wPar
       return 0;
     default:
       // Painting, the click, the hint and the pointer as for any label.
-      return CallWindowProcA(saved, link.Handle(), message, wParam, lParam);
+      return saved.CallOriginal(link.Handle(), message, wParam, lParam);
   }
 }

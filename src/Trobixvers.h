@@ -22,8 +22,8 @@ class TVers : public toolkit::Form {
   toolkit::Button BitBtn1;
   toolkit::Label Label5;
   // The links' own procedures, saved when the dialog is shown.
-  WNDPROC OldMaiProc = nullptr;
-  WNDPROC OldUrlProc = nullptr;
+  toolkit::Subclass OldMaiProc;
+  toolkit::Subclass OldUrlProc;
 
   // One handler for both links, told apart by their tags.
   void LabelClick(toolkit::Control& sender);
@@ -42,8 +42,8 @@ class TVers : public toolkit::Form {
   void CreateControls();
   static LRESULT CALLBACK MaiProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK UrlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT LinkMessage(toolkit::Label& link, WNDPROC saved, UINT message, WPARAM wParam,
-                             LPARAM lParam);
+  static LRESULT LinkMessage(toolkit::Label& link, const toolkit::Subclass& saved, UINT message,
+                             WPARAM wParam, LPARAM lParam);
 };
 
 extern TVers* Vers;

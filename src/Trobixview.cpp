@@ -54,15 +54,12 @@ void TView::CreateControls() {
     Adopt(*buttons[i], L::Buttons[i].hint);
   }
   Bevel1.Create(Panel1.Handle(), L::Bevel1);
-  Bevel1.name = "Bevel1";
 
   SB.Create(Handle(), L::SBHeight, {std::begin(L::Panels), std::end(L::Panels)});
-  SB.name = "SB";
   SB.align = Align::Bottom;
   Adopt(SB);
 
   LV.Create(Handle(), L::LV, {std::begin(L::Columns), std::end(L::Columns)}, 0, LVS_OWNERDATA);
-  LV.name = "LV";
   LV.align = Align::Client;
   LV.onDblClick = [this](Control&) { ListViewDblClick(); };
   LV.onKeyPress = [this](Control&, char& key) { ListViewKeyPress(key); };
@@ -125,12 +122,12 @@ void TView::ListEntries() {
          result = archivers.FindNextEntry(archive, info)) {
       // An entry without month and day is no file to list.
       if (info.month == 0 && info.day == 0) continue;
-      const EntryRowTexts texts = RowTexts(info, decimal);
+      EntryRowTexts texts = RowTexts(info, decimal);
       const int row = LV.AddRow(info.name);
-      LV.SetText(row, 1, texts.original);
-      LV.SetText(row, 2, texts.compressed);
-      LV.SetText(row, 3, texts.ratio);
-      LV.SetText(row, 4, texts.date);
+      LV.SetText(row, 1, std::move(texts.original));
+      LV.SetText(row, 2, std::move(texts.compressed));
+      LV.SetText(row, 3, std::move(texts.ratio));
+      LV.SetText(row, 4, std::move(texts.date));
       bar.StepBy(1);
     }
     archivers.CloseArchive(archive);
@@ -147,10 +144,10 @@ void TView::ShowTotals() {
   const int rows = LV.Count();
   for (int i = 0; i < rows; ++i) {
     // A text that is no number ends the row's part in the totals.
-    const auto first = ReadDecimal(LV.Text(i, 1).substr(0, EntrySizeDigits), decimal);
+    const auto first = ReadDecimal(std::string_view(LV.StoredText(i, 1)).substr(0, EntrySizeDigits), decimal);
     if (!first) continue;
     original += *first;
-    const auto second = ReadDecimal(LV.Text(i, 2).substr(0, EntrySizeDigits), decimal);
+    const auto second = ReadDecimal(std::string_view(LV.StoredText(i, 2)).substr(0, EntrySizeDigits), decimal);
     if (!second) continue;
     compressed += *second;
   }

@@ -6,6 +6,7 @@
 
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
+#include "toolkit/list_view.h"
 
 class TMain;
 class TLook;

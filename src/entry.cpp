@@ -13,10 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   try {
     App.Initialize(instance);
     App.SetTitle("Plenkit");
-    Main = new TMain();
-    App.SetMainForm(Main);
-    Prog = new TProg();
-    Main->Show();
+    StartForms(true);
     App.Run();
     if (Prog) DestroyWindow(Prog->Handle());
   } catch (const std::exception& error) {

@@ -6,7 +6,7 @@ namespace standin::test {
 
 std::string LogPath() { return {}; }
 void LogTo(const std::string&, const std::string&) {}
-std::unique_ptr<Described> LoadDescribed(const char*) { return nullptr; }
+std::shared_ptr<const Described> LoadDescribed(const char*) { return nullptr; }
 void FillInfo(const Entry&, void*) {}
 int Extract(const Described&, const std::string&, const std::vector<std::string>&) { return -1; }
 int Print(const Described&, const std::string&, char*, DWORD) { return -1; }

@@ -43,19 +43,19 @@ namespace {
 
 using namespace standin;
 
-std::string orEmpty(const char* text) { return text ? text : ""; }
-const char* flag(const void* handle) { return handle ? "1" : "0"; }
-void writeLog(const std::string& line) { test::LogTo(test::LogPath(), line); }
+std::string OrEmpty(const char* text) { return text ? text : ""; }
+const char* Flag(const void* handle) { return handle ? "1" : "0"; }
+void WriteLog(const std::string& line) { test::LogTo(test::LogPath(), line); }
 
 constexpr Format kFormat = Format::STANDIN_FORMAT;
 
-std::uint32_t clamp32(std::uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value); }
+std::uint32_t Clamp32(std::uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value); }
 
 // What an open handle holds: a real archive's members as the reader listed
 // them, or (in the test build) a described archive.
 struct Archive {
   std::shared_ptr<const Listing> real;
-  std::unique_ptr<test::Described> described;
+  std::shared_ptr<const test::Described> described;
   size_t cursor = 0;
   // Where the calls on this handle are logged: the log as it was named
   // when the archive was opened.
@@ -64,15 +64,15 @@ struct Archive {
   size_t size() const { return real ? real->members.size() : described ? described->entries.size() : 0; }
 };
 
-void fillInfo(const Member& member, void* info) {
+void FillInfo(const Member& member, void* info) {
   // Tenths of a percent: what is left of the original.
   const auto ratio = static_cast<uint16_t>(
       member.size == 0 ? 0 : std::min<std::uint64_t>(UINT16_MAX, (member.packed * 1000 + member.size / 2) / member.size));
-  FillRecord(clamp32(member.size), clamp32(member.packed), ratio, member.date, member.time, member.name, info);
+  FillRecord(Clamp32(member.size), Clamp32(member.packed), ratio, member.date, member.time, member.name, info);
 }
 
-void fillInfo(const Archive& archive, size_t index, void* info) {
-  if (archive.real) fillInfo(archive.real->members[index], info);
+void FillInfo(const Archive& archive, size_t index, void* info) {
+  if (archive.real) FillInfo(archive.real->members[index], info);
   else test::FillInfo(archive.described->entries[index], info);
 }
 
@@ -90,7 +90,7 @@ struct Token {
   bool IsSwitch() const { return !quoted && !text.empty() && text[0] == '-'; }
 };
 
-std::vector<Token> tokenize(const char* commandLine) {
+std::vector<Token> Tokenize(const char* commandLine) {
   std::vector<Token> tokens;
   Token token;
   bool inToken = false, inQuotes = false;
@@ -109,35 +109,35 @@ std::vector<Token> tokenize(const char* commandLine) {
 }
 
 // A failed print leaves an empty text behind, not the caller's old bytes.
-int printNothing(int result, char* output, DWORD size) {
+int PrintNothing(int result, char* output, DWORD size) {
   if (output && size > 0) output[0] = '\0';
   return result;
 }
 
 // Extraction answers with a short status line, when it fits.
-int report(int result, char* output, DWORD size) {
+int Report(int result, char* output, DWORD size) {
   const char* status = result == 0 ? "ok\r\n" : "error\r\n";
   if (output && strlen(status) < size) {
     memcpy(output, status, strlen(status) + 1);
     return result;
   }
-  return printNothing(result, output, size);
+  return PrintNothing(result, output, size);
 }
 
 // Handles given out as negative numbers, for callers that take any
 // non-zero handle for a good one; the others are the archives' addresses.
-std::vector<Archive*>& negativeHandles() {
+std::vector<Archive*>& NegativeHandles() {
   static std::vector<Archive*> handles;
   return handles;
 }
 
 // Calls on an open archive go to the log named when it was opened: a walk
 // of many entries does not look the name up again for each.
-void logCall(const Archive* archive, const std::string& line) { test::LogTo(archive ? archive->log : test::LogPath(), line); }
+void LogCall(const Archive* archive, const std::string& line) { test::LogTo(archive ? archive->log : test::LogPath(), line); }
 
-Archive* archiveOf(HANDLE handle) {
+Archive* ArchiveOf(HANDLE handle) {
   const intptr_t value = reinterpret_cast<intptr_t>(handle);
-  std::vector<Archive*>& negatives = negativeHandles();
+  std::vector<Archive*>& negatives = NegativeHandles();
   if (value < 0 && static_cast<size_t>(-value) <= negatives.size()) return negatives[-value - 1];
   return static_cast<Archive*>(handle);
 }
@@ -145,7 +145,7 @@ Archive* archiveOf(HANDLE handle) {
 // Nothing may escape an entry point into the caller: a failure of the
 // library's own (no memory, say) answers as `failed` does.
 template <typename Result, typename Call>
-Result guarded(Result failed, Call call) {
+Result Guarded(Result failed, Call call) {
   try {
     return call();
   } catch (...) {
@@ -158,10 +158,10 @@ Result guarded(Result failed, Call call) {
 extern "C" {
 
 int WINAPI STANDIN_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputSize) {
-  return guarded(kBadCommand, [&] {
-    writeLog(std::string(STANDIN_NAME()) + "\thwnd=" + flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
-             orEmpty(cmdLine));
-    const std::vector<Token> tokens = tokenize(cmdLine);
+  return Guarded(kBadCommand, [&] {
+    WriteLog(std::string(STANDIN_NAME()) + "\thwnd=" + Flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
+             OrEmpty(cmdLine));
+    const std::vector<Token> tokens = Tokenize(cmdLine);
     // The command, then the archive, the destination or the entry to print,
     // and the entries to extract; switches may stand anywhere among them.
     std::vector<std::string> args;
@@ -175,26 +175,26 @@ int WINAPI STANDIN_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputS
       }
     }
     if ((!extracting && !printing) || args.size() < 2) {
-      return printing ? printNothing(kBadCommand, output, outputSize) : report(kBadCommand, output, outputSize);
+      return printing ? PrintNothing(kBadCommand, output, outputSize) : Report(kBadCommand, output, outputSize);
     }
 
     const char* path = args[0].c_str();
-    const std::unique_ptr<test::Described> described = test::LoadDescribed(path);
+    const std::shared_ptr<const test::Described> described = test::LoadDescribed(path);
     if (described && described->letsMessagesRun) test::LetMessagesRun();
     if (printing) {
       if (!described) return PrintMember(kFormat, path, args[1], output, outputSize);
       return test::Print(*described, args[1], output, outputSize);
     }
     std::vector<std::string> names(args.begin() + 2, args.end());
-    if (!described) return report(ExtractMembers(kFormat, path, args[1], names), output, outputSize);
-    return report(test::Extract(*described, args[1], names), output, outputSize);
+    if (!described) return Report(ExtractMembers(kFormat, path, args[1], names), output, outputSize);
+    return Report(test::Extract(*described, args[1], names), output, outputSize);
   });
 }
 
 int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
-  return guarded(-1, [&] {
-    writeLog(std::string(STANDIN_NAME(GetFileCount)) + "\t" + orEmpty(archivePath));
-    if (const std::unique_ptr<test::Described> described = test::LoadDescribed(archivePath)) {
+  return Guarded(-1, [&] {
+    WriteLog(std::string(STANDIN_NAME(GetFileCount)) + "\t" + OrEmpty(archivePath));
+    if (const std::shared_ptr<const test::Described> described = test::LoadDescribed(archivePath)) {
       return described->hasCount ? described->count : static_cast<int>(described->entries.size());
     }
     std::shared_ptr<const Listing> listing = ListArchive(kFormat, archivePath);
@@ -203,55 +203,55 @@ int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
 }
 
 HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mode) {
-  return guarded(HANDLE(nullptr), [&]() -> HANDLE {
+  return Guarded(HANDLE(nullptr), [&]() -> HANDLE {
     const std::string log = test::LogPath();
-    test::LogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + flag(owner) + "\tmode=" + std::to_string(mode) +
-             "\t" + orEmpty(archivePath));
+    test::LogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + Flag(owner) + "\tmode=" + std::to_string(mode) +
+             "\t" + OrEmpty(archivePath));
     auto archive = std::make_unique<Archive>();
     archive->log = log;
     archive->described = test::LoadDescribed(archivePath);
     if (!archive->described) archive->real = ListArchive(kFormat, archivePath);
     if (archive->described ? archive->described->openFails : !archive->real) return nullptr;
     if (archive->described && archive->described->negativeHandle) {
-      negativeHandles().push_back(archive.release());
-      return reinterpret_cast<HANDLE>(-static_cast<intptr_t>(negativeHandles().size()));
+      NegativeHandles().push_back(archive.release());
+      return reinterpret_cast<HANDLE>(-static_cast<intptr_t>(NegativeHandles().size()));
     }
     return archive.release();
   });
 }
 
 int WINAPI STANDIN_API(FindFirst)(HANDLE handle, LPCSTR wildcard, void* info) {
-  return guarded(-1, [&] {
-    Archive* archive = archiveOf(handle);
-    logCall(archive, std::string(STANDIN_NAME(FindFirst)) + "\t" + orEmpty(wildcard));
+  return Guarded(-1, [&] {
+    Archive* archive = ArchiveOf(handle);
+    LogCall(archive, std::string(STANDIN_NAME(FindFirst)) + "\t" + OrEmpty(wildcard));
     if (!archive || !info) return -1;
     if (archive->described && archive->described->findFirstResult != 0) return archive->described->findFirstResult;
     archive->cursor = 0;
     if (archive->size() == 0) return -1;
-    fillInfo(*archive, 0, info);
+    FillInfo(*archive, 0, info);
     archive->cursor = 1;
     return 0;
   });
 }
 
 int WINAPI STANDIN_API(FindNext)(HANDLE handle, void* info) {
-  return guarded(-1, [&] {
-    Archive* archive = archiveOf(handle);
-    logCall(archive, STANDIN_NAME(FindNext));
+  return Guarded(-1, [&] {
+    Archive* archive = ArchiveOf(handle);
+    LogCall(archive, STANDIN_NAME(FindNext));
     if (archive && archive->described && archive->described->findNextResult != 0) {
       return archive->described->findNextResult;
     }
     if (!archive || !info || archive->cursor >= archive->size()) return -1;
-    fillInfo(*archive, archive->cursor++, info);
+    FillInfo(*archive, archive->cursor++, info);
     return 0;
   });
 }
 
 int WINAPI STANDIN_API(CloseArchive)(HANDLE handle) {
-  return guarded(-1, [&] {
-    Archive* archive = archiveOf(handle);
-    logCall(archive, STANDIN_NAME(CloseArchive));
-    for (Archive*& negative : negativeHandles()) {
+  return Guarded(-1, [&] {
+    Archive* archive = ArchiveOf(handle);
+    LogCall(archive, STANDIN_NAME(CloseArchive));
+    for (Archive*& negative : NegativeHandles()) {
       if (negative == archive) negative = nullptr;  // the number is never given out again
     }
     delete archive;

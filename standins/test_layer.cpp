@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
 
 #include "real/members.h"
 #include "real/paths.h"
@@ -15,7 +16,7 @@ namespace standin::test {
 
 namespace {
 
-bool readWholeFile(const char* path, std::string& data) {
+bool ReadWholeFile(const char* path, std::string& data) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -34,7 +35,7 @@ bool readWholeFile(const char* path, std::string& data) {
   return ok;
 }
 
-int hexValue(char c) {
+int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -43,7 +44,7 @@ int hexValue(char c) {
 
 // A backslash that starts no escape stands for itself, so that folder names
 // like "dir\file.txt" can be written as they are.
-std::string unescape(const std::string& value) {
+std::string Unescape(const std::string& value) {
   std::string out;
   for (size_t i = 0; i < value.size(); ++i) {
     char c = value[i];
@@ -63,8 +64,8 @@ std::string unescape(const std::string& value) {
       case 't': out += '\t'; break;
       case '0': out += '\0'; break;
       case 'x':
-        if (i + 3 < value.size() && hexValue(value[i + 2]) >= 0 && hexValue(value[i + 3]) >= 0) {
-          out += static_cast<char>(hexValue(value[i + 2]) * 16 + hexValue(value[i + 3]));
+        if (i + 3 < value.size() && HexValue(value[i + 2]) >= 0 && HexValue(value[i + 3]) >= 0) {
+          out += static_cast<char>(HexValue(value[i + 2]) * 16 + HexValue(value[i + 3]));
           i += 2;
           break;
         }
@@ -80,7 +81,7 @@ std::string unescape(const std::string& value) {
 }
 
 // Decimal or 0x hex, optionally negative, nothing else on the line.
-bool parseNumber(const std::string& text, long long low, long long high, long long& result) {
+bool ParseNumber(const std::string& text, long long low, long long high, long long& result) {
   size_t i = 0;
   bool negative = i < text.size() && text[i] == '-';
   if (negative) ++i;
@@ -89,7 +90,7 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
   if (i == text.size()) return false;
   long long value = 0;
   for (; i < text.size(); ++i) {
-    int digit = hexValue(text[i]);
+    int digit = HexValue(text[i]);
     if (digit < 0 || digit >= base) return false;
     value = value * base + digit;
     if (value > (1LL << 40)) return false;
@@ -100,16 +101,14 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
 
 // Descriptions are read only where the tests ask for them: elsewhere a
 // file that begins with STANDIN is no archive.
-bool descriptionsAllowed() {
+bool DescriptionsAllowed() {
   char value[8];
   return GetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", value, sizeof value) > 0;
 }
 
 // False when the file is not a description, or has a line it does not
 // understand: a typing error in a test should not pass as an archive.
-bool parse(const char* path, Described& archive) {
-  std::string data;
-  if (!path || !descriptionsAllowed() || !readWholeFile(path, data)) return false;
+bool Parse(const std::string& data, Described& archive) {
   std::vector<std::string> lines;
   for (size_t start = 0; start < data.size();) {
     size_t end = data.find('\n', start);
@@ -129,15 +128,15 @@ bool parse(const char* path, Described& archive) {
     std::string key = line.substr(0, blank);
     std::string value = blank == std::string::npos ? "" : line.substr(blank + 1);
     long long n = 0;
-    if (key == "count" && parseNumber(value, INT_MIN, INT_MAX, n)) {
+    if (key == "count" && ParseNumber(value, INT_MIN, INT_MAX, n)) {
       archive.hasCount = true, archive.count = static_cast<int>(n);
     } else if (key == "open" && value == "fail") {
       archive.openFails = true;
     } else if (key == "open" && value == "negative") {
       archive.negativeHandle = true;
-    } else if (key == "findfirst" && parseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
+    } else if (key == "findfirst" && ParseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
       archive.findFirstResult = static_cast<int>(n);
-    } else if (key == "findnext" && parseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
+    } else if (key == "findnext" && ParseNumber(value, INT_MIN, INT_MAX, n) && n != 0) {
       archive.findNextResult = static_cast<int>(n);
     } else if (key == "extract" && value == "off") {
       archive.extractOff = true;
@@ -149,23 +148,23 @@ bool parse(const char* path, Described& archive) {
       entry->name = value;  // names are raw: Windows paths are full of backslashes
     } else if (!entry) {
       return false;
-    } else if (key == "size" && parseNumber(value, 0, UINT32_MAX, n)) {
+    } else if (key == "size" && ParseNumber(value, 0, UINT32_MAX, n)) {
       entry->hasSize = true, entry->size = static_cast<uint32_t>(n);
-    } else if (key == "packed" && parseNumber(value, 0, UINT32_MAX, n)) {
+    } else if (key == "packed" && ParseNumber(value, 0, UINT32_MAX, n)) {
       entry->hasPacked = true, entry->packed = static_cast<uint32_t>(n);
-    } else if (key == "ratio" && parseNumber(value, 0, UINT16_MAX, n)) {
+    } else if (key == "ratio" && ParseNumber(value, 0, UINT16_MAX, n)) {
       entry->ratio = static_cast<uint16_t>(n);
-    } else if (key == "date" && parseNumber(value, 0, UINT16_MAX, n)) {
+    } else if (key == "date" && ParseNumber(value, 0, UINT16_MAX, n)) {
       entry->date = static_cast<uint16_t>(n);
-    } else if (key == "time" && parseNumber(value, 0, UINT16_MAX, n)) {
+    } else if (key == "time" && ParseNumber(value, 0, UINT16_MAX, n)) {
       entry->time = static_cast<uint16_t>(n);
     } else if (key == "text") {
-      entry->content += unescape(value);
-    } else if (key == "repeat" && parseNumber(value, 0, UINT32_MAX, n)) {
+      entry->content += Unescape(value);
+    } else if (key == "repeat" && ParseNumber(value, 0, UINT32_MAX, n)) {
       entry->hasRepeat = true, entry->repeatTo = static_cast<uint32_t>(n);
     } else if (key == "noterm" && value.empty()) {
       entry->noTerm = true;
-    } else if (key == "overrun" && parseNumber(value, 0, kMarginBytes, n)) {
+    } else if (key == "overrun" && ParseNumber(value, 0, kMarginBytes, n)) {
       entry->overrun = static_cast<uint32_t>(n);
     } else if (key == "fillname" && value.empty() && !entry->name.empty()) {
       entry->fillName = true;
@@ -189,14 +188,14 @@ bool parse(const char* path, Described& archive) {
   return true;
 }
 
-const Entry* findEntry(const Described& archive, const std::string& name) {
+const Entry* FindEntry(const Described& archive, const std::string& name) {
   for (const Entry& e : archive.entries) {
     if (e.name == name) return &e;
   }
   return nullptr;
 }
 
-bool writeWholeFile(const std::string& path, const std::string& content) {
+bool WriteWholeFile(const std::string& path, const std::string& content) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
@@ -241,9 +240,20 @@ void LogTo(const std::string& path, const std::string& line) {
 
 // ---- described archives ----
 
-std::unique_ptr<Described> LoadDescribed(const char* path) {
-  auto archive = std::make_unique<Described>();
-  return parse(path, *archive) ? std::move(archive) : nullptr;
+std::shared_ptr<const Described> LoadDescribed(const char* path) {
+  // Kept by its text, not the file's time: tests rewrite descriptions
+  // faster than a file's time changes. Reading is cheap; parsing is not.
+  static std::mutex lock;
+  static std::string lastText;
+  static std::shared_ptr<const Described> last;
+  std::string data;
+  if (!path || !DescriptionsAllowed() || !ReadWholeFile(path, data)) return nullptr;
+  std::lock_guard<std::mutex> guard{lock};
+  if (last && data == lastText) return last;
+  auto archive = std::make_shared<Described>();
+  if (!Parse(data, *archive)) return nullptr;
+  lastText = std::move(data), last = archive;
+  return archive;
 }
 
 void FillInfo(const Entry& entry, void* info) {
@@ -260,7 +270,7 @@ void FillInfo(const Entry& entry, void* info) {
 int Extract(const Described& archive, const std::string& destination, const std::vector<std::string>& names) {
   std::vector<const Entry*> chosen;
   for (const std::string& name : names) {
-    const Entry* entry = findEntry(archive, name);
+    const Entry* entry = FindEntry(archive, name);
     if (!entry) return kNoSuchEntry;
     chosen.push_back(entry);
   }
@@ -285,7 +295,7 @@ int Extract(const Described& archive, const std::string& destination, const std:
     }
     size_t cut = LastSeparator(path);
     if (cut != std::string::npos) MakeFolders(path.substr(0, cut));
-    if (!writeWholeFile(path, entry->content)) return kWriteFailed;
+    if (!WriteWholeFile(path, entry->content)) return kWriteFailed;
   }
   return result;
 }
@@ -293,7 +303,7 @@ int Extract(const Described& archive, const std::string& destination, const std:
 // Copies as much of the content as fits; the zero, the missing zero and
 // the bytes past the end imitate libraries that are less careful.
 int Print(const Described& archive, const std::string& name, char* output, DWORD size) {
-  const Entry* entry = findEntry(archive, name);
+  const Entry* entry = FindEntry(archive, name);
   if (!entry) {
     if (output && size > 0) output[0] = '\0';
     return kNoSuchEntry;

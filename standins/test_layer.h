@@ -48,8 +48,9 @@ std::string LogPath();
 void LogTo(const std::string& path, const std::string& line);
 
 // The archive `path` describes; null when it is no description or
-// descriptions are not read here.
-std::unique_ptr<Described> LoadDescribed(const char* path);
+// descriptions are not read here. The description read last is kept, as
+// the real archives' listing is, and given again for the same text.
+std::shared_ptr<const Described> LoadDescribed(const char* path);
 
 // A described entry's record, and the commands on a described archive.
 void FillInfo(const Entry& entry, void* info);

@@ -1,6 +1,7 @@
 #include "text/number_text.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,22 +45,37 @@ std::optional<double> ReadDecimal(std::string_view text, char decimalSep) {
   // Only sign, digits and one decimal separator; strtod would also take
   // hexadecimal, exponents, "inf" and the C locale's point.
   std::string plain;
-  bool digits = false, separator = false;
+  bool digits = false, separator = false, negative = false;
+  // Up to 15 digits the number is exactly an integer over a power of ten,
+  // and their quotient, rounded once, is the nearest double, as strtod's.
+  std::uint64_t mantissa = 0;
+  int significant = 0, decimals = 0;
   for (std::size_t i = first; i < last; ++i) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
       digits = true;
       plain += c;
+      if (mantissa != 0 || c != '0') ++significant;
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      if (separator) ++decimals;
     } else if (c == decimalSep && !separator) {
       separator = true;
       plain += '.';
     } else if ((c == '-' || c == '+') && i == first) {
+      negative = c == '-';
       plain += c;
     } else {
       return std::nullopt;
     }
   }
   if (!digits) return std::nullopt;
+  if (significant <= 15 && decimals <= 22) {
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double value = static_cast<double>(mantissa) / kPowers[decimals];
+    return negative ? -value : value;
+  }
   // Too large is no number; too small reads as the nearest double (zero),
   // although strtod reports that as a range error too.
   const double value = std::strtod(plain.c_str(), nullptr);
@@ -69,6 +85,15 @@ std::optional<double> ReadDecimal(std::string_view text, char decimalSep) {
 
 std::string FormatDateTime(int year, int month, int day, int hour, int minute,
                            char dateSep, char timeSep) {
+  // A list formats one a row: the usual values without printf.
+  const auto twoDigits = [](int v) { return v >= 0 && v <= 99; };
+  if (year >= 0 && year <= 9999 && twoDigits(month) && twoDigits(day) && twoDigits(hour) &&
+      twoDigits(minute)) {
+    const auto digit = [](int v) { return static_cast<char>('0' + v); };
+    return {digit(year / 1000), digit(year / 100 % 10), digit(year / 10 % 10), digit(year % 10),
+            dateSep, digit(month / 10), digit(month % 10), dateSep, digit(day / 10), digit(day % 10),
+            ' ', digit(hour / 10), digit(hour % 10), timeSep, digit(minute / 10), digit(minute % 10)};
+  }
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%04d%c%02d%c%02d %02d%c%02d", year, dateSep, month,
                 dateSep, day, hour, timeSep, minute);

@@ -1,12 +1,11 @@
-// What every control and menu item shares: a name for reading, and the
-// integer tag by which one handler tells the members of a family apart.
+// What every control and menu item shares: the integer tag by which one
+// handler tells the members of a family apart.
 #pragma once
 #include <string>
 
 namespace toolkit {
 
 struct Component {
-  std::string name;
   int tag = 0;
   virtual ~Component() = default;
 };

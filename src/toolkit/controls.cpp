@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 
 #include "toolkit/application.h"
 #include "toolkit/window_map.h"
@@ -14,14 +13,6 @@ namespace {
 const char kPanelClass[] = "TPanel";
 const char kSpeedButtonClass[] = "TSpeedButton";
 const char kBevelClass[] = "TBevel";
-const char kOriginalProcProperty[] = "PlenkitOriginalProc";
-// How far left of a hidden column's divider the visible one is looked for.
-constexpr int kDividerReach = 16;
-
-std::map<UINT, MenuItem*>& MenuItems() {
-  static std::map<UINT, MenuItem*> items;
-  return items;
-}
 
 // Panels hand their children's reports on to the form.
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -47,29 +38,29 @@ LRESULT CALLBACK BevelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return 0;
 }
 
-// Puts `procedure` in front of a window's own; it passes on what it does not
-// handle with CallOriginal.
-void Subclass(HWND window, WNDPROC procedure) {
-  const LONG_PTR original =
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
-  SetPropA(window, kOriginalProcProperty, reinterpret_cast<HANDLE>(original));
-}
-
-LRESULT CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kOriginalProcProperty));
-  if (message == WM_NCDESTROY) RemovePropA(window, kOriginalProcProperty);
-  return CallWindowProcW(original, window, message, wParam, lParam);
-}
-
-// The column whose divider is under `at` in a header, or -1.
-int DividerAt(HWND header, POINT at) {
-  HDHITTESTINFO hit{};
-  hit.pt = at;
-  SendMessageW(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-  return hit.flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN) ? hit.iItem : -1;
-}
-
 }  // namespace
+
+void Subclass::Attach(HWND window, WNDPROC procedure, bool unicode) {
+  unicode_ = unicode;
+  const auto replaced = reinterpret_cast<LONG_PTR>(procedure);
+  original_ = reinterpret_cast<WNDPROC>(unicode ? SetWindowLongPtrW(window, GWLP_WNDPROC, replaced)
+                                                : SetWindowLongPtrA(window, GWLP_WNDPROC, replaced));
+}
+
+LRESULT Subclass::CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+  if (!original_) return CallClass(window, message, wParam, lParam, unicode_);
+  return unicode_ ? CallWindowProcW(original_, window, message, wParam, lParam)
+                  : CallWindowProcA(original_, window, message, wParam, lParam);
+}
+
+LRESULT Subclass::CallClass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool unicode) {
+  if (unicode) {
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC)), window,
+                           message, wParam, lParam);
+  }
+  return CallWindowProcA(reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC)), window,
+                         message, wParam, lParam);
+}
 
 Control::~Control() {
   if (handle_) WindowMap<Control>::Unbind(handle_);
@@ -123,7 +114,6 @@ void CheckBox::SetChecked(bool checked) const {
 // --- SpeedButton
 
 void SpeedButton::Create(HWND parent, const ButtonLayout& layout) {
-  name = layout.name;
   tag = layout.tag;
   CreateDrawn(kSpeedButtonClass, parent, layout.bounds);
   glyph_ = static_cast<HBITMAP>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(layout.glyph),
@@ -240,9 +230,7 @@ BitBtn::~BitBtn() {
 void BitBtn::Create(HWND parent, const Bounds& bounds, const char* caption,
                     const FontLayout& font, COLORREF color) {
   color_ = color;
-  font_ = CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, font.face);
+  font_ = CreateFontOf(font);
   CreateWindowOf("BUTTON", parent, BS_PUSHBUTTON | BS_OWNERDRAW | WS_TABSTOP, 0, bounds, caption);
 }
 
@@ -354,331 +342,6 @@ std::string StatusBar::Text(int panel) const {
   SendMessageA(handle_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text.data()));
   text.resize(std::strlen(text.c_str()));
   return text.substr(std::min<std::size_t>(panels_[panel].align, text.size()));
-}
-
-// --- ListView
-
-void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<ColumnLayout>& columns,
-                      int hiddenColumns, DWORD extraStyle) {
-  CreateWindowOf(WC_LISTVIEWA, parent, WS_TABSTOP | LVS_REPORT | extraStyle, WS_EX_CLIENTEDGE,
-                 bounds);
-  SendMessageA(handle_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  virtual_ = (extraStyle & LVS_OWNERDATA) != 0;
-  visibleColumns_ = static_cast<int>(columns.size());
-  const int total = visibleColumns_ + hiddenColumns;
-  columns_ = static_cast<std::size_t>(total);
-  for (int i = 0; i < total; ++i) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    const bool visible = i < visibleColumns_;
-    column.fmt = visible ? columns[i].align : LVCFMT_LEFT;
-    column.cx = visible ? columns[i].width : 0;
-    column.pszText = const_cast<char*>(visible ? columns[i].caption : "");
-    column.iSubItem = i;
-    SendMessageA(handle_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
-  if (hiddenColumns > 0) {
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(handle_, LVM_GETHEADER, 0, 0));
-    Subclass(header, &ListView::HeaderProc);
-  }
-}
-
-LRESULT CALLBACK ListView::HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto* list = static_cast<ListView*>(FromHandle(GetParent(header)));
-  if (list) {
-    const int visible = list->visibleColumns_;
-    switch (message) {
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK: {
-        // A hidden column's divider lies just right of the last visible
-        // one's: a press there resizes the visible column, as the user meant.
-        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        int column = DividerAt(header, at);
-        if (column < visible) break;
-        for (int step = 0; step < kDividerReach && column >= visible; ++step) {
-          --at.x;
-          column = DividerAt(header, at);
-        }
-        if (column < 0 || column >= visible) return 0;
-        lParam = MAKELPARAM(at.x, at.y);
-        break;
-      }
-      case HDM_SETITEMA:
-      case HDM_SETITEMW: {
-        // Autosizing (a double-click, Ctrl+Plus) and any other width request.
-        const auto* item = reinterpret_cast<const HDITEMW*>(lParam);
-        if (static_cast<int>(wParam) >= visible && item &&
-            (item->mask & HDI_WIDTH) && item->cxy != 0) {
-          return FALSE;
-        }
-        break;
-      }
-      default:
-        break;
-    }
-  }
-  return CallOriginal(header, message, wParam, lParam);
-}
-
-int ListView::Count() const {
-  if (virtual_) return static_cast<int>(rows_.size());
-  return static_cast<int>(SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0));
-}
-
-int ListView::AddRow(const std::string& caption) {
-  if (virtual_) {
-    rows_.emplace_back(columns_);
-    rows_.back()[0] = caption;
-    // While redrawing is suspended the list learns its rows when it resumes.
-    if (redrawing_) SyncCount();
-    return static_cast<int>(rows_.size()) - 1;
-  }
-  LVITEMA item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = Count();
-  item.pszText = const_cast<char*>(caption.c_str());
-  return static_cast<int>(SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-void ListView::SetText(int row, int column, const std::string& text) {
-  if (virtual_) {
-    rows_.at(row).at(column) = text;
-    if (redrawing_) SendMessageA(handle_, LVM_REDRAWITEMS, row, row);
-    return;
-  }
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(handle_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
-std::string ListView::Text(int row, int column) const {
-  if (virtual_) return StoredText(row, column);
-  std::string text(260, '\0');
-  for (;;) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    item.cchTextMax = static_cast<int>(text.size());
-    const int length = static_cast<int>(
-        SendMessageA(handle_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-    if (length < static_cast<int>(text.size()) - 1) {
-      text.resize(length);
-      return text;
-    }
-    text.resize(text.size() * 2);
-  }
-}
-
-void ListView::DeleteRow(int row) {
-  if (virtual_) rows_.erase(rows_.begin() + row);
-  SendMessageA(handle_, LVM_DELETEITEM, row, 0);
-}
-
-void ListView::Clear() {
-  rows_.clear();
-  SendMessageA(handle_, LVM_DELETEALLITEMS, 0, 0);
-}
-
-const std::string& ListView::StoredText(int row, int column) const {
-  // Anyone may ask the list for any row and sub-item: what it does not
-  // hold is empty, as the list's own rows would answer.
-  static const std::string none;
-  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || column < 0 ||
-      static_cast<std::size_t>(column) >= columns_) {
-    return none;
-  }
-  return rows_[row][column];
-}
-
-void ListView::GiveText(NMHDR& header) const {
-  // The list asks for the texts of the rows it draws or is asked for.
-  if (header.code == LVN_GETDISPINFOA) {
-    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
-    if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
-    const std::string& text = StoredText(item.iItem, item.iSubItem);
-    lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
-  } else {
-    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-    if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
-    const std::string& text = StoredText(item.iItem, item.iSubItem);
-    const int written = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, item.pszText,
-                                            item.cchTextMax);
-    if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
-  }
-}
-
-int ListView::FindRow(NMHDR& header) const {
-  // Typing in the list: the next row from the start given whose caption
-  // begins with the letters typed, letter case ignored, going round to the
-  // top when the list asks for it.
-  const auto& find = reinterpret_cast<NMLVFINDITEMA&>(header);
-  const UINT flags = find.lvfi.flags;
-  if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
-  std::string typed;
-  if (header.code == LVN_ODFINDITEMA) {
-    typed = find.lvfi.psz;
-  } else {
-    const auto* wide = reinterpret_cast<const wchar_t*>(find.lvfi.psz);
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) return -1;
-    typed.resize(bytes - 1);
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, typed.data(), bytes, nullptr, nullptr);
-  }
-  if (typed.empty()) return -1;
-  const int count = static_cast<int>(rows_.size());
-  const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
-  const int span = flags & LVFI_WRAP ? count : count - start;
-  const bool partial = flags & LVFI_PARTIAL;
-  for (int step = 0; step < span; ++step) {
-    const int row = (start + step) % count;
-    const std::string& caption = rows_[row][0];
-    if (partial && caption.size() < typed.size()) continue;
-    const int length = static_cast<int>(partial ? typed.size() : caption.size());
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(), length,
-                       typed.data(), static_cast<int>(typed.size())) == CSTR_EQUAL) {
-      return row;
-    }
-  }
-  return -1;
-}
-
-bool ListView::Selected(int row) const {
-  return SendMessageA(handle_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
-}
-
-void ListView::SetSelected(int row, bool selected) const {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED;
-  item.state = selected ? LVIS_SELECTED : 0;
-  SendMessageA(handle_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
-
-int ListView::SelectedCount() const {
-  return static_cast<int>(SendMessageA(handle_, LVM_GETSELECTEDCOUNT, 0, 0));
-}
-
-int ListView::FirstSelected() const {
-  return static_cast<int>(SendMessageA(handle_, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
-}
-
-void ListView::SelectAll() const { SetSelected(-1, true); }
-
-int ListView::ColumnWidth(int column) const {
-  return static_cast<int>(SendMessageA(handle_, LVM_GETCOLUMNWIDTH, column, 0));
-}
-
-void ListView::SetColumnWidth(int column, int width) const {
-  SendMessageA(handle_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
-}
-
-void ListView::SetViewStyle(DWORD view) const {
-  const LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
-  SetWindowLongPtrA(handle_, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
-}
-
-void ListView::SyncCount() const {
-  SendMessageA(handle_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-}
-
-void ListView::SetRedraw(bool redraw) {
-  redrawing_ = redraw;
-  if (redraw && virtual_) SyncCount();
-  SendMessageA(handle_, WM_SETREDRAW, redraw, 0);
-  if (redraw) InvalidateRect(handle_, nullptr, TRUE);
-}
-
-bool ListView::Notify(NMHDR& header, LRESULT& result) {
-  switch (header.code) {
-    case NM_DBLCLK:
-      if (onDblClick) onDblClick(*this);
-      return true;
-    case LVN_DELETEITEM:
-      if (onDeleteRow) onDeleteRow(*this, reinterpret_cast<NMLISTVIEW&>(header).iItem);
-      return true;
-    case LVN_GETDISPINFOA:
-    case LVN_GETDISPINFOW:
-      if (virtual_) GiveText(header);
-      return virtual_;
-    case LVN_ODFINDITEMA:
-    case LVN_ODFINDITEMW:
-      if (virtual_) result = FindRow(header);
-      return virtual_;
-    default:
-      return false;
-  }
-}
-
-// --- Menus
-
-MenuItem* FindMenuItem(UINT id) {
-  const auto found = MenuItems().find(id);
-  return found == MenuItems().end() ? nullptr : found->second;
-}
-
-MenuItem::~MenuItem() {
-  const auto found = MenuItems().find(id);
-  if (found != MenuItems().end() && found->second == this) MenuItems().erase(found);
-}
-
-std::string MenuItem::Caption() const {
-  char caption[128] = {};
-  GetMenuStringA(menu_, id, caption, sizeof caption, MF_BYCOMMAND);
-  return caption;
-}
-
-void MenuItem::SetCaption(const std::string& caption) const {
-  ModifyMenuA(menu_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
-}
-
-bool MenuItem::Checked() const {
-  return GetMenuState(menu_, id, MF_BYCOMMAND) & MF_CHECKED;
-}
-
-void MenuItem::SetChecked(bool checked) const {
-  if (checked && radioItem) {
-    for (int i = 0, n = GetMenuItemCount(menu_); i < n; ++i) {
-      const MenuItem* other = FindMenuItem(GetMenuItemID(menu_, i));
-      if (other && other->radioItem) CheckMenuItem(menu_, other->id, MF_BYCOMMAND | MF_UNCHECKED);
-    }
-  }
-  CheckMenuItem(menu_, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-}
-
-void AttachMenuItem(MenuItem& item, HMENU menu, const MenuItemLayout& layout) {
-  static UINT nextId = 0x1000;
-  item.name = layout.name;
-  item.tag = layout.tag;
-  item.id = nextId++;
-  item.menu_ = menu;
-  MenuItems()[item.id] = &item;
-}
-
-void DetachMenuItem(UINT id) { MenuItems().erase(id); }
-
-PopupMenu::~PopupMenu() {
-  for (UINT id : ids_) DetachMenuItem(id);
-  if (menu_) DestroyMenu(menu_);
-}
-
-void PopupMenu::Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts) {
-  menu_ = CreatePopupMenu();
-  for (MenuItem* item : items) {
-    AttachMenuItem(*item, menu_, *layouts);
-    AppendMenuA(menu_, MF_STRING, item->id, layouts->caption);
-    ids_.push_back(item->id);
-    ++layouts;
-  }
-}
-
-void PopupMenu::Popup(HWND owner, POINT at) {
-  if (onPopup) onPopup(*this);
-  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner,
-                 nullptr);
-  // Lets the owner's next message close the menu's loop cleanly; without it
-  // a menu opened from the notification area may show again only every
-  // other time.
-  PostMessageA(owner, WM_NULL, 0, 0);
 }
 
 }  // namespace toolkit

@@ -16,6 +16,26 @@ namespace toolkit {
 
 enum class Align { None, Top, Bottom, Client };
 
+// A procedure of ours in front of a window's own, which this keeps: in the
+// object, not in a window property, as under Wine every property read is a
+// round trip to the window server. The procedure passes on what it does not
+// handle with CallOriginal.
+class Subclass {
+ public:
+  // Once per window; `unicode` puts the procedure in with the W calls, for
+  // a window that is Unicode itself.
+  void Attach(HWND window, WNDPROC procedure, bool unicode = false);
+  bool Attached() const { return original_ != nullptr; }
+  LRESULT CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
+  // For a window whose object is already gone: its class's procedure, which
+  // was its own, as procedures are put in front as soon as it is made.
+  static LRESULT CallClass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool unicode);
+
+ private:
+  WNDPROC original_ = nullptr;
+  bool unicode_ = false;
+};
+
 class Control : public Component {
  public:
   Control() = default;
@@ -158,115 +178,5 @@ class StatusBar : public Control {
   std::vector<StatusPanelLayout> panels_;
   int height_ = 0;
 };
-
-// A report-style list. Texts beyond the visible columns are kept in hidden
-// columns of width 0 that the user cannot drag or autosize open.
-//
-// With LVS_OWNERDATA among the extra styles the texts are kept here and the
-// list asks for those it shows: adding a row then costs next to nothing,
-// where the list's own rows cost a long listing most of its time.
-class ListView : public Control {
- public:
-  void Create(HWND parent, const Bounds& bounds, const std::vector<ColumnLayout>& columns,
-              int hiddenColumns, DWORD extraStyle);
-
-  int Count() const;
-  int AddRow(const std::string& caption);  // appended; answers its index
-  void SetText(int row, int column, const std::string& text);
-  std::string Text(int row, int column) const;
-  void DeleteRow(int row);
-  void Clear();
-
-  bool Selected(int row) const;
-  void SetSelected(int row, bool selected) const;
-  int SelectedCount() const;
-  // The selected row with the lowest index, or -1.
-  int FirstSelected() const;
-  void SelectAll() const;
-
-  int ColumnWidth(int column) const;
-  void SetColumnWidth(int column, int width) const;
-  int VisibleColumns() const { return visibleColumns_; }
-
-  void SetRedraw(bool redraw);
-  // LVS_REPORT, LVS_ICON...
-  void SetViewStyle(DWORD view) const;
-
-  std::function<void(Control& sender)> onDblClick;
-  // Each row about to go, whichever way it goes (removal, clearing); the
-  // list tells it from its own rows, so not with LVS_OWNERDATA.
-  std::function<void(Control& sender, int row)> onDeleteRow;
-  bool Notify(NMHDR& header, LRESULT& result) override;
-
- private:
-  // The header reports to the list, not to the form, so the hidden columns
-  // are guarded in the header itself.
-  static LRESULT CALLBACK HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam);
-  const std::string& StoredText(int row, int column) const;
-  void GiveText(NMHDR& header) const;
-  // The row a search of the list asks for, or -1.
-  int FindRow(NMHDR& header) const;
-  void SyncCount() const;
-  bool redrawing_ = true;
-  int visibleColumns_ = 0;
-  std::size_t columns_ = 0;
-  bool virtual_ = false;
-  std::vector<std::vector<std::string>> rows_;  // with LVS_OWNERDATA only
-};
-
-// An item of a menu. It answers to its command identifier for exactly as
-// long as it lives, whichever of it and its menu goes first.
-class MenuItem : public Component {
- public:
-  MenuItem() = default;
-  ~MenuItem();
-  MenuItem(const MenuItem&) = delete;
-  MenuItem& operator=(const MenuItem&) = delete;
-
-  UINT id = 0;
-  // One of a group in its menu of which one is checked: checking it
-  // unchecks the others.
-  bool radioItem = false;
-  std::function<void(Component& sender)> onClick;
-
-  std::string Caption() const;
-  void SetCaption(const std::string& caption) const;
-  bool Checked() const;
-  void SetChecked(bool checked) const;
-
- private:
-  friend void AttachMenuItem(MenuItem& item, HMENU menu, const MenuItemLayout& layout);
-  HMENU menu_ = nullptr;
-};
-
-// Names `item` after its layout, gives it a command identifier of its own
-// in `menu` and makes it answer to it; the caller puts it into the menu.
-void AttachMenuItem(MenuItem& item, HMENU menu, const MenuItemLayout& layout);
-// The item with this identifier, if it still lives, answers no more.
-void DetachMenuItem(UINT id);
-
-class PopupMenu : public Component {
- public:
-  PopupMenu() = default;
-  ~PopupMenu();
-  PopupMenu(const PopupMenu&) = delete;
-  PopupMenu& operator=(const PopupMenu&) = delete;
-
-  void Create(std::initializer_list<MenuItem*> items, const MenuItemLayout* layouts);
-  HMENU Handle() const { return menu_; }
-
-  // Runs onPopup, then shows the menu with its top-left corner at `at`
-  // (screen coordinates); the items' clicks reach `owner`. Returns when
-  // the menu has closed.
-  void Popup(HWND owner, POINT at);
-  std::function<void(Component& sender)> onPopup;
-
- private:
-  HMENU menu_ = nullptr;
-  std::vector<UINT> ids_;  // not the items: they may be gone before the menu
-};
-
-// The menu item with this command identifier, from any of the menus.
-MenuItem* FindMenuItem(UINT id);
 
 }  // namespace toolkit

@@ -18,7 +18,6 @@ Label::~Label() {
 }
 
 void Label::Create(HWND parent, const LabelLayout& layout) {
-  name = layout.name;
   tag = layout.tag;
   color_ = GetSysColor(COLOR_WINDOWTEXT);
   CreateDrawn(kLabelClass, parent, {layout.left, layout.top, 0, 0}, layout.caption);
@@ -27,9 +26,7 @@ void Label::Create(HWND parent, const LabelLayout& layout) {
 
 void Label::SetOwnFont(const FontLayout& font) {
   if (ownFont_) DeleteObject(ownFont_);
-  ownFont_ = CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, font.face);
+  ownFont_ = CreateFontOf(font);
   font_ = ownFont_;
   FitToCaption();
   InvalidateRect(handle_, nullptr, TRUE);

@@ -15,14 +15,6 @@ namespace toolkit {
 constexpr UINT LM_MOUSEENTER = WM_APP + 0x3E0;
 constexpr UINT LM_MOUSELEAVE = WM_APP + 0x3E1;
 
-struct LabelLayout {
-  const char* name;
-  int tag;
-  int left, top;
-  const char* caption;
-  const char* hint;  // null: none
-};
-
 // A line of text that takes the size of its caption. It draws in the form's
 // font, or in one of its own, in a colour of its own (the window-text colour
 // at first) on the button-face background. A click on it reaches onClick.

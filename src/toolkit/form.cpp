@@ -1,3 +1,16 @@
+// A form's life. It is made with its window, which is bound to it by the
+// window's first message, so the form sees every message from WM_NCCREATE
+// on. Shown and hidden any number of times, it is closed by WM_CLOSE:
+// FormClose may change the close action. None keeps it as it is; Hide hides
+// it; Free (and any close of the application's main form) marks it closed
+// and posts kRelease to itself, so that the handlers that closed it return
+// first. On kRelease the window is destroyed, unless a handler of the form,
+// or of a window it owns, is still running (depth_ counts the form's own
+// handlers on the stack, RunningForms() lists the forms that have one):
+// then it waits hidden in WaitingForms() and goes when the last such
+// handler returns. WM_NCDESTROY unbinds the window and clears handle_; the
+// form is deleted by WindowProc once its outermost handler returns, so no
+// handler ever runs on a deleted form.
 #include "toolkit/form.h"
 
 #include <commctrl.h>
@@ -6,6 +19,7 @@
 
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
+#include "toolkit/menus.h"
 #include "toolkit/window_map.h"
 
 namespace toolkit {
@@ -50,21 +64,24 @@ ShiftState CurrentShiftState() {
 }
 
 Form::Form(const FormLayout& layout, HWND owner) {
-  name = layout.className + 1;  // "TMain" names the form "Main"
   keyPreview = layout.keyPreview;
-  // The window procedure is put in place once the window is bound to this.
-  RegisterWindowClass(layout.className, DefWindowProcA, CS_DBLCLKS, true);
-  font_ = CreateFontA(-layout.font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                      layout.font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout.font.face);
-  const DWORD style = layout.sizeable ? WS_OVERLAPPEDWINDOW
-                                      : WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  // The window is bound to this form by its first message (WM_NCCREATE,
+  // which carries the form), so the form sees all of them, WM_CREATE too.
+  RegisterWindowClass(layout.className, &Form::WindowProc, CS_DBLCLKS, true);
+  font_ = CreateFontOf(layout.font);
+  const DWORD style = (layout.sizeable ? WS_OVERLAPPEDWINDOW
+                                       : WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME) |
+                      WS_CLIPCHILDREN;
   const DWORD exStyle = layout.sizeable ? 0 : WS_EX_DLGMODALFRAME;
-  handle_ = CreateWindowExA(exStyle, layout.className, layout.caption,
-                            style | WS_CLIPCHILDREN, layout.left, layout.top, layout.width,
-                            layout.height, owner, nullptr, App.Instance(), nullptr);
-  WindowMap<Form>::Bind(handle_, this);
-  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
+  RECT outer{0, 0, layout.width, layout.height};
+  if (layout.clientSize) AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+  // Counted as a running handler meanwhile: a window that fails in the
+  // making must not take the form still being made with it.
+  ++depth_;
+  CreateWindowExA(exStyle, layout.className, layout.caption, style, layout.left, layout.top,
+                  outer.right - outer.left, outer.bottom - outer.top, owner, nullptr, App.Instance(),
+                  this);
+  --depth_;
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 }
 
@@ -279,6 +296,11 @@ bool Form::MoveFocus(MSG& msg, bool backwards) {
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* made = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    made->handle_ = window;
+    WindowMap<Form>::Bind(window, made);
+  }
   Form* form = FromHandle(window);
   if (!form) return DefWindowProcA(window, message, wParam, lParam);
   if (form->depth_++ == 0) RunningForms().push_back(form);

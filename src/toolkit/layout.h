@@ -14,10 +14,11 @@ struct FontLayout {
 struct FormLayout {
   const char* className;
   const char* caption;
-  int left, top, width, height;  // outer bounds
+  int left, top, width, height;  // outer bounds, or the client area's size with clientSize
   FontLayout font;
   bool keyPreview;
   bool sizeable;  // an ordinary resizable frame; otherwise a fixed dialog frame
+  bool clientSize = false;  // width and height are the client area's; the frame comes on top
 };
 
 struct Bounds {
@@ -44,10 +45,26 @@ struct StatusPanelLayout {
   const char* text;
 };
 
+struct LabelLayout {
+  const char* name;
+  int tag;
+  int left, top;  // the label takes the size of its caption
+  const char* caption;
+  const char* hint;  // null: none
+};
+
 struct MenuItemLayout {
   const char* name;
   int tag;
   const char* caption;
 };
+
+// The font of a layout: its record, and the font made from it (the caller
+// deletes it).
+LOGFONTA LogFontOf(const FontLayout& font);
+HFONT CreateFontOf(const FontLayout& font);
+
+// Where a window of `width` x `height` sits centred over `over`.
+POINT CentredOver(const RECT& over, int width, int height);
 
 }  // namespace toolkit

@@ -8,16 +8,6 @@
 
 namespace toolkit {
 
-LOGFONTA LogFontOf(const FontLayout& font) {
-  LOGFONTA record{};
-  record.lfHeight = -font.height;
-  record.lfWeight = FW_NORMAL;
-  record.lfCharSet = font.charset;
-  record.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  lstrcpynA(record.lfFaceName, font.face, LF_FACESIZE);
-  return record;
-}
-
 Memo::~Memo() {
   if (font_) DeleteObject(font_);
 }
@@ -31,14 +21,13 @@ void Memo::Create(HWND parent, const Bounds& bounds, int maxBytes) {
   // The program's own text is cut to the limit in bytes before it goes in;
   // typing is limited by the control, which counts characters.
   SendMessageA(handle_, EM_SETLIMITTEXT, maxBytes, 0);
-  original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Memo::WindowProc)));
+  edit_.Attach(handle_, &Memo::WindowProc);
 }
 
 LRESULT CALLBACK Memo::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = static_cast<Memo*>(FromHandle(window));
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  const LRESULT result = CallWindowProcA(self->original_, window, message, wParam, lParam);
+  if (!self) return Subclass::CallClass(window, message, wParam, lParam, false);
+  const LRESULT result = self->edit_.CallOriginal(window, message, wParam, lParam);
   switch (message) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:

@@ -46,13 +46,10 @@ class Memo : public Control {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  WNDPROC original_ = nullptr;
+  Subclass edit_;
   HFONT font_ = nullptr;
   COLORREF color_ = RGB(0, 0, 0);
   int maxBytes_ = 0;
 };
-
-// The font record of a layout's font.
-LOGFONTA LogFontOf(const FontLayout& font);
 
 }  // namespace toolkit

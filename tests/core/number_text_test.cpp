@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace plenkit;
 
 TEST(NumberText, ArchiveSizeInThousandsOfLow32Bits) {
@@ -36,6 +38,11 @@ TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
   EXPECT_FALSE(ReadDecimal("1.50KB", '.'));
   EXPECT_FALSE(ReadDecimal("0x10", '.'));
   EXPECT_FALSE(ReadDecimal("1e5", '.'));
+  // Whatever way it is read, it is strtod's number, to the last bit.
+  for (const char* text : {"0.07", "1234.57", "9999999.99", "-0.00", "0.1", "123456789012.345",
+                           "00000000000000001.5", "1234567890123456.7", "0.0000000000000000000000001"}) {
+    EXPECT_EQ(ReadDecimal(text, '.'), std::strtod(text, nullptr)) << text;
+  }
   EXPECT_FALSE(ReadDecimal("inf", '.'));
   EXPECT_FALSE(ReadDecimal("1.2.3", '.'));
   EXPECT_FALSE(ReadDecimal(".", '.'));
@@ -48,4 +55,5 @@ TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
 TEST(NumberText, DateTimeWithTheUsersSeparators) {
   EXPECT_EQ(FormatDateTime(2000, 12, 4, 13, 34, '/', ':'), "2000/12/04 13:34");
   EXPECT_EQ(FormatDateTime(2001, 1, 1, 0, 5, '-', '.'), "2001-01-01 00.05");
+  EXPECT_EQ(FormatDateTime(12345, 100, 4, -1, 34, '/', ':'), "12345/100/04 -1:34");
 }

@@ -6,6 +6,7 @@
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
+#include "toolkit/menus.h"
 #include "win/window_support.h"
 
 using namespace toolkit;
