@@ -69,8 +69,9 @@ endfunction()
 
 # The tests' support, built once. What needs only the archiver layer: the
 # sandboxes, the archives Debian's tools made, the dialogs answered from a
-# second thread.
-add_library(plenkit_test_support STATIC tests/win/test_support.cpp tests/win/real_archives.cpp)
+# second thread, the Linux host behind Wine.
+add_library(plenkit_test_support STATIC tests/win/test_support.cpp tests/win/real_archives.cpp
+  tests/win/host_bridge.cpp)
 target_include_directories(plenkit_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(plenkit_test_support PUBLIC plenkit_archiver PRIVATE GTest::gtest)
 # What drives the windows: the application, its messages, screenshots, the

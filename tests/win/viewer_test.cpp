@@ -5,7 +5,7 @@
 #include <cstring>
 #include <functional>
 
-#include "win/print_support.h"
+#include "win/host_bridge.h"
 #include "win/viewer_fixture.h"
 
 // A Shift-JIS text with tabs, as an archive's read-me might be.
@@ -264,8 +264,8 @@ TEST_F(Viewer, Screenshots) {
         keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
       }
     });
-    print_support::RunShell("xdotool mousemove " + std::to_string((item.left + item.right) / 2) +
-                            " " + std::to_string((item.top + item.bottom) / 2) + " click 1");
+    host_bridge::RunShell("xdotool mousemove " + std::to_string((item.left + item.right) / 2) +
+                          " " + std::to_string((item.top + item.bottom) / 2) + " click 1");
     ASSERT_TRUE(PumpUntil([&] { return menu.Dialog() != nullptr; }, 20000));
   }
   Pump(50);
