@@ -61,18 +61,10 @@ class Drops : public MainWindowFixture {
 
   // Windows of the program that the taskbar shows: visible, unowned ones.
   static int TaskbarWindows() {
-    int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM n) CALLBACK {
-          if (IsWindowVisible(window) && !GetWindow(window, GW_OWNER) &&
-              !(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
-            ++*reinterpret_cast<int*>(n);
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
+    return static_cast<int>(testing_support::ThreadWindows(GetCurrentThreadId(), [](HWND window) {
+                              return IsWindowVisible(window) && !GetWindow(window, GW_OWNER) &&
+                                     !(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+                            }).size());
   }
 };
 

@@ -424,18 +424,7 @@ TEST_F(MainWindow, CreationRegistersDropTargetIconAndTooltips) {
   DeleteObject(picture.hbmMask);
 
   // The form's tooltips: pure green, shown after 10 ms, for 10 seconds.
-  HWND tooltip = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) CALLBACK {
-        char cls[64];
-        GetClassNameA(window, cls, sizeof cls);
-        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != Main->Handle())
-          return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&tooltip));
+  const HWND tooltip = TooltipOf(main.Handle());
   ASSERT_NE(tooltip, nullptr);
   EXPECT_EQ(SendMessageA(tooltip, TTM_GETTIPBKCOLOR, 0, 0), RGB(0, 255, 0));
   EXPECT_EQ(SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 10);

@@ -52,12 +52,8 @@ class Remote {
 };
 
 HWND ChildOfClass(HWND parent, const char* windowClass) {
-  HWND found = FindWindowExA(parent, nullptr, windowClass, nullptr);
-  for (HWND child = FindWindowExA(parent, nullptr, nullptr, nullptr); !found && child;
-       child = FindWindowExA(parent, child, nullptr, nullptr)) {
-    found = ChildOfClass(child, windowClass);
-  }
-  return found;
+  return testing_support::FirstOf(testing_support::ChildWindows(
+      parent, [windowClass](HWND child) { return testing_support::IsOfClass(child, windowClass); }));
 }
 
 std::string ItemText(HWND list, DWORD process, int row, int column) {

@@ -64,26 +64,16 @@ DialogSequence::DialogSequence(std::vector<Step> steps)
     : uiThread_(GetCurrentThreadId()), thread_([this, steps] {
         HWND answered = nullptr;
         for (const Step& step : steps) {
-          std::pair<HWND, HWND> search{nullptr, answered};  // found, not this one
-          for (int i = 0; i < 800 && !search.first; ++i) {
+          HWND found = nullptr;
+          for (int i = 0; i < 800 && !found; ++i) {
             Sleep(25);
-            EnumThreadWindows(
-                uiThread_,
-                [](HWND window, LPARAM data) CALLBACK {
-                  auto& found = *reinterpret_cast<std::pair<HWND, HWND>*>(data);
-                  char cls[16];
-                  GetClassNameA(window, cls, sizeof cls);
-                  if (std::string(cls) != "#32770" || !IsWindowVisible(window) ||
-                      window == found.second) {
-                    return TRUE;
-                  }
-                  found.first = window;
-                  return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            found = testing_support::FirstOf(
+                testing_support::ThreadWindows(uiThread_, [answered](HWND window) {
+                  return window != answered && testing_support::VisibleOfClass("#32770")(window);
+                }));
           }
-          if (!search.first) return;
-          answered = search.first;
+          if (!found) return;
+          answered = found;
           Sleep(100);  // done with its own start
           if (step.act) step.act(answered);
           PostMessageA(answered, WM_COMMAND, step.button, 0);

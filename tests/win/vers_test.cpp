@@ -68,28 +68,14 @@ POINT CentreOf(HWND window) {
 
 // The text of the tip a form's tooltip now shows, or empty.
 std::string ShownTip(HWND form) {
-  struct Search {
-    HWND owner, found;
-  } search{form, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) CALLBACK {
-        auto& s = *reinterpret_cast<Search*>(data);
-        char cls[64];
-        GetClassNameA(window, cls, sizeof cls);
-        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != s.owner)
-          return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  if (!search.found || !IsWindowVisible(search.found)) return {};
+  const HWND tooltip = TooltipOf(form);
+  if (!tooltip || !IsWindowVisible(tooltip)) return {};
   char text[256] = {};
   TOOLINFOA tool{};
   tool.cbSize = TTTOOLINFOA_V1_SIZE;
-  if (!SendMessageA(search.found, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) return {};
+  if (!SendMessageA(tooltip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) return {};
   tool.lpszText = text;
-  SendMessageA(search.found, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
   return text;
 }
 
@@ -283,14 +269,8 @@ TEST_F(VersionDialog, HelpButtonAsksForTheHelpFileNamedAfterTheRunningProgram) {
   toolkit::SetShellOpenForTest(nullptr);
   ASSERT_FALSE(testing_support::Exists(shellCalls[0].target));
   const auto shown = [] {
-    int count = 0;
-    EnumWindows(
-        [](HWND window, LPARAM n) CALLBACK {
-          if (IsWindowVisible(window)) ++*reinterpret_cast<int*>(n);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
+    const auto visible = [](HWND window) { return IsWindowVisible(window) != FALSE; };
+    return static_cast<int>(testing_support::TopLevelWindows(visible).size());
   };
   const int before = shown();
   Click(main.SpeedButton7);

@@ -11,6 +11,13 @@
 
 namespace window_support {
 
+using testing_support::ChildWindows;
+using testing_support::FirstOf;
+using testing_support::IsOfClass;
+using testing_support::ThreadWindows;
+using testing_support::TopLevelWindows;
+using testing_support::VisibleOfClass;
+
 void InitApplication() {
   static bool done = false;
   if (done) return;
@@ -129,24 +136,6 @@ std::string BrowserSelection(HWND dialog) {
   return text;
 }
 
-namespace {
-
-struct Search {
-  const char* windowClass;
-  HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
-  auto& search = *reinterpret_cast<Search*>(data);
-  char cls[32];
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) != search.windowClass || !IsWindowVisible(window)) return TRUE;
-  search.found = window;
-  return FALSE;
-}
-
-}  // namespace
-
 DialogDriver::DialogDriver(int button, std::function<bool(HWND)> ready,
                            std::function<void(HWND)> act)
     : DialogDriver("#32770", std::move(ready), std::move(act), button) {}
@@ -158,19 +147,19 @@ DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> re
                            std::function<void(HWND)> act, int button)
     : uiThread_(GetCurrentThreadId()), windowClass_(windowClass),
       thread_([this, button, ready, act] {
-        Search search{windowClass_.c_str(), nullptr};
-        for (int i = 0; i < 800 && !search.found; ++i) {
+        HWND found = nullptr;
+        for (int i = 0; i < 800 && !found; ++i) {
           Sleep(25);
-          EnumThreadWindows(uiThread_, FindVisible, reinterpret_cast<LPARAM>(&search));
+          found = FirstOf(ThreadWindows(uiThread_, VisibleOfClass(windowClass_.c_str())));
         }
-        if (!search.found) return;
-        for (int i = 0; ready && i < 600 && !ready(search.found); ++i) Sleep(25);
-        texts_ = ChildTexts(search.found);
+        if (!found) return;
+        for (int i = 0; ready && i < 600 && !ready(found); ++i) Sleep(25);
+        texts_ = ChildTexts(found);
         // Known before `act` runs: an act that closes the window (a menu)
         // lets the waiting thread go on at once.
-        dialog_ = search.found;
-        if (act) act(search.found);
-        if (button) PostMessageA(search.found, WM_COMMAND, button, 0);
+        dialog_ = found;
+        if (act) act(found);
+        if (button) PostMessageA(found, WM_COMMAND, button, 0);
       }) {}
 
 DialogDriver::~DialogDriver() { thread_.join(); }
@@ -184,55 +173,33 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
 }
 
 HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, int milliseconds) {
-  struct Search {
-    const char *windowClass, *title;
-    DWORD process;
-    HWND found;
-  } search{windowClass, title, process, nullptr};
-  PumpUntil(
-      [&] {
-        EnumWindows(
-            [](HWND window, LPARAM data) CALLBACK {
-              auto& s = *reinterpret_cast<Search*>(data);
-              char cls[64] = {}, text[256] = {};
-              GetClassNameA(window, cls, sizeof cls);
-              GetWindowTextA(window, text, sizeof text);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(window, &owner);
-              if (std::string(cls) != s.windowClass || (s.title && std::string(text) != s.title) ||
-                  (s.process && owner != s.process) || !IsWindowVisible(window))
-                return TRUE;
-              s.found = window;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      milliseconds);
-  return search.found;
+  const auto sought = [&](HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return VisibleOfClass(windowClass)(window) && (!title || std::string(text) == title) &&
+           (!process || owner == process);
+  };
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = FirstOf(TopLevelWindows(sought))) != nullptr; }, milliseconds);
+  return found;
 }
 
 HWND ToolButtonAt(HWND main, int left) {
-  struct Search {
-    int left;
-    HWND found;
-  } search{left, nullptr};
-  EnumChildWindows(
-      main,
-      [](HWND window, LPARAM data) CALLBACK {
-        auto& s = *reinterpret_cast<Search*>(data);
-        char cls[64] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        RECT r;
-        GetWindowRect(window, &r);
-        POINT at{r.left, r.top};
-        ScreenToClient(GetParent(window), &at);
-        if (std::string(cls) != "TSpeedButton" || at.x != s.left) return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FirstOf(ChildWindows(main, [left](HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    POINT at{r.left, r.top};
+    ScreenToClient(GetParent(window), &at);
+    return IsOfClass(window, "TSpeedButton") && at.x == left;
+  }));
+}
+
+HWND TooltipOf(HWND owner) {
+  return FirstOf(ThreadWindows(GetCurrentThreadId(), [owner](HWND window) {
+    return IsOfClass(window, TOOLTIPS_CLASSA) && GetWindow(window, GW_OWNER) == owner;
+  }));
 }
 
 }  // namespace window_support

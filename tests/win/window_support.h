@@ -81,4 +81,7 @@ HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, in
 // pixels into its toolbar.
 HWND ToolButtonAt(HWND main, int left);
 
+// The tooltip window of a form of this thread.
+HWND TooltipOf(HWND owner);
+
 }  // namespace window_support
