@@ -68,15 +68,15 @@ function(add_wine_test name)
 endfunction()
 
 # The tests' support, built once. What needs only the archiver layer: the
-# sandboxes, the archives Debian's tools made, the dialogs answered from a
-# second thread, the Linux host behind Wine.
+# sandboxes, the archives Debian's tools made, the boxes answered while an
+# archiver runs, the Linux host behind Wine and the pages printed.
 add_library(plenkit_test_support STATIC tests/win/test_support.cpp tests/win/real_archives.cpp
-  tests/win/host_bridge.cpp)
+  tests/win/host_bridge.cpp tests/win/print_support.cpp)
 target_include_directories(plenkit_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(plenkit_test_support PUBLIC plenkit_archiver PRIVATE GTest::gtest)
-# What drives the windows: the application, its messages, screenshots, the
-# printed pages.
-add_library(plenkit_window_test_support STATIC tests/win/window_support.cpp tests/win/print_support.cpp)
+# What drives the windows: the application, its messages, keys and drops,
+# screenshots, the dialogs answered from a second thread.
+add_library(plenkit_window_test_support STATIC tests/win/window_support.cpp)
 target_link_libraries(plenkit_window_test_support PUBLIC plenkit_test_support plenkit_windows)
 
 include(${CMAKE_SOURCE_DIR}/tests/core/sources.cmake)

@@ -269,11 +269,12 @@ TEST_F(Drops, IconMenuNamesWhatItsFirstItemWillDo) {
     visible ? main.Show() : main.Hide();
     std::string caption;
     {
-      DialogDriver menu("#32768", [&](HWND window) {
+      const auto look = [&](HWND window) {
         caption = main.MM1.Caption();
         if (visible) SaveScreenshot(GetDesktopWindow(), "icon_menu");
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-      });
+      };
+      DialogDriver menu({{0, nullptr, look, "#32768"}});
       Icon(WM_RBUTTONUP);
       EXPECT_NE(menu.Dialog(), nullptr);
     }

@@ -1,7 +1,5 @@
 #include "win/print_support.h"
 
-#include <commdlg.h>
-
 #include <sstream>
 
 #include "win/host_bridge.h"
@@ -59,27 +57,5 @@ PrintedJob TakePrintedJob(const std::string& title, const std::string& png) {
 bool PrintedJobExists(const std::string& title) {
   return RunShell(FindPdf(title) + "[ -n \"$f\" ] && echo yes") == "yes\n";
 }
-
-DialogSequence::DialogSequence(std::vector<Step> steps)
-    : uiThread_(GetCurrentThreadId()), thread_([this, steps] {
-        HWND answered = nullptr;
-        for (const Step& step : steps) {
-          HWND found = nullptr;
-          for (int i = 0; i < 800 && !found; ++i) {
-            Sleep(25);
-            found = testing_support::FirstOf(
-                testing_support::ThreadWindows(uiThread_, [answered](HWND window) {
-                  return window != answered && testing_support::VisibleOfClass("#32770")(window);
-                }));
-          }
-          if (!found) return;
-          answered = found;
-          Sleep(100);  // done with its own start
-          if (step.act) step.act(answered);
-          PostMessageA(answered, WM_COMMAND, step.button, 0);
-          ++answered_;
-          for (int i = 0; i < 800 && IsWindowVisible(answered); ++i) Sleep(25);
-        }
-      }) {}
 
 }  // namespace print_support

@@ -2,13 +2,7 @@
 // printer, which writes each job to ~/PDF under a name made from the job's
 // title; pdfinfo and pdftoppm read it on the host (win/host_bridge.h).
 #pragma once
-#include <windows.h>
-
-#include <atomic>
-#include <functional>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace print_support {
 
@@ -25,25 +19,5 @@ struct PrintedJob {
 PrintedJob TakePrintedJob(const std::string& title, const std::string& png = "");
 // Whether there is a PDF of a job titled `title` now.
 bool PrintedJobExists(const std::string& title);
-
-// Answers modal dialogs of the calling thread one after the other: waits
-// for each, lets `act` look at it and change it, presses `button`.
-class DialogSequence {
- public:
-  struct Step {
-    int button;
-    std::function<void(HWND)> act;
-  };
-  explicit DialogSequence(std::vector<Step> steps);
-  ~DialogSequence() { thread_.join(); }
-  DialogSequence(const DialogSequence&) = delete;
-  DialogSequence& operator=(const DialogSequence&) = delete;
-  int Answered() const { return answered_; }
-
- private:
-  DWORD uiThread_;
-  std::atomic<int> answered_{0};
-  std::thread thread_;
-};
 
 }  // namespace print_support

@@ -254,12 +254,11 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   std::string shown;
   {
-    DialogDriver driver(
-        IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shownName; },
-        [&](HWND dialog) {
-          shown = ChildTexts(dialog) + "selected: " + BrowserSelection(dialog);
-          SaveScreenshot(GetDesktopWindow(), "folder_browser");
-        });
+    DialogDriver driver({{IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shownName; },
+                          [&](HWND dialog) {
+                            shown = ChildTexts(dialog) + "selected: " + BrowserSelection(dialog);
+                            SaveScreenshot(GetDesktopWindow(), "folder_browser");
+                          }}});
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }
@@ -272,7 +271,7 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   box().ClearCalls();
   {
-    DialogDriver driver(IDCANCEL, [](HWND) { return true; }, [](HWND) {});
+    DialogDriver driver({{IDCANCEL}});
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }

@@ -219,7 +219,7 @@ TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
   EXPECT_EQ(view.LV.SelectedCount(), 3);
   EXPECT_EQ(GetFocus(), view.LV.Handle());
   {
-    DialogDriver question(IDNO);  // "x" is no text name: Enter asks before showing it
+    DialogDriver question({{IDNO}});  // "x" is no text name: Enter asks before showing it
     PostChar(view.LV.Handle(), '\r');
     EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：x\n"), std::string::npos);
   }

@@ -136,33 +136,32 @@ std::string BrowserSelection(HWND dialog) {
   return text;
 }
 
-DialogDriver::DialogDriver(int button, std::function<bool(HWND)> ready,
-                           std::function<void(HWND)> act)
-    : DialogDriver("#32770", std::move(ready), std::move(act), button) {}
-
-DialogDriver::DialogDriver(const char* windowClass, std::function<void(HWND)> act)
-    : DialogDriver(windowClass, nullptr, std::move(act), 0) {}
-
-DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> ready,
-                           std::function<void(HWND)> act, int button)
-    : uiThread_(GetCurrentThreadId()), windowClass_(windowClass),
-      thread_([this, button, ready, act] {
-        HWND found = nullptr;
-        for (int i = 0; i < 800 && !found; ++i) {
-          Sleep(25);
-          found = FirstOf(ThreadWindows(uiThread_, VisibleOfClass(windowClass_.c_str())));
+DialogDriver::DialogDriver(std::initializer_list<Step> steps)
+    : thread_([this, steps = std::vector<Step>(steps), ui = GetCurrentThreadId()] {
+        HWND answered = nullptr;
+        for (const Step& step : steps) {
+          for (int i = 0; answered && i < 800 && IsWindowVisible(answered); ++i) Sleep(25);
+          const auto sought = [&](HWND window) {
+            return window != answered && VisibleOfClass(step.windowClass)(window);
+          };
+          HWND found = nullptr;
+          for (int i = 0; i < 800 && !found; ++i) {
+            Sleep(25);
+            found = FirstOf(ThreadWindows(ui, sought));
+          }
+          if (!found) return;
+          for (int i = 0; step.ready && i < 600 && !step.ready(found); ++i) Sleep(25);
+          Sleep(100);
+          texts_ = ChildTexts(found);
+          // Known before `act` runs: an act that closes the window (a menu)
+          // lets the waiting thread go on at once.
+          dialog_ = found;
+          if (step.act) step.act(found);
+          if (step.button) PostMessageA(found, WM_COMMAND, step.button, 0);
+          ++answered_;
+          answered = found;
         }
-        if (!found) return;
-        for (int i = 0; ready && i < 600 && !ready(found); ++i) Sleep(25);
-        texts_ = ChildTexts(found);
-        // Known before `act` runs: an act that closes the window (a menu)
-        // lets the waiting thread go on at once.
-        dialog_ = found;
-        if (act) act(found);
-        if (button) PostMessageA(found, WM_COMMAND, button, 0);
       }) {}
-
-DialogDriver::~DialogDriver() { thread_.join(); }
 
 bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
   for (DWORD start = GetTickCount(); !done();) {
