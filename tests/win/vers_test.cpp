@@ -29,29 +29,13 @@ enum class Ink { None, Black, Blue, Green, Other };
 Ink InkOf(const toolkit::Label& label) {
   RECT r;
   GetWindowRect(label.Handle(), &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
   int darkest = 3 * 256, red = 0, green = 0, blue = 0;
-  const auto* pixels = static_cast<const RGBQUAD*>(bits);
-  for (int i = 0; i < width * height; ++i) {
-    const RGBQUAD p = pixels[i];
+  for (const RGBQUAD& p : CaptureScreen(r).pixels) {
     if (p.rgbRed + p.rgbGreen + p.rgbBlue < darkest) {
       darkest = p.rgbRed + p.rgbGreen + p.rgbBlue;
       red = p.rgbRed, green = p.rgbGreen, blue = p.rgbBlue;
     }
   }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   if (red == GetRValue(face) && green == GetGValue(face) && blue == GetBValue(face)) return Ink::None;
   if (blue > red + 60 && blue > green + 60) return Ink::Blue;

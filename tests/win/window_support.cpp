@@ -83,19 +83,39 @@ void PostDrop(HWND window, const std::vector<std::string>& paths, bool wide) {
   Pump();
 }
 
+Picture CaptureScreen(const RECT& area) {
+  Picture picture;
+  picture.width = area.right - area.left;
+  picture.height = area.bottom - area.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  if (bits) {
+    const auto* pixels = static_cast<const RGBQUAD*>(bits);
+    picture.pixels.assign(pixels, pixels + picture.width * picture.height);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
 void SaveScreenshot(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(200);
   RECT r;
   GetWindowRect(window, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
+  const Picture picture = CaptureScreen(r);
+  const int width = picture.width, height = picture.height;
 
+  // 24 bits a pixel, rows from the bottom, each padded to four bytes.
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
   info.biWidth = width;
@@ -104,11 +124,15 @@ void SaveScreenshot(HWND window, const std::string& name) {
   info.biBitCount = 24;
   const DWORD stride = (width * 3 + 3) & ~3;
   std::string pixels(stride * height, '\0');
-  GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  for (int y = 0; y < height && !picture.pixels.empty(); ++y) {
+    for (int x = 0; x < width; ++x) {
+      const RGBQUAD& p = picture.At(x, height - 1 - y);
+      char* to = &pixels[y * stride + 3 * x];
+      to[0] = static_cast<char>(p.rgbBlue);
+      to[1] = static_cast<char>(p.rgbGreen);
+      to[2] = static_cast<char>(p.rgbRed);
+    }
+  }
 
   const std::string folder = testing_support::ProgramFolder() + "..\\screenshots\\";
   CreateDirectoryA(folder.c_str(), nullptr);

@@ -32,6 +32,14 @@ void PostKeyUp(HWND window, WORD key, std::initializer_list<BYTE> held = {});
 // gives them, in UTF-16.
 void PostDrop(HWND window, const std::vector<std::string>& paths, bool wide = false);
 
+// What the display shows in `area` (screen coordinates), rows from the top.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<RGBQUAD> pixels;
+  const RGBQUAD& At(int x, int y) const { return pixels[y * width + x]; }
+};
+Picture CaptureScreen(const RECT& area);
+
 // Writes what the display shows of `window` to
 // <build>\screenshots\<name>.bmp (the test script makes PNGs of them).
 void SaveScreenshot(HWND window, const std::string& name);
