@@ -8,6 +8,8 @@
 #include "Trobixprog.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+
 namespace {
 
 // Calls `onRow` with n each time the list is asked to add its nth row

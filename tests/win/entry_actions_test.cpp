@@ -12,6 +12,8 @@
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+
 namespace {
 
 const char kEntries[] =

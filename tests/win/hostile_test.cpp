@@ -8,6 +8,8 @@
 #include "Trobixview.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+
 namespace {
 
 std::string Repeated(const std::string& unit, int times) {

@@ -9,6 +9,8 @@
 #include "win/print_support.h"
 #include "win/viewer_fixture.h"
 
+using namespace window_support;
+using testing_support::ChildTexts;
 using namespace print_support;
 
 namespace {

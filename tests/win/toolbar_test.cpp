@@ -9,6 +9,9 @@
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+using testing_support::ChildTexts;
+
 namespace {
 
 const char kTwoFiles[] = "STANDIN\nentry a.txt\ntext one\nentry sub\\b.txt\ntext two\n";

@@ -11,6 +11,7 @@
 #include "toolkit/shell.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
 using testing_support::OutputFolder;
 using testing_support::ProgramFolder;
 

@@ -9,6 +9,9 @@
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+using testing_support::DialogsDuring;
+
 namespace {
 
 class Contents : public MainWindowFixture {

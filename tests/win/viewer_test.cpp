@@ -8,6 +8,8 @@
 #include "win/host_bridge.h"
 #include "win/viewer_fixture.h"
 
+using namespace window_support;
+
 // A Shift-JIS text with tabs, as an archive's read-me might be.
 const char kJapaneseText[] =
     "名前\t大きさ\t更新日時\r\n"

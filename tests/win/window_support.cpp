@@ -11,6 +11,7 @@
 
 namespace window_support {
 
+using testing_support::ChildTexts;
 using testing_support::ChildWindows;
 using testing_support::FirstOf;
 using testing_support::IsOfClass;

@@ -78,9 +78,6 @@ class DialogDriver {
   std::thread thread_;
 };
 
-using testing_support::ChildTexts;
-using testing_support::DialogsDuring;
-
 // The folder selected in the shell's folder browser, as its tree shows it.
 std::string BrowserSelection(HWND dialog);
 
