@@ -89,6 +89,7 @@ add_dependencies(archiver_tests standins)
 
 add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
   tests/win/drop_test.cpp
+  tests/win/tray_test.cpp
   tests/win/view_test.cpp
   tests/win/entry_actions_test.cpp
   tests/win/hostile_test.cpp
