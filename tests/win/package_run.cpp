@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../../resources/main_layout.h"
 #include "win/window_support.h"
 
 namespace {
@@ -162,10 +163,10 @@ int main(int argc, char** argv) {
   }
 
   // Extraction beside the archives, into no folder of their names.
-  const HWND createFolder = FindWindowExA(GetParent(window_support::ToolButtonAt(main, 48)), nullptr, "Button", nullptr);
+  const HWND here = window_support::ToolButtonAt(main, main_layout::Buttons[2].bounds.left);
+  const HWND createFolder = FindWindowExA(GetParent(here), nullptr, "Button", nullptr);
   if (createFolder) SendMessageA(createFolder, BM_SETCHECK, BST_UNCHECKED, 0);
   SelectAll(list, pid);
-  const HWND here = window_support::ToolButtonAt(main, 48);
   PostMessageA(here, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   PostMessageA(here, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
   const auto written = [&](bool report) {

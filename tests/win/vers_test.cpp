@@ -10,6 +10,8 @@
 #include "Trobixvers.h"
 #include "toolkit/shell.h"
 #include "win/main_window_fixture.h"
+#include "../../resources/main_layout.h"
+#include "../../resources/vers_layout.h"
 
 using namespace window_support;
 using testing_support::OutputFolder;
@@ -152,8 +154,8 @@ TEST_F(VersionDialog, ModalOverTheMainWindowUntilClosedAnyWay) {
                  EXPECT_FALSE(IsWindowEnabled(main.Handle()));
                  RECT client;
                  GetClientRect(window, &client);
-                 EXPECT_EQ(client.right, 281);
-                 EXPECT_EQ(client.bottom, 85);
+                 EXPECT_EQ(client.right, vers_layout::ClientWidth);
+                 EXPECT_EQ(client.bottom, vers_layout::ClientHeight);
                  const POINT centre = CentreOf(window), over = CentreOf(main.Handle());
                  EXPECT_LE(std::abs(centre.x - over.x), 1);
                  EXPECT_LE(std::abs(centre.y - over.y), 1);
@@ -301,7 +303,7 @@ TEST(HelpViewer, TheProgramUnderAnotherNameOpensItsOwnHelpAndClosesOnlyThatViewe
                              box.Folder().c_str(), &startup, &process));
   const HWND main = WaitForWindow("TMain", "Plenkit", process.dwProcessId, 15000);
   ASSERT_NE(main, nullptr);
-  const HWND help = ToolButtonAt(main, 268);
+  const HWND help = ToolButtonAt(main, main_layout::Buttons[6].bounds.left);
   ASSERT_NE(help, nullptr);
   PostMessageA(help, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   PostMessageA(help, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

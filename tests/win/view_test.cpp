@@ -8,6 +8,7 @@
 #include "Trobixview.h"
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
+#include "../../resources/view_layout.h"
 
 using namespace window_support;
 using testing_support::DialogsDuring;
@@ -110,7 +111,7 @@ TEST_F(Contents, EachWindowListsItsOwnArchiveAndOutlivesTheOther) {
   // Placed at the main window's top-left, at its own size.
   EXPECT_EQ(second.Left(), main.Left());
   EXPECT_EQ(second.Top(), main.Top());
-  EXPECT_EQ(second.Width(), 474);
+  EXPECT_EQ(second.Width(), view_layout::Form.width);
 
   first.Close();
   Pump();
