@@ -101,6 +101,8 @@ Picture CaptureScreen(const RECT& area) {
     const auto* pixels = static_cast<const RGBQUAD*>(bits);
     picture.pixels.assign(pixels, pixels + picture.width * picture.height);
   }
+  // The screen has no transparency, whatever a drawing left in the fourth byte.
+  for (RGBQUAD& pixel : picture.pixels) pixel.rgbReserved = 0;
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
@@ -114,36 +116,18 @@ void SaveScreenshot(HWND window, const std::string& name) {
   RECT r;
   GetWindowRect(window, &r);
   const Picture picture = CaptureScreen(r);
-  const int width = picture.width, height = picture.height;
-
-  // 24 bits a pixel, rows from the bottom, each padded to four bytes.
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  const DWORD stride = (width * 3 + 3) & ~3;
-  std::string pixels(stride * height, '\0');
-  for (int y = 0; y < height && !picture.pixels.empty(); ++y) {
-    for (int x = 0; x < width; ++x) {
-      const RGBQUAD& p = picture.At(x, height - 1 - y);
-      char* to = &pixels[y * stride + 3 * x];
-      to[0] = static_cast<char>(p.rgbBlue);
-      to[1] = static_cast<char>(p.rgbGreen);
-      to[2] = static_cast<char>(p.rgbRed);
-    }
-  }
 
   const std::string folder = testing_support::ProgramFolder() + "..\\screenshots\\";
   CreateDirectoryA(folder.c_str(), nullptr);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info +
-                                                   pixels.size()),
-                        0, 0, sizeof(BITMAPFILEHEADER) + sizeof info};
+  // Rows from the top, as captured.
+  const BITMAPINFOHEADER info{sizeof info, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD bytes = static_cast<DWORD>(picture.pixels.size() * sizeof(RGBQUAD));
+  const DWORD header = sizeof(BITMAPFILEHEADER) + sizeof info;
+  const BITMAPFILEHEADER file{0x4D42, header + bytes, 0, 0, header};
   std::ofstream out(folder + name + ".bmp", std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out << pixels;
+  out.write(reinterpret_cast<const char*>(picture.pixels.data()), bytes);
 }
 
 std::string BrowserSelection(HWND dialog) {
