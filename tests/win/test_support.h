@@ -1,5 +1,6 @@
 // Shared pieces of the Windows tests: a private folder per test with the
-// stand-in archivers it asks for, their call log, and small file helpers.
+// stand-in archivers it asks for, their call log, small file helpers, and
+// windows found and answered without the toolkit.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 // Running real windows inside a test program: the application object, the
-// message pump, and screenshots of what is on the display.
+// message pump, keys and drops, screenshots of what is on the display, and
+// dialogs answered from another thread.
 #pragma once
 #include <windows.h>
 
