@@ -69,17 +69,29 @@ function(add_wine_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
+# The tests' support, built once. What needs only the archiver layer: the
+# sandboxes, the archives Debian's tools made, the boxes answered while an
+# archiver runs, the Linux host behind Wine and the pages printed.
+add_library(plenkit_test_support STATIC tests/win/test_support.cpp tests/win/real_archives.cpp
+  tests/win/host_bridge.cpp tests/win/print_support.cpp)
+target_include_directories(plenkit_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(plenkit_test_support PUBLIC plenkit_archiver PRIVATE GTest::gtest)
+# What drives the windows: the application, its messages, keys and drops,
+# screenshots, the dialogs answered from a second thread.
+add_library(plenkit_window_test_support STATIC tests/win/window_support.cpp)
+target_link_libraries(plenkit_window_test_support PUBLIC plenkit_test_support plenkit_windows)
+
 include(${CMAKE_SOURCE_DIR}/tests/core/sources.cmake)
 add_wine_test(core_tests ${CORE_TEST_SOURCES})
 target_link_libraries(core_tests PRIVATE plenkit_core standin_real)
 
-add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp
-  tests/win/real_archives.cpp tests/win/test_support.cpp)
-target_link_libraries(archiver_tests PRIVATE plenkit_archiver)
+add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp)
+target_link_libraries(archiver_tests PRIVATE plenkit_test_support)
 add_dependencies(archiver_tests standins)
 
 add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
   tests/win/drop_test.cpp
+  tests/win/tray_test.cpp
   tests/win/view_test.cpp
   tests/win/entry_actions_test.cpp
   tests/win/hostile_test.cpp
@@ -87,40 +99,31 @@ add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar
   tests/win/toolkit_test.cpp
   tests/win/vers_test.cpp
   tests/win/real_windows_test.cpp
-  tests/win/safe_extraction_test.cpp
-  tests/win/real_archives.cpp
-  tests/win/window_support.cpp
-  tests/win/test_support.cpp ${PLENKIT_RESOURCES})
-target_link_libraries(main_window_tests PRIVATE plenkit_windows)
+  tests/win/safe_extraction_test.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(main_window_tests PRIVATE plenkit_window_test_support)
 # The help tests run the program itself, with its help file and the help
 # of someone else beside it.
 add_help_file(other_help ${CMAKE_SOURCE_DIR}/tests/win/other_help ${test_dir}/other_help.chm)
 add_dependencies(main_window_tests standins Plenkit help_file other_help)
 
-add_wine_test(viewer_tests tests/win/viewer_test.cpp tests/win/print_test.cpp
-  tests/win/print_support.cpp
-  tests/win/window_support.cpp
-  tests/win/test_support.cpp ${PLENKIT_RESOURCES})
-target_link_libraries(viewer_tests PRIVATE plenkit_windows)
+add_wine_test(viewer_tests tests/win/viewer_test.cpp tests/win/print_test.cpp ${PLENKIT_RESOURCES})
+target_link_libraries(viewer_tests PRIVATE plenkit_window_test_support)
 
 # Drives the released program from outside (scripts/check_package.sh).
-add_executable(package_run tests/win/package_run.cpp tests/win/window_support.cpp tests/win/test_support.cpp)
+add_executable(package_run tests/win/package_run.cpp)
 set_target_properties(package_run PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${test_dir})
-target_include_directories(package_run PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(package_run PRIVATE plenkit_windows)
+target_link_libraries(package_run PRIVATE plenkit_window_test_support)
 
 add_executable(archiver_bench bench/archiver_bench.cpp)
 target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
 
-add_executable(real_archive_bench bench/real_archive_bench.cpp tests/win/test_support.cpp)
-target_include_directories(real_archive_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(real_archive_bench PRIVATE plenkit_archiver)
+add_executable(real_archive_bench bench/real_archive_bench.cpp)
+target_link_libraries(real_archive_bench PRIVATE plenkit_test_support)
 add_dependencies(real_archive_bench standins)
 
 # Mutated archives through the archivers (scripts/soak.sh).
-add_executable(soak bench/soak.cpp tests/win/test_support.cpp)
-target_include_directories(soak PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(soak PRIVATE plenkit_archiver)
+add_executable(soak bench/soak.cpp)
+target_link_libraries(soak PRIVATE plenkit_test_support)
 add_dependencies(soak standins)
 
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})

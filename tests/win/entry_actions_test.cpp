@@ -12,6 +12,8 @@
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+
 namespace {
 
 const char kEntries[] =
@@ -56,16 +58,16 @@ TEST_F(EntryActions, TextNamesOpenAtOnceOthersAfterAYes) {
   TLook* const viewer = Look;
 
   {
-    DialogDriver question(IDNO, nullptr, [](HWND) {
+    DialogDriver question({{IDNO, nullptr, [](HWND) {
       SaveScreenshot(GetDesktopWindow(), "open_question");
-    });
+    }}});
     DoubleClick(view, 1);
     EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：SETUP.EXE\n\nこのﾌｧｲﾙを開きますか？"),
               std::string::npos) << question.Texts();
   }
   EXPECT_EQ(Viewer(), "readme.txt|サンプル.lzh|日本語のテキスト\r\n二行目\r\n");
   {
-    DialogDriver question(IDYES);
+    DialogDriver question({{IDYES}});
     view.SpeedButtonClick(view.SpeedButton2);  // the show button, on the same row
   }
   EXPECT_EQ(Viewer(), "SETUP.EXE|サンプル.lzh|MZ\r\n");
@@ -87,9 +89,9 @@ TEST_F(EntryActions, KindsThatCannotPrintSayWhichArchiveAndCloseTheViewer) {
     TView& view = OpenContents(main, row);
     const std::string archive = view.Caption();
     {
-      DialogDriver box(IDOK, nullptr, [&](HWND) {
+      DialogDriver box({{IDOK, nullptr, [&](HWND) {
         if (row == 1) SaveScreenshot(GetDesktopWindow(), "cannot_show");
-      });
+      }}});
       DoubleClick(view, 0);
       EXPECT_NE(box.Texts().find("書庫ﾌｧｲﾙ名：" + archive +
                                  "\r\rこの書庫の中身を表示することはできません。"),
@@ -131,7 +133,7 @@ TEST_F(EntryActions, RealFolderBrowserStartsAtTheArchivesFolder) {
   box().ClearCalls();
   const std::string shown = plenkit::FileNamePart(plenkit::WithoutClosingDelimiter(folder));
   {
-    DialogDriver browser(IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shown; });
+    DialogDriver browser({{IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shown; }}});
     Click(view.SpeedButton1);
     EXPECT_NE(browser.Texts().find("解凍先ﾌｫﾙﾀﾞ選択"), std::string::npos) << browser.Texts();
   }
@@ -185,14 +187,14 @@ TEST_F(EntryActions, ExitWhileABoxOrALibraryWaitsEndsEverythingAfterIt) {
     bool kept = true;
     if (c.answer) {
       const HWND viewWindow = view->Handle();
-      DialogDriver asking(c.answer, nullptr, [&](HWND) {
+      DialogDriver asking({{c.answer, nullptr, [&](HWND) {
         exit();
         // The exit is seen once the main window is out of sight; a moment
         // later every window must still be there, for the box's answer.
         for (int i = 0; i < 400 && IsWindowVisible(mainWindow); ++i) Sleep(25);
         Sleep(300);
         kept = IsWindow(mainWindow) && IsWindow(viewWindow);
-      });
+      }}});
       Pump();
     } else {
       exit();  // seen inside the first command

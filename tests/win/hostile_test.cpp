@@ -8,6 +8,8 @@
 #include "Trobixview.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+
 namespace {
 
 std::string Repeated(const std::string& unit, int times) {
@@ -80,7 +82,7 @@ TEST_F(Hostile, EveryWindowShowsWhatItGetsAndNothingBreaks) {
   view.LV.SetSelected(-1, false);
   view.LV.SetSelected(6, true);
   {
-    DialogDriver box(IDOK);
+    DialogDriver box({{IDOK}});
     view.ListViewDblClick();
     EXPECT_NE(box.Texts().find("limits.lzh"), std::string::npos) << box.Texts();
   }
@@ -91,7 +93,7 @@ TEST_F(Hostile, EveryWindowShowsWhatItGetsAndNothingBreaks) {
   view.LV.SetSelected(-1, false);
   view.LV.SetSelected(2, true);
   {
-    DialogDriver question(IDNO);
+    DialogDriver question({{IDNO}});
     view.ListViewDblClick();
   }
   view.Close();

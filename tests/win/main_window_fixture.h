@@ -13,17 +13,14 @@
 #include "win/test_support.h"
 #include "win/window_support.h"
 
-using namespace window_support;
-using testing_support::Sandbox;
-
 inline const char kArchive[] = "STANDIN\nentry readme.txt\ntext hello\n";
 
 class MainWindowFixture : public ::testing::Test {
  protected:
-  MainWindowFixture() : box_(new Sandbox()) {}
+  MainWindowFixture() : box_(new testing_support::Sandbox()) {}
 
   void SetUp() override {
-    InitApplication();
+    window_support::InitApplication();
     DeleteFileA(TMain::SettingsPath().c_str());
     toolkit::SetScreenSizeForTest(&screen);
   }
@@ -38,7 +35,7 @@ class MainWindowFixture : public ::testing::Test {
   // Only these libraries can be found from here on.
   void Libraries(std::initializer_list<const char*> names) {
     box_.reset();
-    box_.reset(new Sandbox(names));
+    box_.reset(new testing_support::Sandbox(names));
   }
 
   TMain& Start(const std::string& arguments = "") {
@@ -46,13 +43,13 @@ class MainWindowFixture : public ::testing::Test {
     Main = new TMain();
     Prog = new TProg();
     Main->Show();
-    Pump();
+    window_support::Pump();
     return *Main;
   }
 
   void Stop() {
     if (Main) Main->Close();
-    Pump();
+    window_support::Pump();
     if (Prog) DestroyWindow(Prog->Handle());
   }
 
@@ -78,7 +75,7 @@ class MainWindowFixture : public ::testing::Test {
     while (toolkit::App.onIdle) {
       const auto handler = toolkit::App.onIdle;
       handler();
-      Pump();
+      window_support::Pump();
     }
   }
 
@@ -86,7 +83,7 @@ class MainWindowFixture : public ::testing::Test {
   static void Click(const toolkit::SpeedButton& button) {
     PostMessageA(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(button.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    Pump();
+    window_support::Pump();
   }
 
   // The command-entry calls only, without the counts and walks.
@@ -98,13 +95,13 @@ class MainWindowFixture : public ::testing::Test {
     return commands;
   }
 
-  Sandbox& box() { return *box_; }
+  testing_support::Sandbox& box() { return *box_; }
 
   SIZE screen{1024, 768};
-  std::unique_ptr<Sandbox> box_;
+  std::unique_ptr<testing_support::Sandbox> box_;
 };
 
-inline std::string SizedFile(Sandbox& box, const std::string& name, LONGLONG bytes) {
+inline std::string SizedFile(testing_support::Sandbox& box, const std::string& name, LONGLONG bytes) {
   const std::string path = box.Path(name);
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);

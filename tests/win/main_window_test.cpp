@@ -5,6 +5,7 @@
 #include "Trobixmain.h"
 #include "toolkit/application.h"
 #include "win/main_window_fixture.h"
+#include "../../resources/main_layout.h"
 
 using namespace window_support;
 
@@ -14,17 +15,16 @@ class MainWindow : public MainWindowFixture {};
 
 TEST_F(MainWindow, FirstRunIsCentredAtTheDesignedSize) {
   TMain& main = Start();
-  EXPECT_EQ(main.Width(), 414);
-  EXPECT_EQ(main.Height(), 247);
+  EXPECT_EQ(main.Width(), main_layout::Form.width);
+  EXPECT_EQ(main.Height(), main_layout::Form.height);
   EXPECT_EQ(main.Left(), 305);
   EXPECT_EQ(main.Top(), 260);  // (768 - 247) / 2 = 260.5, truncated
   char caption[64];
   GetWindowTextA(main.Handle(), caption, sizeof caption);
   EXPECT_STREQ(caption, "Plenkit");
-  EXPECT_EQ(main.LV.ColumnWidth(0), 160);
-  EXPECT_EQ(main.LV.ColumnWidth(1), 84);
-  EXPECT_EQ(main.LV.ColumnWidth(2), 40);
-  EXPECT_EQ(main.LV.ColumnWidth(3), 102);
+  for (int i = 0; i < static_cast<int>(std::size(main_layout::Columns)); ++i) {
+    EXPECT_EQ(main.LV.ColumnWidth(i), main_layout::Columns[i].width) << i;
+  }
 }
 
 TEST_F(MainWindow, ToolbarCarriesItsButtonsByTag) {
@@ -33,19 +33,19 @@ TEST_F(MainWindow, ToolbarCarriesItsButtonsByTag) {
                                            &main.SpeedButton3, &main.SpeedButton4,
                                            &main.SpeedButton5, &main.SpeedButton6,
                                            &main.SpeedButton7, &main.SpeedButton8};
-  const int lefts[] = {0, 24, 48, 172, 208, 244, 268, 304};
   for (int i = 0; i < 8; ++i) {
+    const toolkit::Bounds& designed = main_layout::Buttons[i].bounds;
     EXPECT_EQ(buttons[i]->tag, i);
     RECT r;
     GetWindowRect(buttons[i]->Handle(), &r);
     MapWindowPoints(nullptr, main.Panel1.Handle(), reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, lefts[i]) << i;
-    EXPECT_EQ(r.right - r.left, 23);
-    EXPECT_EQ(r.bottom - r.top, 22);
+    EXPECT_EQ(r.left, designed.left) << i;
+    EXPECT_EQ(r.right - r.left, designed.width);
+    EXPECT_EQ(r.bottom - r.top, designed.height);
   }
   char caption[64];
   GetWindowTextA(main.CB.Handle(), caption, sizeof caption);
-  EXPECT_STREQ(caption, "ﾌｫﾙﾀﾞを作成");
+  EXPECT_STREQ(caption, main_layout::CBCaption);
   EXPECT_FALSE(main.CB.Checked());
 }
 
@@ -424,18 +424,7 @@ TEST_F(MainWindow, CreationRegistersDropTargetIconAndTooltips) {
   DeleteObject(picture.hbmMask);
 
   // The form's tooltips: pure green, shown after 10 ms, for 10 seconds.
-  HWND tooltip = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) CALLBACK {
-        char cls[64];
-        GetClassNameA(window, cls, sizeof cls);
-        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != Main->Handle())
-          return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&tooltip));
+  const HWND tooltip = TooltipOf(main.Handle());
   ASSERT_NE(tooltip, nullptr);
   EXPECT_EQ(SendMessageA(tooltip, TTM_GETTIPBKCOLOR, 0, 0), RGB(0, 255, 0));
   EXPECT_EQ(SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 10);

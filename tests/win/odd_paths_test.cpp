@@ -5,7 +5,9 @@
 
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
 using testing_support::OutputFolder;
+using testing_support::Sandbox;
 
 TEST(OddPaths, InstalledUnderAFolderEndingInSoFindsItsFilesBesideItself) {
   InitApplication();

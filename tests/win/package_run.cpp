@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../../resources/main_layout.h"
 #include "win/window_support.h"
 
 namespace {
@@ -52,12 +53,8 @@ class Remote {
 };
 
 HWND ChildOfClass(HWND parent, const char* windowClass) {
-  HWND found = FindWindowExA(parent, nullptr, windowClass, nullptr);
-  for (HWND child = FindWindowExA(parent, nullptr, nullptr, nullptr); !found && child;
-       child = FindWindowExA(parent, child, nullptr, nullptr)) {
-    found = ChildOfClass(child, windowClass);
-  }
-  return found;
+  return testing_support::FirstOf(testing_support::ChildWindows(
+      parent, [windowClass](HWND child) { return testing_support::IsOfClass(child, windowClass); }));
 }
 
 std::string ItemText(HWND list, DWORD process, int row, int column) {
@@ -166,10 +163,10 @@ int main(int argc, char** argv) {
   }
 
   // Extraction beside the archives, into no folder of their names.
-  const HWND createFolder = FindWindowExA(GetParent(window_support::ToolButtonAt(main, 48)), nullptr, "Button", nullptr);
+  const HWND here = window_support::ToolButtonAt(main, main_layout::Buttons[2].bounds.left);
+  const HWND createFolder = FindWindowExA(GetParent(here), nullptr, "Button", nullptr);
   if (createFolder) SendMessageA(createFolder, BM_SETCHECK, BST_UNCHECKED, 0);
   SelectAll(list, pid);
-  const HWND here = window_support::ToolButtonAt(main, 48);
   PostMessageA(here, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   PostMessageA(here, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
   const auto written = [&](bool report) {

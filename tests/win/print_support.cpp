@@ -1,40 +1,17 @@
 #include "win/print_support.h"
 
-#include <commdlg.h>
-
 #include <sstream>
 
+#include "win/host_bridge.h"
 #include "win/test_support.h"
+
+using host_bridge::RunShell;
+using host_bridge::ShellPath;
+using host_bridge::TempPath;
 
 namespace print_support {
 
 namespace {
-
-// Wine's own mapping of a Windows path to the Unix one.
-std::string UnixPath(const std::string& path) {
-  using ToUnix = char*(CDECL*)(const wchar_t*);
-  static const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  std::wstring wide(path.size() + 1, L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
-                                  static_cast<int>(wide.size())));
-  char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
-  const std::string answer = unix ? unix : "";
-  HeapFree(GetProcessHeap(), 0, unix);
-  return answer;
-}
-
-// A Unix path of `path` quoted for the shell.
-std::string ShellPath(const std::string& path) { return "'" + UnixPath(path) + "'"; }
-
-// A path of its own in the temporary folder.
-std::string TempPath(const std::string& name) {
-  static int paths = 0;
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  return folder + name + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(++paths);
-}
 
 // Sets f to the PDF of the job titled `title`: the printer names it after
 // the title, a mangled part Wine may add to it, and the job's number.
@@ -44,28 +21,6 @@ std::string FindPdf(const std::string& title) {
 }
 
 }  // namespace
-
-std::string RunShell(const std::string& script) {
-  const std::string base = TempPath("plenkit-sh"), done = base + ".out";
-  testing_support::WriteBytes(base + ".sh", "(\n" + script + "\n) >" + ShellPath(base) +
-                                                " 2>&1\nmv " + ShellPath(base) + " " +
-                                                ShellPath(done) + "\n");
-  std::string command = "/bin/sh \"" + UnixPath(base + ".sh") + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return "";
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  for (int i = 0; i < 600 && !testing_support::Exists(done); ++i) Sleep(50);
-  const std::string output = testing_support::ReadBytes(done);
-  DeleteFileA(done.c_str());
-  DeleteFileA((base + ".sh").c_str());
-  return output;
-}
 
 PrintedJob TakePrintedJob(const std::string& title, const std::string& png) {
   const std::string page = TempPath("plenkit-page");
@@ -102,37 +57,5 @@ PrintedJob TakePrintedJob(const std::string& title, const std::string& png) {
 bool PrintedJobExists(const std::string& title) {
   return RunShell(FindPdf(title) + "[ -n \"$f\" ] && echo yes") == "yes\n";
 }
-
-DialogSequence::DialogSequence(std::vector<Step> steps)
-    : uiThread_(GetCurrentThreadId()), thread_([this, steps] {
-        HWND answered = nullptr;
-        for (const Step& step : steps) {
-          std::pair<HWND, HWND> search{nullptr, answered};  // found, not this one
-          for (int i = 0; i < 800 && !search.first; ++i) {
-            Sleep(25);
-            EnumThreadWindows(
-                uiThread_,
-                [](HWND window, LPARAM data) CALLBACK {
-                  auto& found = *reinterpret_cast<std::pair<HWND, HWND>*>(data);
-                  char cls[16];
-                  GetClassNameA(window, cls, sizeof cls);
-                  if (std::string(cls) != "#32770" || !IsWindowVisible(window) ||
-                      window == found.second) {
-                    return TRUE;
-                  }
-                  found.first = window;
-                  return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-          }
-          if (!search.first) return;
-          answered = search.first;
-          Sleep(100);  // done with its own start
-          if (step.act) step.act(answered);
-          PostMessageA(answered, WM_COMMAND, step.button, 0);
-          ++answered_;
-          for (int i = 0; i < 800 && IsWindowVisible(answered); ++i) Sleep(25);
-        }
-      }) {}
 
 }  // namespace print_support

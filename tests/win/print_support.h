@@ -1,14 +1,8 @@
 // Reading back what the tests print. The default printer is CUPS's PDF
 // printer, which writes each job to ~/PDF under a name made from the job's
-// title; Wine starts Unix programs, so pdfinfo and pdftoppm read it.
+// title; pdfinfo and pdftoppm read it on the host (win/host_bridge.h).
 #pragma once
-#include <windows.h>
-
-#include <atomic>
-#include <functional>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace print_support {
 
@@ -25,29 +19,5 @@ struct PrintedJob {
 PrintedJob TakePrintedJob(const std::string& title, const std::string& png = "");
 // Whether there is a PDF of a job titled `title` now.
 bool PrintedJobExists(const std::string& title);
-
-// Runs `script` with /bin/sh and answers its output. A Unix process cannot
-// be waited for through its handle: its output appears when it has ended.
-std::string RunShell(const std::string& script);
-
-// Answers modal dialogs of the calling thread one after the other: waits
-// for each, lets `act` look at it and change it, presses `button`.
-class DialogSequence {
- public:
-  struct Step {
-    int button;
-    std::function<void(HWND)> act;
-  };
-  explicit DialogSequence(std::vector<Step> steps);
-  ~DialogSequence() { thread_.join(); }
-  DialogSequence(const DialogSequence&) = delete;
-  DialogSequence& operator=(const DialogSequence&) = delete;
-  int Answered() const { return answered_; }
-
- private:
-  DWORD uiThread_;
-  std::atomic<int> answered_{0};
-  std::thread thread_;
-};
 
 }  // namespace print_support

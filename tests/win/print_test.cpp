@@ -9,6 +9,8 @@
 #include "win/print_support.h"
 #include "win/viewer_fixture.h"
 
+using namespace window_support;
+using testing_support::ChildTexts;
 using namespace print_support;
 
 namespace {
@@ -48,7 +50,7 @@ class Printing : public ViewerFixture {
 
   // " 印刷 ", then OK in the print dialog.
   void PrintConfirmed() {
-    DialogDriver dialog(IDOK);
+    DialogDriver dialog({{IDOK}});
     Click(Look->MM3);
     ASSERT_NE(dialog.Dialog(), nullptr);
   }
@@ -135,15 +137,15 @@ TEST_F(Printing, AFailingPrintServiceShowsItsErrorAndTheViewerStays) {
   Fill("text for a printer that refuses it\r\n", Title("refused"));
   std::string message;
   {
-    DialogSequence dialogs({
-        {IDOK,
+    DialogDriver dialogs({
+        {IDOK, nullptr,
          [](HWND dialog) {
            const HWND printers = GetDlgItem(dialog, 0x473);
            SendMessageA(printers, CB_SELECTSTRING, -1, reinterpret_cast<LPARAM>("Rejecting"));
            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x473, CBN_SELCHANGE),
                         reinterpret_cast<LPARAM>(printers));
          }},
-        {IDOK, [&](HWND box) { message = ChildTexts(box); }},
+        {IDOK, nullptr, [&](HWND box) { message = ChildTexts(box); }},
     });
     Click(Look->MM3);
     EXPECT_EQ(dialogs.Answered(), 2);
@@ -157,7 +159,7 @@ TEST_F(Printing, NothingComesOfACancelledDialogOrAnAbandonedJob) {
   const std::string cancelled = Title("cancelled"), abandoned = Title("abandoned");
   Fill("text\r\n", cancelled);
   {
-    DialogDriver dialog(IDCANCEL);
+    DialogDriver dialog({{IDCANCEL}});
     Click(Look->MM3);
   }
   {

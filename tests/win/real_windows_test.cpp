@@ -11,6 +11,7 @@
 #include "win/main_window_fixture.h"
 #include "win/real_archives.h"
 
+using namespace window_support;
 using namespace real_archives;
 using testing_support::ReadBytes;
 

@@ -10,6 +10,7 @@
 #include "win/real_archives.h"
 #include "win/window_support.h"
 
+using namespace window_support;
 using namespace testing_support;
 using namespace real_archives;
 

@@ -104,17 +104,56 @@ std::vector<std::string> Sandbox::Calls() const {
 
 void Sandbox::ClearCalls() const { DeleteFileA(Path("calls.log").c_str()); }
 
+namespace {
+
+struct Collected {
+  const WindowMatch& match;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM data) {
+  auto& collected = *reinterpret_cast<Collected*>(data);
+  if (!collected.match || collected.match(window)) collected.windows.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> ThreadWindows(DWORD thread, const WindowMatch& match) {
+  Collected collected{match, {}};
+  EnumThreadWindows(thread, Collect, reinterpret_cast<LPARAM>(&collected));
+  return collected.windows;
+}
+
+std::vector<HWND> ChildWindows(HWND parent, const WindowMatch& match) {
+  Collected collected{match, {}};
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&collected));
+  return collected.windows;
+}
+
+std::vector<HWND> TopLevelWindows(const WindowMatch& match) {
+  Collected collected{match, {}};
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&collected));
+  return collected.windows;
+}
+
+bool IsOfClass(HWND window, const char* windowClass) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return lstrcmpiA(name, windowClass) == 0;
+}
+
+WindowMatch VisibleOfClass(const char* windowClass) {
+  return [windowClass](HWND window) { return IsOfClass(window, windowClass) && IsWindowVisible(window); };
+}
+
 std::string ChildTexts(HWND window) {
   std::string texts;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM all) CALLBACK {
-        char text[2048] = {};
-        GetWindowTextA(child, text, sizeof text);
-        *reinterpret_cast<std::string*>(all) += std::string(text) + "\n";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
+  for (HWND child : ChildWindows(window)) {
+    char text[2048] = {};
+    GetWindowTextA(child, text, sizeof text);
+    texts += std::string(text) + "\n";
+  }
   return texts;
 }
 
@@ -125,17 +164,7 @@ std::vector<std::string> DialogsDuring(const std::function<void()>& work,
   std::thread watcher([&, ui = GetCurrentThreadId()] {
     HWND answered = nullptr;
     while (!done) {
-      HWND found = nullptr;
-      EnumThreadWindows(
-          ui,
-          [](HWND window, LPARAM result) CALLBACK {
-            char cls[16] = {};
-            GetClassNameA(window, cls, sizeof cls);
-            if (std::string(cls) != "#32770" || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(result) = window;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&found));
+      const HWND found = FirstOf(ThreadWindows(ui, VisibleOfClass("#32770")));
       if (found && found != answered) {
         const std::string texts = ChildTexts(found);
         const int button = answer ? answer(texts) : IDCANCEL;

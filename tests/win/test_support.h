@@ -1,5 +1,6 @@
 // Shared pieces of the Windows tests: a private folder per test with the
-// stand-in archivers it asks for, their call log, and small file helpers.
+// stand-in archivers it asks for, their call log, small file helpers, and
+// windows found and answered without the toolkit.
 #pragma once
 #include <windows.h>
 
@@ -51,6 +52,22 @@ class Sandbox {
 };
 
 void RemoveTree(const std::string& path);
+
+// Windows for which `match` holds (every one when it is null), in the
+// system's order: the top-level windows of a thread, every window below
+// `parent` at any depth, every top-level window.
+using WindowMatch = std::function<bool(HWND)>;
+std::vector<HWND> ThreadWindows(DWORD thread, const WindowMatch& match = nullptr);
+std::vector<HWND> ChildWindows(HWND parent, const WindowMatch& match = nullptr);
+std::vector<HWND> TopLevelWindows(const WindowMatch& match = nullptr);
+// The first of them, or null.
+inline HWND FirstOf(const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows[0]; }
+
+// Whether `window` is of the class `windowClass`, as Windows compares class
+// names: without case.
+bool IsOfClass(HWND window, const char* windowClass);
+// A visible window of that class: a dialog is "#32770", a pop-up menu "#32768".
+WindowMatch VisibleOfClass(const char* windowClass);
 
 // The texts of a window's children, one a line.
 std::string ChildTexts(HWND window);

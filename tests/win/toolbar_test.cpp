@@ -9,6 +9,9 @@
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
 
+using namespace window_support;
+using testing_support::ChildTexts;
+
 namespace {
 
 const char kTwoFiles[] = "STANDIN\nentry a.txt\ntext one\nentry sub\\b.txt\ntext two\n";
@@ -254,12 +257,11 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   std::string shown;
   {
-    DialogDriver driver(
-        IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shownName; },
-        [&](HWND dialog) {
-          shown = ChildTexts(dialog) + "selected: " + BrowserSelection(dialog);
-          SaveScreenshot(GetDesktopWindow(), "folder_browser");
-        });
+    DialogDriver driver({{IDOK, [&](HWND dialog) { return BrowserSelection(dialog) == shownName; },
+                          [&](HWND dialog) {
+                            shown = ChildTexts(dialog) + "selected: " + BrowserSelection(dialog);
+                            SaveScreenshot(GetDesktopWindow(), "folder_browser");
+                          }}});
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }
@@ -272,7 +274,7 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
 
   box().ClearCalls();
   {
-    DialogDriver driver(IDCANCEL, [](HWND) { return true; }, [](HWND) {});
+    DialogDriver driver({{IDCANCEL}});
     Click(main.SpeedButton1);
     ASSERT_NE(driver.Dialog(), nullptr);
   }

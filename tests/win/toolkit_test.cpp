@@ -145,7 +145,7 @@ TEST(Toolkit, AFailingKeyHandlerEndsInTheErrorBoxAndTheLoopGoesOn) {
   };
   form->Show();
   {
-    window_support::DialogDriver errorBox(IDOK);
+    window_support::DialogDriver errorBox({{IDOK}});
     window_support::PostChar(form->box.Handle(), 'x');
     EXPECT_NE(errorBox.Texts().find("no key x here"), std::string::npos) << errorBox.Texts();
   }

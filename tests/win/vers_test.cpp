@@ -10,7 +10,10 @@
 #include "Trobixvers.h"
 #include "toolkit/shell.h"
 #include "win/main_window_fixture.h"
+#include "../../resources/main_layout.h"
+#include "../../resources/vers_layout.h"
 
+using namespace window_support;
 using testing_support::OutputFolder;
 using testing_support::ProgramFolder;
 
@@ -29,29 +32,13 @@ enum class Ink { None, Black, Blue, Green, Other };
 Ink InkOf(const toolkit::Label& label) {
   RECT r;
   GetWindowRect(label.Handle(), &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
   int darkest = 3 * 256, red = 0, green = 0, blue = 0;
-  const auto* pixels = static_cast<const RGBQUAD*>(bits);
-  for (int i = 0; i < width * height; ++i) {
-    const RGBQUAD p = pixels[i];
+  for (const RGBQUAD& p : CaptureScreen(r).pixels) {
     if (p.rgbRed + p.rgbGreen + p.rgbBlue < darkest) {
       darkest = p.rgbRed + p.rgbGreen + p.rgbBlue;
       red = p.rgbRed, green = p.rgbGreen, blue = p.rgbBlue;
     }
   }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   if (red == GetRValue(face) && green == GetGValue(face) && blue == GetBValue(face)) return Ink::None;
   if (blue > red + 60 && blue > green + 60) return Ink::Blue;
@@ -68,28 +55,14 @@ POINT CentreOf(HWND window) {
 
 // The text of the tip a form's tooltip now shows, or empty.
 std::string ShownTip(HWND form) {
-  struct Search {
-    HWND owner, found;
-  } search{form, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) CALLBACK {
-        auto& s = *reinterpret_cast<Search*>(data);
-        char cls[64];
-        GetClassNameA(window, cls, sizeof cls);
-        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != s.owner)
-          return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  if (!search.found || !IsWindowVisible(search.found)) return {};
+  const HWND tooltip = TooltipOf(form);
+  if (!tooltip || !IsWindowVisible(tooltip)) return {};
   char text[256] = {};
   TOOLINFOA tool{};
   tool.cbSize = TTTOOLINFOA_V1_SIZE;
-  if (!SendMessageA(search.found, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) return {};
+  if (!SendMessageA(tooltip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) return {};
   tool.lpszText = text;
-  SendMessageA(search.found, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
   return text;
 }
 
@@ -181,8 +154,8 @@ TEST_F(VersionDialog, ModalOverTheMainWindowUntilClosedAnyWay) {
                  EXPECT_FALSE(IsWindowEnabled(main.Handle()));
                  RECT client;
                  GetClientRect(window, &client);
-                 EXPECT_EQ(client.right, 281);
-                 EXPECT_EQ(client.bottom, 85);
+                 EXPECT_EQ(client.right, vers_layout::ClientWidth);
+                 EXPECT_EQ(client.bottom, vers_layout::ClientHeight);
                  const POINT centre = CentreOf(window), over = CentreOf(main.Handle());
                  EXPECT_LE(std::abs(centre.x - over.x), 1);
                  EXPECT_LE(std::abs(centre.y - over.y), 1);
@@ -283,14 +256,8 @@ TEST_F(VersionDialog, HelpButtonAsksForTheHelpFileNamedAfterTheRunningProgram) {
   toolkit::SetShellOpenForTest(nullptr);
   ASSERT_FALSE(testing_support::Exists(shellCalls[0].target));
   const auto shown = [] {
-    int count = 0;
-    EnumWindows(
-        [](HWND window, LPARAM n) CALLBACK {
-          if (IsWindowVisible(window)) ++*reinterpret_cast<int*>(n);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
+    const auto visible = [](HWND window) { return IsWindowVisible(window) != FALSE; };
+    return static_cast<int>(testing_support::TopLevelWindows(visible).size());
   };
   const int before = shown();
   Click(main.SpeedButton7);
@@ -336,7 +303,7 @@ TEST(HelpViewer, TheProgramUnderAnotherNameOpensItsOwnHelpAndClosesOnlyThatViewe
                              box.Folder().c_str(), &startup, &process));
   const HWND main = WaitForWindow("TMain", "Plenkit", process.dwProcessId, 15000);
   ASSERT_NE(main, nullptr);
-  const HWND help = ToolButtonAt(main, 268);
+  const HWND help = ToolButtonAt(main, main_layout::Buttons[6].bounds.left);
   ASSERT_NE(help, nullptr);
   PostMessageA(help, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   PostMessageA(help, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

@@ -8,6 +8,10 @@
 #include "Trobixview.h"
 #include "toolkit/dialogs.h"
 #include "win/main_window_fixture.h"
+#include "../../resources/view_layout.h"
+
+using namespace window_support;
+using testing_support::DialogsDuring;
 
 namespace {
 
@@ -107,7 +111,7 @@ TEST_F(Contents, EachWindowListsItsOwnArchiveAndOutlivesTheOther) {
   // Placed at the main window's top-left, at its own size.
   EXPECT_EQ(second.Left(), main.Left());
   EXPECT_EQ(second.Top(), main.Top());
-  EXPECT_EQ(second.Width(), 474);
+  EXPECT_EQ(second.Width(), view_layout::Form.width);
 
   first.Close();
   Pump();
@@ -219,7 +223,7 @@ TEST_F(Contents, KeysSelectAllAndCloseButEnterNever) {
   EXPECT_EQ(view.LV.SelectedCount(), 3);
   EXPECT_EQ(GetFocus(), view.LV.Handle());
   {
-    DialogDriver question(IDNO);  // "x" is no text name: Enter asks before showing it
+    DialogDriver question({{IDNO}});  // "x" is no text name: Enter asks before showing it
     PostChar(view.LV.Handle(), '\r');
     EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：x\n"), std::string::npos);
   }

@@ -10,8 +10,6 @@
 #include "toolkit/application.h"
 #include "win/window_support.h"
 
-using namespace window_support;
-
 // "line 1\r\n" up to "line <count>\r\n".
 inline std::string NumberedLines(int count) {
   std::string text;
@@ -22,7 +20,7 @@ inline std::string NumberedLines(int count) {
 class ViewerFixture : public ::testing::Test {
  public:
   void SetUp() override {
-    InitApplication();
+    window_support::InitApplication();
     owner_ = CreateWindowExA(0, "STATIC", "contents", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80,
                              500, 480, nullptr, nullptr, nullptr, nullptr);
   }
@@ -30,7 +28,7 @@ class ViewerFixture : public ::testing::Test {
   void TearDown() override {
     if (Look) DestroyWindow(Look->Handle());
     DestroyWindow(owner_);
-    Pump();
+    window_support::Pump();
     ASSERT_EQ(Look, nullptr);
   }
 
@@ -44,14 +42,14 @@ class ViewerFixture : public ::testing::Test {
     Look->Memo.Clear();
     Look->Memo.SetText(text);
     Look->TextLineCount() > 0 ? Look->ShowInFront() : Look->Close();
-    Pump(50);
+    window_support::Pump(50);
     return Look;
   }
 
   // A click on a menu item, as the menu sends it.
   void Click(const toolkit::MenuItem& item) {
     PostMessageA(Look->Handle(), WM_COMMAND, item.id, 0);
-    Pump();
+    window_support::Pump();
   }
 
   std::string Status() const { return Look->SB.Text(0); }

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <functional>
 
-#include "win/print_support.h"
+#include "win/host_bridge.h"
 #include "win/viewer_fixture.h"
+
+using namespace window_support;
 
 // A Shift-JIS text with tabs, as an archive's read-me might be.
 const char kJapaneseText[] =
@@ -195,13 +197,13 @@ TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
   };
   std::string shown;
   {
-    DialogDriver cancel(IDCANCEL, faceChosen, [&](HWND dialog) {
+    DialogDriver cancel({{IDCANCEL, faceChosen, [&](HWND dialog) {
       char face[LF_FACESIZE] = {}, size[16] = {};
       GetDlgItemTextA(dialog, 0x470, face, sizeof face);
       GetDlgItemTextA(dialog, 0x472, size, sizeof size);
       shown = std::string(face) + " " + size;
       SaveScreenshot(GetDesktopWindow(), "font_dialog");
-    });
+    }}});
     Click(Look->MM1);
   }
   EXPECT_EQ(shown, "ＭＳ ゴシック 12");
@@ -212,7 +214,7 @@ TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
     // Another face (Wine lists no styles, sizes or scripts for the
     // program's face, which stands in for a font it does not have), 20
     // points, Japanese script, underlined, red.
-    DialogDriver ok(IDOK, faceChosen, [](HWND dialog) {
+    DialogDriver ok({{IDOK, faceChosen, [](HWND dialog) {
       const auto choose = [dialog](int box, LRESULT index) {
         SendDlgItemMessageA(dialog, box, CB_SETCURSEL, index, 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(box, CBN_SELCHANGE),
@@ -229,7 +231,7 @@ TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
         }
       }
       SendDlgItemMessageA(dialog, 0x411, BM_CLICK, 0, 0);  // underline
-    });
+    }}});
     Click(Look->MM1);
   }
   const LOGFONTA after = Look->Memo.LogFont();
@@ -257,15 +259,16 @@ TEST_F(Viewer, Screenshots) {
   RECT item;
   ASSERT_TRUE(GetMenuItemRect(Look->Handle(), Look->MM.Handle(), 1, &item));
   {
-    DialogDriver menu("#32768", [](HWND) {
+    const auto chooseEight = [](HWND) {
       SaveScreenshot(GetDesktopWindow(), "viewer_tab_menu");
       for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {
         keybd_event(key, 0, 0, 0);
         keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
       }
-    });
-    print_support::RunShell("xdotool mousemove " + std::to_string((item.left + item.right) / 2) +
-                            " " + std::to_string((item.top + item.bottom) / 2) + " click 1");
+    };
+    DialogDriver menu({{0, nullptr, chooseEight, "#32768"}});
+    host_bridge::RunShell("xdotool mousemove " + std::to_string((item.left + item.right) / 2) +
+                          " " + std::to_string((item.top + item.bottom) / 2) + " click 1");
     ASSERT_TRUE(PumpUntil([&] { return menu.Dialog() != nullptr; }, 20000));
   }
   Pump(50);

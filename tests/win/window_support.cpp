@@ -11,6 +11,14 @@
 
 namespace window_support {
 
+using testing_support::ChildTexts;
+using testing_support::ChildWindows;
+using testing_support::FirstOf;
+using testing_support::IsOfClass;
+using testing_support::ThreadWindows;
+using testing_support::TopLevelWindows;
+using testing_support::VisibleOfClass;
+
 void InitApplication() {
   static bool done = false;
   if (done) return;
@@ -76,42 +84,50 @@ void PostDrop(HWND window, const std::vector<std::string>& paths, bool wide) {
   Pump();
 }
 
+Picture CaptureScreen(const RECT& area) {
+  Picture picture;
+  picture.width = area.right - area.left;
+  picture.height = area.bottom - area.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  if (bits) {
+    const auto* pixels = static_cast<const RGBQUAD*>(bits);
+    picture.pixels.assign(pixels, pixels + picture.width * picture.height);
+  }
+  // The screen has no transparency, whatever a drawing left in the fourth byte.
+  for (RGBQUAD& pixel : picture.pixels) pixel.rgbReserved = 0;
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
 void SaveScreenshot(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(200);
   RECT r;
   GetWindowRect(window, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
-
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  const DWORD stride = (width * 3 + 3) & ~3;
-  std::string pixels(stride * height, '\0');
-  GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const Picture picture = CaptureScreen(r);
 
   const std::string folder = testing_support::ProgramFolder() + "..\\screenshots\\";
   CreateDirectoryA(folder.c_str(), nullptr);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info +
-                                                   pixels.size()),
-                        0, 0, sizeof(BITMAPFILEHEADER) + sizeof info};
+  // Rows from the top, as captured.
+  const BITMAPINFOHEADER info{sizeof info, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD bytes = static_cast<DWORD>(picture.pixels.size() * sizeof(RGBQUAD));
+  const DWORD header = sizeof(BITMAPFILEHEADER) + sizeof info;
+  const BITMAPFILEHEADER file{0x4D42, header + bytes, 0, 0, header};
   std::ofstream out(folder + name + ".bmp", std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out << pixels;
+  out.write(reinterpret_cast<const char*>(picture.pixels.data()), bytes);
 }
 
 std::string BrowserSelection(HWND dialog) {
@@ -129,51 +145,32 @@ std::string BrowserSelection(HWND dialog) {
   return text;
 }
 
-namespace {
-
-struct Search {
-  const char* windowClass;
-  HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
-  auto& search = *reinterpret_cast<Search*>(data);
-  char cls[32];
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) != search.windowClass || !IsWindowVisible(window)) return TRUE;
-  search.found = window;
-  return FALSE;
-}
-
-}  // namespace
-
-DialogDriver::DialogDriver(int button, std::function<bool(HWND)> ready,
-                           std::function<void(HWND)> act)
-    : DialogDriver("#32770", std::move(ready), std::move(act), button) {}
-
-DialogDriver::DialogDriver(const char* windowClass, std::function<void(HWND)> act)
-    : DialogDriver(windowClass, nullptr, std::move(act), 0) {}
-
-DialogDriver::DialogDriver(const char* windowClass, std::function<bool(HWND)> ready,
-                           std::function<void(HWND)> act, int button)
-    : uiThread_(GetCurrentThreadId()), windowClass_(windowClass),
-      thread_([this, button, ready, act] {
-        Search search{windowClass_.c_str(), nullptr};
-        for (int i = 0; i < 800 && !search.found; ++i) {
-          Sleep(25);
-          EnumThreadWindows(uiThread_, FindVisible, reinterpret_cast<LPARAM>(&search));
+DialogDriver::DialogDriver(std::initializer_list<Step> steps)
+    : thread_([this, steps = std::vector<Step>(steps), ui = GetCurrentThreadId()] {
+        HWND answered = nullptr;
+        for (const Step& step : steps) {
+          for (int i = 0; answered && i < 800 && IsWindowVisible(answered); ++i) Sleep(25);
+          const auto sought = [&](HWND window) {
+            return window != answered && VisibleOfClass(step.windowClass)(window);
+          };
+          HWND found = nullptr;
+          for (int i = 0; i < 800 && !found; ++i) {
+            Sleep(25);
+            found = FirstOf(ThreadWindows(ui, sought));
+          }
+          if (!found) return;
+          for (int i = 0; step.ready && i < 600 && !step.ready(found); ++i) Sleep(25);
+          Sleep(100);
+          texts_ = ChildTexts(found);
+          // Known before `act` runs: an act that closes the window (a menu)
+          // lets the waiting thread go on at once.
+          dialog_ = found;
+          if (step.act) step.act(found);
+          if (step.button) PostMessageA(found, WM_COMMAND, step.button, 0);
+          ++answered_;
+          answered = found;
         }
-        if (!search.found) return;
-        for (int i = 0; ready && i < 600 && !ready(search.found); ++i) Sleep(25);
-        texts_ = ChildTexts(search.found);
-        // Known before `act` runs: an act that closes the window (a menu)
-        // lets the waiting thread go on at once.
-        dialog_ = search.found;
-        if (act) act(search.found);
-        if (button) PostMessageA(search.found, WM_COMMAND, button, 0);
       }) {}
-
-DialogDriver::~DialogDriver() { thread_.join(); }
 
 bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
   for (DWORD start = GetTickCount(); !done();) {
@@ -184,55 +181,33 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
 }
 
 HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, int milliseconds) {
-  struct Search {
-    const char *windowClass, *title;
-    DWORD process;
-    HWND found;
-  } search{windowClass, title, process, nullptr};
-  PumpUntil(
-      [&] {
-        EnumWindows(
-            [](HWND window, LPARAM data) CALLBACK {
-              auto& s = *reinterpret_cast<Search*>(data);
-              char cls[64] = {}, text[256] = {};
-              GetClassNameA(window, cls, sizeof cls);
-              GetWindowTextA(window, text, sizeof text);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(window, &owner);
-              if (std::string(cls) != s.windowClass || (s.title && std::string(text) != s.title) ||
-                  (s.process && owner != s.process) || !IsWindowVisible(window))
-                return TRUE;
-              s.found = window;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      milliseconds);
-  return search.found;
+  const auto sought = [&](HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return VisibleOfClass(windowClass)(window) && (!title || std::string(text) == title) &&
+           (!process || owner == process);
+  };
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = FirstOf(TopLevelWindows(sought))) != nullptr; }, milliseconds);
+  return found;
 }
 
 HWND ToolButtonAt(HWND main, int left) {
-  struct Search {
-    int left;
-    HWND found;
-  } search{left, nullptr};
-  EnumChildWindows(
-      main,
-      [](HWND window, LPARAM data) CALLBACK {
-        auto& s = *reinterpret_cast<Search*>(data);
-        char cls[64] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        RECT r;
-        GetWindowRect(window, &r);
-        POINT at{r.left, r.top};
-        ScreenToClient(GetParent(window), &at);
-        if (std::string(cls) != "TSpeedButton" || at.x != s.left) return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FirstOf(ChildWindows(main, [left](HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    POINT at{r.left, r.top};
+    ScreenToClient(GetParent(window), &at);
+    return IsOfClass(window, "TSpeedButton") && at.x == left;
+  }));
+}
+
+HWND TooltipOf(HWND owner) {
+  return FirstOf(ThreadWindows(GetCurrentThreadId(), [owner](HWND window) {
+    return IsOfClass(window, TOOLTIPS_CLASSA) && GetWindow(window, GW_OWNER) == owner;
+  }));
 }
 
 }  // namespace window_support

@@ -1,5 +1,6 @@
 // Running real windows inside a test program: the application object, the
-// message pump, and screenshots of what is on the display.
+// message pump, keys and drops, screenshots of what is on the display, and
+// dialogs answered from another thread.
 #pragma once
 #include <windows.h>
 
@@ -32,40 +33,51 @@ void PostKeyUp(HWND window, WORD key, std::initializer_list<BYTE> held = {});
 // gives them, in UTF-16.
 void PostDrop(HWND window, const std::vector<std::string>& paths, bool wide = false);
 
+// What the display shows in `area` (screen coordinates), rows from the top.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<RGBQUAD> pixels;
+  const RGBQUAD& At(int x, int y) const { return pixels[y * width + x]; }
+};
+Picture CaptureScreen(const RECT& area);
+
 // Writes what the display shows of `window` to
 // <build>\screenshots\<name>.bmp (the test script makes PNGs of them).
 void SaveScreenshot(HWND window, const std::string& name);
 
-// Answers the next modal dialog of the calling thread (a message box, the
-// folder browser...). Waits for it, then within fifteen seconds for `ready`
-// to hold of it (a fresh Wine prefix fills the shell's tree slowly); lets
-// `act` look at it, then presses `button`. The destructor waits for all that.
+// Answers the next modal dialogs of the calling thread (a message box, the
+// folder browser, the print dialog...) one after the other, from another
+// thread. For each step: waits for a window of its class other than the
+// one answered before, then within fifteen seconds for `ready` to hold of
+// it (a fresh Wine prefix fills the shell's tree slowly) and a tenth of a
+// second more (done with its own start); lets `act` look at it and change
+// it, then presses `button` (0: none; `act` may close it, as a pop-up menu
+// "#32768" is closed). The destructor waits for all that.
 class DialogDriver {
  public:
-  DialogDriver(int button, std::function<bool(HWND)> ready = nullptr,
-               std::function<void(HWND)> act = nullptr);
-  // Any window of `windowClass` (a pop-up menu is "#32768"): `act` looks at
-  // it and closes it.
-  DialogDriver(const char* windowClass, std::function<void(HWND)> act);
-  ~DialogDriver();
+  struct Step {
+    int button;
+    std::function<bool(HWND)> ready = nullptr;
+    std::function<void(HWND)> act = nullptr;
+    const char* windowClass = "#32770";
+  };
+  explicit DialogDriver(std::initializer_list<Step> steps);
+  ~DialogDriver() { thread_.join(); }
   DialogDriver(const DialogDriver&) = delete;
   DialogDriver& operator=(const DialogDriver&) = delete;
+  // The window of the last step reached, null until one is found.
   HWND Dialog() const { return dialog_; }
-  // The texts of the dialog's controls, one a line, as it was answered.
+  // The texts of its controls, one a line, as it was answered.
   const std::string& Texts() const { return texts_; }
+  // How many steps were answered.
+  int Answered() const { return answered_; }
 
  private:
-  DialogDriver(const char* windowClass, std::function<bool(HWND)> ready,
-               std::function<void(HWND)> act, int button);
-  DWORD uiThread_;
-  std::string windowClass_;
   std::atomic<HWND> dialog_{nullptr};
   std::string texts_;
+  std::atomic<int> answered_{0};
   std::thread thread_;
 };
-
-using testing_support::ChildTexts;
-using testing_support::DialogsDuring;
 
 // The folder selected in the shell's folder browser, as its tree shows it.
 std::string BrowserSelection(HWND dialog);
@@ -80,5 +92,8 @@ HWND WaitForWindow(const char* windowClass, const char* title, DWORD process, in
 // The tool button of another program's window whose left edge sits `left`
 // pixels into its toolbar.
 HWND ToolButtonAt(HWND main, int left);
+
+// The tooltip window of a form of this thread.
+HWND TooltipOf(HWND owner);
 
 }  // namespace window_support
