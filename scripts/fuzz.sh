@@ -44,7 +44,9 @@ for t in "${targets[@]}"; do
   max_len=1024 seeds=("$here/tests/fuzz/corpus/$t")
   case $t in
     archive_reader | archive_headers)
+      # Findings kept in tests/fuzz/corpus run again first.
       max_len=16384 seeds=("$fuzz/seeds/$t")
+      [ -d "$here/tests/fuzz/corpus/$t" ] && seeds+=("$here/tests/fuzz/corpus/$t")
       archive_seeds "$t" ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers

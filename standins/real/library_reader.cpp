@@ -243,9 +243,11 @@ class LibraryReader : public Reader {
         Close();
         return kDamaged;
       }
-      // Never more than the member declares.
-      if (member.sizeKnown && (static_cast<std::uint64_t>(offset) > member.size ||
-                               size > member.size - static_cast<std::uint64_t>(offset))) {
+      // Never more than the member declares, and never a block that goes back
+      // over bytes already given (a damaged RAR5 stream can say so).
+      if (static_cast<std::uint64_t>(offset) < done ||
+          (member.sizeKnown && (static_cast<std::uint64_t>(offset) > member.size ||
+                                size > member.size - static_cast<std::uint64_t>(offset)))) {
         Close();
         return kDamaged;
       }

@@ -40,9 +40,7 @@ class MainWindowFixture : public ::testing::Test {
 
   TMain& Start(const std::string& arguments = "") {
     toolkit::App.SetCommandLine("\"C:\\Program Files\\Plenkit\\Plenkit.exe\" " + arguments);
-    Main = new TMain();
-    Prog = new TProg();
-    Main->Show();
+    StartForms(false);
     window_support::Pump();
     return *Main;
   }
