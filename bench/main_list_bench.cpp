@@ -100,13 +100,14 @@ int main(int argc, char** argv) {
     baseLarge = std::min(baseLarge, Baseline(paths));
     large = std::min(large, Drop(paths, largeRows));
   }
-  std::printf("drop of %d archives: %.2f s (%d rows); SelectKind + FindFirstFileA + "
-              "CountEntries alone: %.2f s; ratio %.2f (goal <= 3)\n",
-              count, small, smallRows, base, small / base);
-  std::printf("drop of %d archives: %.2f s (%d rows); against %d: ratio %.2f (goal <= 2.3); "
-              "the same work alone: %.2f s, %.2f times that of %d\n",
-              2 * count, large, largeRows, count, large / small, baseLarge, baseLarge / base,
-              count);
+  std::printf(
+      "drop of %d archives: %.2f s (%d rows); SelectKind + FindFirstFileA + "
+      "CountEntries alone: %.2f s; ratio %.2f (goal <= 3)\n",
+      count, small, smallRows, base, small / base);
+  std::printf(
+      "drop of %d archives: %.2f s (%d rows); against %d: ratio %.2f (goal <= 2.3); "
+      "the same work alone: %.2f s, %.2f times that of %d\n",
+      2 * count, large, largeRows, count, large / small, baseLarge, baseLarge / base, count);
   for (const std::string& path : paths) DeleteFileA(path.c_str());
   return 0;
 }

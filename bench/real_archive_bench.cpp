@@ -23,7 +23,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 // Count and walk, as the main window and the contents window do.
 std::vector<std::string> List(ArchiverSet& set, const std::string& path) {
@@ -32,12 +34,15 @@ std::vector<std::string> List(ArchiverSet& set, const std::string& path) {
   names.reserve(static_cast<std::size_t>(std::max(0, set.CountEntries(path))));
   const HARC archive = set.OpenArchive(path);
   ArchiveEntryInfo info;
-  for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info)) names.push_back(info.name);
+  for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info))
+    names.push_back(info.name);
   set.CloseArchive(archive);
   return names;
 }
 
-bool Copy(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0; }
+bool Copy(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
 
 }  // namespace
 
@@ -95,11 +100,13 @@ int main(int argc, char** argv) {
       const std::string text(300, 'x');
       for (const std::string& name : names) {
         const std::string file = out + "\\" + name;
-        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
           CreateDirectoryA(out.c_str(), nullptr);
           CreateDirectoryA(file.substr(0, file.rfind('\\')).c_str(), nullptr);
-          h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+          h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
         }
         DWORD written = 0;
         WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -119,17 +126,20 @@ int main(int argc, char** argv) {
         failures += set.RunArchiverCommand(path, out, name) != 0;
       }
       each = std::min(each, Seconds(start));
-      if (wholeResult != 0 || failures != 0) std::printf("extraction failed: %d, %d\n", wholeResult, failures);
+      if (wholeResult != 0 || failures != 0)
+        std::printf("extraction failed: %d, %d\n", wholeResult, failures);
     }
     RemoveTree(folder + "out");
-    std::printf("extracting %zu-member .%s: whole %.0f ms (bare writes of the same files %.0f ms: %.2fx), "
-                "one command per member %.0f ms: %.2fx the whole", names.size(), kind, whole * 1000, bare * 1000,
-                whole / bare, each * 1000, each / whole);
+    std::printf(
+        "extracting %zu-member .%s: whole %.0f ms (bare writes of the same files %.0f ms: %.2fx), "
+        "one command per member %.0f ms: %.2fx the whole",
+        names.size(), kind, whole * 1000, bare * 1000, whole / bare, each * 1000, each / whole);
     const std::string tool = kind == std::string("zip") ? "unzip -o" : "bsdtar -xf";
     if (native.count(tool)) std::printf("; %s natively %.0f ms", tool.c_str(), native[tool] * 1000);
     std::printf("\n");
   }
-  for (const char* name : {"a.zip", "b.zip", "a.lzh", "b.lzh"}) DeleteFileA((folder + name).c_str());
+  for (const char* name : {"a.zip", "b.zip", "a.lzh", "b.lzh"})
+    DeleteFileA((folder + name).c_str());
 
   // One large member, the whole archive extracted, against 7-Zip on the
   // same file natively (its best time in this run): what temporary files,
@@ -149,7 +159,8 @@ int main(int argc, char** argv) {
     RemoveTree(out);
     const std::string tool = std::string("7zz ") + kind;
     std::printf("extracting one large member of .%s: %.2f s", kind, best);
-    if (native.count(tool)) std::printf(", 7zz natively %.2f s: %.2fx", native[tool], best / native[tool]);
+    if (native.count(tool))
+      std::printf(", 7zz natively %.2f s: %.2fx", native[tool], best / native[tool]);
     std::printf("%s\n", result ? " (failed)" : "");
   }
   set.FreeArchivers();

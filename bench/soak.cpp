@@ -33,7 +33,8 @@ std::vector<std::string> Files(const std::string& folder, const std::string& ext
     const HANDLE search = FindFirstFileA((folder + sub + "*" + extension).c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) continue;
     do {
-      if (entry.nFileSizeLow <= (4u << 20) && !entry.nFileSizeHigh) found.push_back(folder + sub + entry.cFileName);
+      if (entry.nFileSizeLow <= (4u << 20) && !entry.nFileSizeHigh)
+        found.push_back(folder + sub + entry.cFileName);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
   }
@@ -45,14 +46,16 @@ std::string Mutated(const std::vector<std::string>& bases, std::mt19937& random)
   if (bytes.empty()) return bytes;
   switch (random() % 3) {
     case 0:  // bytes flipped
-      for (int n = 1 + random() % 8; n > 0; --n) bytes[random() % bytes.size()] ^= static_cast<char>(1 + random() % 255);
+      for (int n = 1 + random() % 8; n > 0; --n)
+        bytes[random() % bytes.size()] ^= static_cast<char>(1 + random() % 255);
       break;
     case 1:  // cut short
       bytes.resize(random() % bytes.size());
       break;
     default: {  // the head of one spliced to the tail of another
       const std::string other = ReadBytes(bases[random() % bases.size()]);
-      bytes = bytes.substr(0, random() % bytes.size()) + other.substr(other.empty() ? 0 : random() % other.size());
+      bytes = bytes.substr(0, random() % bytes.size()) +
+              other.substr(other.empty() ? 0 : random() % other.size());
     }
   }
   return bytes;
@@ -91,33 +94,38 @@ int main(int argc, char** argv) {
         reinterpret_cast<void*>(GetProcAddress(set.library[kind], KindTable(kind).prefix)));
     int listed = 0, extracted = 0, hangs = 0, outside = 0;
     for (int i = 0; i < count; ++i) {
-      const std::string folder = work + std::to_string(i) + extension, path = folder + "\\a" + extension;
+      const std::string folder = work + std::to_string(i) + extension,
+                        path = folder + "\\a" + extension;
       CreateDirectoryA(folder.c_str(), nullptr);
       WriteBytes(path, Mutated(bases, random));
       std::fprintf(stderr, "at %s\n", path.c_str());
       bool timely = true;
       std::string first;
       int members = -1, result = 0;
-      DialogsDuring([&] {
-        set.SelectKind(path);
-        timely &= InTime([&] { members = set.CountEntries(path); });
-        timely &= InTime([&] {
-          if (const HARC handle = set.OpenArchive(path)) {
-            ArchiveEntryInfo info;
-            for (int r = set.FindFirstEntry(handle, info); r == 0; r = set.FindNextEntry(handle, info)) {
-              if (first.empty()) first = info.name;
-            }
-            set.CloseArchive(handle);
-          }
-        });
-        timely &= InTime([&] { result = set.RunArchiverCommand(path, folder + "\\out\\", ""); });
-        timely &= InTime([&] {
-          std::vector<char> output(640400);
-          const std::string line = std::string(kind == Lzh || kind == Arj ? "p" : "-p") + " \"" + path + "\" \"" +
-                                   first + "\"";
-          if (command && !first.empty()) command(nullptr, line.c_str(), output.data(), 640000);
-        });
-      }, answer);
+      DialogsDuring(
+          [&] {
+            set.SelectKind(path);
+            timely &= InTime([&] { members = set.CountEntries(path); });
+            timely &= InTime([&] {
+              if (const HARC handle = set.OpenArchive(path)) {
+                ArchiveEntryInfo info;
+                for (int r = set.FindFirstEntry(handle, info); r == 0;
+                     r = set.FindNextEntry(handle, info)) {
+                  if (first.empty()) first = info.name;
+                }
+                set.CloseArchive(handle);
+              }
+            });
+            timely &=
+                InTime([&] { result = set.RunArchiverCommand(path, folder + "\\out\\", ""); });
+            timely &= InTime([&] {
+              std::vector<char> output(640400);
+              const std::string line = std::string(kind == Lzh || kind == Arj ? "p" : "-p") +
+                                       " \"" + path + "\" \"" + first + "\"";
+              if (command && !first.empty()) command(nullptr, line.c_str(), output.data(), 640000);
+            });
+          },
+          answer);
       listed += members >= 0;
       extracted += result == 0;
       if (!timely) ++hangs, std::printf("HANG %s\n", path.c_str());
@@ -133,8 +141,10 @@ int main(int argc, char** argv) {
       if (search != INVALID_HANDLE_VALUE) FindClose(search);
       RemoveTree(folder);
     }
-    std::printf("%s: %d mutated archives, %d listed, %d extracted whole; %d hangs, %d files outside their folder\n",
-                extension, count, listed, extracted, hangs, outside);
+    std::printf(
+        "%s: %d mutated archives, %d listed, %d extracted whole; %d hangs, %d files outside their "
+        "folder\n",
+        extension, count, listed, extracted, hangs, outside);
     std::fflush(stdout);
     findings += hangs + outside;
   }

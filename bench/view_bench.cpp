@@ -82,9 +82,10 @@ int main(int argc, char** argv) {
       const double seconds = Listing(*Main, listed, rows, made);
       if (seconds < listing) listing = seconds, window = made;
     }
-    std::printf("%d entries: construction to totals %.3f s (%d rows; window made and shown in "
-                "%.3f s); bare walk %.3f s (%d entries); ratio %.2f (goal <= 3)\n",
-                count, listing, rows, window, walk, entries, listing / walk);
+    std::printf(
+        "%d entries: construction to totals %.3f s (%d rows; window made and shown in "
+        "%.3f s); bare walk %.3f s (%d entries); ratio %.2f (goal <= 3)\n",
+        count, listing, rows, window, walk, entries, listing / walk);
     DeleteFileA(path.c_str());
     DeleteFileA(listed.c_str());
   }

@@ -66,14 +66,14 @@ double Viewer(HWND owner, const std::string& text, std::string& status) {
 
 double PlainEdit(HWND owner, const std::string& text) {
   const auto start = Clock::now();
-  const HWND frame = CreateWindowExA(0, "STATIC", "bench.txt", WS_OVERLAPPEDWINDOW, 0, 0,
-                                     look_layout::Form.width, look_layout::Form.height, owner,
-                                     nullptr, nullptr, nullptr);
-  const HWND edit = CreateWindowExA(
-      WS_EX_CLIENTEDGE, "EDIT", "",
-      WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOHSCROLL |
-          ES_AUTOVSCROLL,
-      0, 0, look_layout::Memo.width, look_layout::Memo.height, frame, nullptr, nullptr, nullptr);
+  const HWND frame =
+      CreateWindowExA(0, "STATIC", "bench.txt", WS_OVERLAPPEDWINDOW, 0, 0, look_layout::Form.width,
+                      look_layout::Form.height, owner, nullptr, nullptr, nullptr);
+  const HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                                    WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE |
+                                        ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+                                    0, 0, look_layout::Memo.width, look_layout::Memo.height, frame,
+                                    nullptr, nullptr, nullptr);
   const LOGFONTA record = toolkit::LogFontOf(look_layout::MemoFont);
   const HFONT font = CreateFontIndirectA(&record);
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -92,8 +92,8 @@ double PlainEdit(HWND owner, const std::string& text) {
 
 int main() {
   toolkit::App.Initialize(GetModuleHandleA(nullptr));
-  const HWND owner = CreateWindowExA(0, "STATIC", "contents", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                     100, 80, 500, 480, nullptr, nullptr, nullptr, nullptr);
+  const HWND owner = CreateWindowExA(0, "STATIC", "contents", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                                     80, 500, 480, nullptr, nullptr, nullptr, nullptr);
   const std::string text = SampleText(look_layout::MemoMaxBytes);
   // The best of rounds that alternate, so that neither gets the cold start
   // or a busy moment alone.
@@ -103,9 +103,10 @@ int main() {
     plain = std::min(plain, PlainEdit(owner, text));
     viewer = std::min(viewer, Viewer(owner, text, status));
   }
-  std::printf("%zu-byte text, new window shown: viewer until its status \"%s\" %.3f s; "
-              "plain EDIT %.3f s; ratio %.2f (goal at most 2)\n",
-              text.size(), status.c_str(), viewer, plain, viewer / plain);
+  std::printf(
+      "%zu-byte text, new window shown: viewer until its status \"%s\" %.3f s; "
+      "plain EDIT %.3f s; ratio %.2f (goal at most 2)\n",
+      text.size(), status.c_str(), viewer, plain, viewer / plain);
   DestroyWindow(owner);
   return 0;
 }

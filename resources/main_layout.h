@@ -10,8 +10,7 @@ namespace main_layout {
 using namespace toolkit;
 
 constexpr FormLayout Form = {
-    "TMain", "Plenkit", 261, 114, 414, 247,
-    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, true};
+    "TMain", "Plenkit", 261, 114, 414, 247, {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, true};
 
 constexpr Bounds Panel1 = {0, 0, 406, 22};
 

@@ -10,9 +10,15 @@ namespace view_layout {
 using namespace toolkit;
 
 // Placed over the main window when shown.
-constexpr FormLayout Form = {
-    "TView", "書庫の中身", CW_USEDEFAULT, CW_USEDEFAULT, 474, 350,
-    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, true};
+constexpr FormLayout Form = {"TView",
+                             "書庫の中身",
+                             CW_USEDEFAULT,
+                             CW_USEDEFAULT,
+                             474,
+                             350,
+                             {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET},
+                             true,
+                             true};
 
 constexpr Bounds Panel1 = {0, 0, 466, 22};
 
@@ -26,11 +32,8 @@ constexpr Bounds Bevel1 = {52, 0, 2, 21};
 
 constexpr Bounds LV = {0, 22, 466, 282};
 constexpr ColumnLayout Columns[] = {
-    {"名前", 140, LVCFMT_LEFT},
-    {"元ｻｲｽﾞ", 78, LVCFMT_RIGHT},
-    {"圧縮ｻｲｽﾞ", 78, LVCFMT_RIGHT},
-    {"圧縮率", 48, LVCFMT_RIGHT},
-    {"更新日時", 102, LVCFMT_LEFT},
+    {"名前", 140, LVCFMT_LEFT},   {"元ｻｲｽﾞ", 78, LVCFMT_RIGHT},   {"圧縮ｻｲｽﾞ", 78, LVCFMT_RIGHT},
+    {"圧縮率", 48, LVCFMT_RIGHT}, {"更新日時", 102, LVCFMT_LEFT},
 };
 
 constexpr int SBHeight = 19;

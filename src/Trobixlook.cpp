@@ -134,12 +134,8 @@ void TLook::MenuItemClick(Component& sender) {
       // A dialog lets messages run, which may close the program meanwhile.
       if (FD.Execute(Handle()) && !Closing()) Memo.SetFont(FD.font, FD.color);
       break;
-    case 3:
-      PrintText();
-      break;
-    case 4:
-      Close();
-      break;
+    case 3: PrintText(); break;
+    case 4: Close(); break;
     case 21:
     case 22:
     case 23: {
@@ -165,8 +161,8 @@ void TLook::PrintText() {
     const std::string line = Memo.Line(i);
     // No tab array: tabs stop every 8 average characters of the printer's
     // font, whatever the screen's tab width.
-    TabbedTextOutA(job.Canvas(), kPrintLeft, row * h, line.data(), static_cast<int>(line.size()),
-                   0, nullptr, kPrintLeft);
+    TabbedTextOutA(job.Canvas(), kPrintLeft, row * h, line.data(), static_cast<int>(line.size()), 0,
+                   nullptr, kPrintLeft);
     if (i + 1 == lines) break;
     // A line goes on this page only when its lower edge stays above the
     // printable height.

@@ -192,9 +192,7 @@ void TMain::AddNotifyIcon() {
 
 void TMain::WMNotifyIcon(UINT mouseMessage) {
   switch (mouseMessage) {
-    case WM_LBUTTONDBLCLK:
-      MenuItemClick(MM1);
-      break;
+    case WM_LBUTTONDBLCLK: MenuItemClick(MM1); break;
     case WM_RBUTTONUP: {
       POINT at{};
       GetCursorPos(&at);
@@ -204,8 +202,7 @@ void TMain::WMNotifyIcon(UINT mouseMessage) {
       PM.Popup(Handle(), at);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -220,14 +217,9 @@ void TMain::MenuItemClick(Component& sender) {
 
 bool TMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
-    case WM_DROPFILES:
-      WMDropFiles(reinterpret_cast<HDROP>(wParam));
-      break;
-    case WM_NOTIFYICON:
-      WMNotifyIcon(static_cast<UINT>(lParam));
-      break;
-    default:
-      return false;
+    case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); break;
+    case WM_NOTIFYICON: WMNotifyIcon(static_cast<UINT>(lParam)); break;
+    default: return false;
   }
   result = 0;
   return true;
@@ -245,8 +237,8 @@ void TMain::WMDropFiles(HDROP drop) {
   const std::vector<std::string> paths = DroppedFiles(drop, count);
   // The messages let through every 40 files may close this window: then
   // there is no point in going on.
-  for (std::size_t i = 0;
-       i < paths.size() && !(withDialog && Prog->AbortRequested) && !Closing(); ++i) {
+  for (std::size_t i = 0; i < paths.size() && !(withDialog && Prog->AbortRequested) && !Closing();
+       ++i) {
     AddArchive(paths[i]);
     if (Prog && Prog->Visible()) Prog->PB.StepBy(1);
     if (i % kDropMessageStride == 0) App.ProcessMessages();
@@ -324,8 +316,8 @@ std::string TMain::ExpandLongPath(const std::string& path) {
   std::string rest = path;
   // A relative name means the current folder, not the drive's root; only a
   // path from a drive's root or a network share is taken as it stands.
-  const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
-                        path.rfind("\\\\", 0) == 0;
+  const bool absolute =
+      (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
   if (!absolute) {
     char full[MAX_PATH];
     const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);

@@ -87,8 +87,7 @@ void TVers::FormKeyPress(char& key) {
       key = 0;
       BitBtn1Click();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -129,9 +128,7 @@ LRESULT TVers::UrlWndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT TVers::LinkMessage(Label& link, const Subclass& saved, UINT message, WPARAM wParam,
                            LPARAM lParam) {
   switch (message) {
-    case LM_MOUSEENTER:
-      link.SetFontColor(RGB(0, 0, 255));
-      return 0;
+    case LM_MOUSEENTER: link.SetFontColor(RGB(0, 0, 255)); return 0;
     case LM_MOUSELEAVE:
       // Black, not the window-text colour the link started in.
       link.SetFontColor(RGB(0, 0, 0));

@@ -105,8 +105,9 @@ void TView::ListEntries() {
   }
 
   // The bar sits in the status bar's panel 4 while the list fills.
-  const int left = std::accumulate(std::begin(L::Panels), std::begin(L::Panels) + L::ProgressPanel,
-                                   0, [](int sum, const StatusPanelLayout& p) { return sum + p.width; });
+  const int left =
+      std::accumulate(std::begin(L::Panels), std::begin(L::Panels) + L::ProgressPanel, 0,
+                      [](int sum, const StatusPanelLayout& p) { return sum + p.width; });
   ProgressBar bar;
   bar.Create(SB.Handle(), {left + 2, 2, L::Panels[L::ProgressPanel].width - 2, L::SBHeight - 2},
              true);
@@ -144,10 +145,12 @@ void TView::ShowTotals() {
   const int rows = LV.Count();
   for (int i = 0; i < rows; ++i) {
     // A text that is no number ends the row's part in the totals.
-    const auto first = ReadDecimal(std::string_view(LV.StoredText(i, 1)).substr(0, EntrySizeDigits), decimal);
+    const auto first =
+        ReadDecimal(std::string_view(LV.StoredText(i, 1)).substr(0, EntrySizeDigits), decimal);
     if (!first) continue;
     original += *first;
-    const auto second = ReadDecimal(std::string_view(LV.StoredText(i, 2)).substr(0, EntrySizeDigits), decimal);
+    const auto second =
+        ReadDecimal(std::string_view(LV.StoredText(i, 2)).substr(0, EntrySizeDigits), decimal);
     if (!second) continue;
     compressed += *second;
   }
@@ -199,8 +202,7 @@ void TView::ListViewDblClick() {
   ShowEntry(*Look, ArchivePath, name);
 }
 
-void TView::ShowEntry(TLook& look, const std::string& archivePath,
-                      const std::string& entryName) {
+void TView::ShowEntry(TLook& look, const std::string& archivePath, const std::string& entryName) {
   ArchiverSet& archivers = owner_.Archivers;
   archivers.SelectKind(archivePath);
   look.SetCaption(entryName);

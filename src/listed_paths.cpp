@@ -19,6 +19,4 @@ void ListedPaths::Remove(const std::string& path) {
   if (found != counts_.end() && --found->second == 0) counts_.erase(found);
 }
 
-bool ListedPaths::Contains(const std::string& path) const {
-  return counts_.count(Key(path)) != 0;
-}
+bool ListedPaths::Contains(const std::string& path) const { return counts_.count(Key(path)) != 0; }

@@ -49,7 +49,9 @@ void WriteLog(const std::string& line) { test::LogTo(test::LogPath(), line); }
 
 constexpr Format kFormat = Format::STANDIN_FORMAT;
 
-std::uint32_t Clamp32(std::uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value); }
+std::uint32_t Clamp32(std::uint64_t value) {
+  return value > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(value);
+}
 
 // What an open handle holds: a real archive's members as the reader listed
 // them, or (in the test build) a described archive.
@@ -67,7 +69,8 @@ struct Archive {
 void FillInfo(const Member& member, void* info) {
   // Tenths of a percent: what is left of the original.
   const auto ratio = static_cast<uint16_t>(
-      member.size == 0 ? 0 : std::min<std::uint64_t>(UINT16_MAX, (member.packed * 1000 + member.size / 2) / member.size));
+      member.size == 0 ? 0
+                       : std::min<std::uint64_t>(UINT16_MAX, (member.packed * 1000 + member.size / 2) / member.size));
   FillRecord(Clamp32(member.size), Clamp32(member.packed), ratio, member.date, member.time, member.name, info);
 }
 
@@ -133,7 +136,9 @@ std::vector<Archive*>& NegativeHandles() {
 
 // Calls on an open archive go to the log named when it was opened: a walk
 // of many entries does not look the name up again for each.
-void LogCall(const Archive* archive, const std::string& line) { test::LogTo(archive ? archive->log : test::LogPath(), line); }
+void LogCall(const Archive* archive, const std::string& line) {
+  test::LogTo(archive ? archive->log : test::LogPath(), line);
+}
 
 Archive* ArchiveOf(HANDLE handle) {
   const intptr_t value = reinterpret_cast<intptr_t>(handle);
@@ -205,8 +210,8 @@ int WINAPI STANDIN_API(GetFileCount)(LPCSTR archivePath) {
 HANDLE WINAPI STANDIN_API(OpenArchive)(HWND owner, LPCSTR archivePath, DWORD mode) {
   return Guarded(HANDLE(nullptr), [&]() -> HANDLE {
     const std::string log = test::LogPath();
-    test::LogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + Flag(owner) + "\tmode=" + std::to_string(mode) +
-             "\t" + OrEmpty(archivePath));
+    test::LogTo(log, std::string(STANDIN_NAME(OpenArchive)) + "\towner=" + Flag(owner) +
+                         "\tmode=" + std::to_string(mode) + "\t" + OrEmpty(archivePath));
     auto archive = std::make_unique<Archive>();
     archive->log = log;
     archive->described = test::LoadDescribed(archivePath);

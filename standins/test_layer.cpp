@@ -24,7 +24,10 @@ bool ReadWholeFile(const char* path, std::string& data) {
   char buffer[64 * 1024];
   for (DWORD chunk = 16;; chunk = sizeof buffer) {
     DWORD got = 0;
-    if (!ReadFile(file, buffer, chunk, &got, nullptr)) { ok = false; break; }
+    if (!ReadFile(file, buffer, chunk, &got, nullptr)) {
+      ok = false;
+      break;
+    }
     if (got == 0) break;
     data.append(buffer, got);
     // Anything but a description is rejected at its first bytes, so that a
@@ -71,9 +74,7 @@ std::string Unescape(const std::string& value) {
         }
         out += c;
         continue;
-      default:
-        out += c;
-        continue;
+      default: out += c; continue;
     }
     ++i;
   }
@@ -223,8 +224,8 @@ std::string LogPath() {
 
 void LogTo(const std::string& path, const std::string& line) {
   if (path.empty()) return;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   OVERLAPPED whole = {};
   if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {

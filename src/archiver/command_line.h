@@ -25,8 +25,7 @@ bool Quotable(std::string_view text);
 // `entryName` between quotes when one is given; nothing when any of the
 // three cannot be quoted.
 std::optional<std::string> ExtractCommand(ArchiverKind kind, std::string_view archive,
-                                          std::string_view destination,
-                                          std::string_view entryName);
+                                          std::string_view destination, std::string_view entryName);
 
 // The kind's print command; nothing for kinds that cannot print, or when
 // the archive or the name cannot be quoted.

@@ -20,10 +20,10 @@ constexpr int KindCount = 6;
 // One row of the kind table. Names are held in fixed 20-byte slots, as the
 // longest entry-point name ("UnlhaGetFileCount") fits with room to spare.
 struct KindInfo {
-  char library[20];         // file name, spelled exactly
-  char prefix[20];          // command entry point and name stem
+  char library[20];  // file name, spelled exactly
+  char prefix[20];   // command entry point and name stem
   const char* extensions[2];
-  const char* label;        // status-bar text of an available kind
+  const char* label;  // status-bar text of an available kind
   const char* extractTemplate;
   const char* printTemplate;  // null: the kind has no print command
 };

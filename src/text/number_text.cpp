@@ -83,20 +83,33 @@ std::optional<double> ReadDecimal(std::string_view text, char decimalSep) {
   return value;
 }
 
-std::string FormatDateTime(int year, int month, int day, int hour, int minute,
-                           char dateSep, char timeSep) {
+std::string FormatDateTime(int year, int month, int day, int hour, int minute, char dateSep,
+                           char timeSep) {
   // A list formats one a row: the usual values without printf.
   const auto twoDigits = [](int v) { return v >= 0 && v <= 99; };
   if (year >= 0 && year <= 9999 && twoDigits(month) && twoDigits(day) && twoDigits(hour) &&
       twoDigits(minute)) {
     const auto digit = [](int v) { return static_cast<char>('0' + v); };
-    return {digit(year / 1000), digit(year / 100 % 10), digit(year / 10 % 10), digit(year % 10),
-            dateSep, digit(month / 10), digit(month % 10), dateSep, digit(day / 10), digit(day % 10),
-            ' ', digit(hour / 10), digit(hour % 10), timeSep, digit(minute / 10), digit(minute % 10)};
+    return {digit(year / 1000),
+            digit(year / 100 % 10),
+            digit(year / 10 % 10),
+            digit(year % 10),
+            dateSep,
+            digit(month / 10),
+            digit(month % 10),
+            dateSep,
+            digit(day / 10),
+            digit(day % 10),
+            ' ',
+            digit(hour / 10),
+            digit(hour % 10),
+            timeSep,
+            digit(minute / 10),
+            digit(minute % 10)};
   }
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d%c%02d%c%02d %02d%c%02d", year, dateSep, month,
-                dateSep, day, hour, timeSep, minute);
+  std::snprintf(buffer, sizeof buffer, "%04d%c%02d%c%02d %02d%c%02d", year, dateSep, month, dateSep,
+                day, hour, timeSep, minute);
   return buffer;
 }
 

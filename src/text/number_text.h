@@ -19,8 +19,8 @@ std::string FormatInt(long long value, int width);
 std::optional<double> ReadDecimal(std::string_view text, char decimalSep);
 
 // "yyyy/mm/dd hh:nn" with the user's separators.
-std::string FormatDateTime(int year, int month, int day, int hour, int minute,
-                           char dateSep, char timeSep);
+std::string FormatDateTime(int year, int month, int day, int hour, int minute, char dateSep,
+                           char timeSep);
 
 // A file size in units of 1,000 bytes: "%10.2fKB" of the low 32 bits.
 std::string FormatArchiveSize(std::uint64_t bytes, char decimalSep);

@@ -6,10 +6,10 @@
 
 namespace plenkit {
 
-const char* const TextExtensions[23] = {
-    ".txt", ".cpp", ".asm", ".h",   ".pas",  ".ini", ".bpr",  ".~cp",
-    ".~h",  ".mak", ".csv", ".htm", ".lst",  ".crc", ".tbl",  ".bat",
-    ".log", ".bas", ".cnt", ".asc", ".~bpr", ".~cpp", ".html"};
+const char* const TextExtensions[23] = {".txt", ".cpp", ".asm",  ".h",    ".pas", ".ini",
+                                        ".bpr", ".~cp", ".~h",   ".mak",  ".csv", ".htm",
+                                        ".lst", ".crc", ".tbl",  ".bat",  ".log", ".bas",
+                                        ".cnt", ".asc", ".~bpr", ".~cpp", ".html"};
 
 bool IsTextEntry(std::string_view entryName) {
   std::string extension = ExtensionOf(entryName);

@@ -68,8 +68,7 @@ LRESULT CALLBACK TaskbarEntryProc(HWND window, UINT message, WPARAM wParam, LPAR
       // Closing the program's entry closes the program.
       if (Form* main = App.MainForm()) main->Close();
       return 0;
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -98,10 +97,12 @@ std::string Application::CommandLine() const {
 
 bool Application::PreviewKey(MSG& msg) {
   switch (msg.message) {
-    case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
-      break;
-    default:
-      return false;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: break;
+    default: return false;
   }
   Form* form = Form::FromHandle(GetAncestor(msg.hwnd, GA_ROOT));
   return form && form->PreviewKey(msg);
@@ -161,7 +162,8 @@ void Application::SyncTaskbarEntry() {
                                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, -32000,
                                     -32000, 0, 0, nullptr, nullptr, instance_, nullptr);
   }
-  if (taskbarEntry_ && !IsWindowVisible(taskbarEntry_)) ShowWindow(taskbarEntry_, SW_SHOWNOACTIVATE);
+  if (taskbarEntry_ && !IsWindowVisible(taskbarEntry_))
+    ShowWindow(taskbarEntry_, SW_SHOWNOACTIVATE);
 }
 
 void Application::ApplyHintSettings(HWND tooltip) const {

@@ -33,7 +33,10 @@ class Application {
 
   // The command line the program was started with; a test may set another.
   std::string CommandLine() const;
-  void SetCommandLine(const std::string& line) { commandLine_ = line; commandLineSet_ = true; }
+  void SetCommandLine(const std::string& line) {
+    commandLine_ = line;
+    commandLineSet_ = true;
+  }
 
   // Runs until the main form is destroyed; answers the quit code.
   int Run();

@@ -46,15 +46,15 @@ bool FontDialog::Execute(HWND owner) {
   request.rgbColors = color;
   // Without a printer the screen's fonts are still there to choose from.
   request.hDC = DefaultPrinter(false);
-  request.Flags = CF_EFFECTS | CF_INITTOLOGFONTSTRUCT |
-                  (request.hDC ? CF_BOTH : CF_SCREENFONTS);
+  request.Flags = CF_EFFECTS | CF_INITTOLOGFONTSTRUCT | (request.hDC ? CF_BOTH : CF_SCREENFONTS);
   const BOOL chosen = ChooseFontA(&request);
   if (request.hDC) DeleteDC(request.hDC);
   if (chosen) {
     color = request.rgbColors;
     return true;
   }
-  if (const DWORD code = CommDlgExtendedError()) throw DialogError("ﾌｫﾝﾄﾀﾞｲｱﾛｸﾞを開けません。", code);
+  if (const DWORD code = CommDlgExtendedError())
+    throw DialogError("ﾌｫﾝﾄﾀﾞｲｱﾛｸﾞを開けません。", code);
   return false;
 }
 
@@ -74,7 +74,8 @@ bool PrintDialog::Execute(HWND owner) {
   devMode_ = request.hDevMode;
   devNames_ = request.hDevNames;
   if (confirmed) return true;
-  if (const DWORD code = CommDlgExtendedError()) throw DialogError("印刷ﾀﾞｲｱﾛｸﾞを開けません。", code);
+  if (const DWORD code = CommDlgExtendedError())
+    throw DialogError("印刷ﾀﾞｲｱﾛｸﾞを開けません。", code);
   return false;
 }
 

@@ -18,10 +18,8 @@ const char kBevelClass[] = "TBevel";
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-    case WM_NOTIFY:
-      return SendMessageA(GetParent(window), message, wParam, lParam);
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_NOTIFY: return SendMessageA(GetParent(window), message, wParam, lParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
@@ -43,8 +41,9 @@ LRESULT CALLBACK BevelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void Subclass::Attach(HWND window, WNDPROC procedure, bool unicode) {
   unicode_ = unicode;
   const auto replaced = reinterpret_cast<LONG_PTR>(procedure);
-  original_ = reinterpret_cast<WNDPROC>(unicode ? SetWindowLongPtrW(window, GWLP_WNDPROC, replaced)
-                                                : SetWindowLongPtrA(window, GWLP_WNDPROC, replaced));
+  original_ =
+      reinterpret_cast<WNDPROC>(unicode ? SetWindowLongPtrW(window, GWLP_WNDPROC, replaced)
+                                        : SetWindowLongPtrA(window, GWLP_WNDPROC, replaced));
 }
 
 LRESULT Subclass::CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -55,8 +54,8 @@ LRESULT Subclass::CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 LRESULT Subclass::CallClass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool unicode) {
   if (unicode) {
-    return CallWindowProcW(reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC)), window,
-                           message, wParam, lParam);
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC)),
+                           window, message, wParam, lParam);
   }
   return CallWindowProcA(reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC)), window,
                          message, wParam, lParam);
@@ -73,9 +72,7 @@ void Control::Destroy() {
   handle_ = nullptr;
 }
 
-Control* Control::FromHandle(HWND window) {
-  return WindowMap<Control>::Find(window);
-}
+Control* Control::FromHandle(HWND window) { return WindowMap<Control>::Find(window); }
 
 void Control::CreateWindowOf(const char* windowClass, HWND parent, DWORD style, DWORD exStyle,
                              const Bounds& b, const char* text) {
@@ -103,9 +100,7 @@ void CheckBox::Create(HWND parent, const Bounds& bounds, const char* caption) {
   CreateWindowOf("BUTTON", parent, BS_AUTOCHECKBOX | WS_TABSTOP, 0, bounds, caption);
 }
 
-bool CheckBox::Checked() const {
-  return SendMessageA(handle_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool CheckBox::Checked() const { return SendMessageA(handle_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void CheckBox::SetChecked(bool checked) const {
   SendMessageA(handle_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -150,8 +145,7 @@ bool SpeedButton::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
       if (glyph_) DeleteObject(glyph_);
       glyph_ = nullptr;
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -163,8 +157,7 @@ void DrawnControl::CreateDrawn(const char* className, HWND parent, const Bounds&
   CreateWindowOf(className, parent, 0, 0, bounds, text);
 }
 
-LRESULT CALLBACK DrawnControl::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK DrawnControl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = static_cast<DrawnControl*>(FromHandle(window));
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
   return Guarded([&] { return self->HandleMessage(message, wParam, lParam); });
@@ -216,8 +209,7 @@ LRESULT DrawnControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       pressed_ = false;
       PressChanged();
       return 0;
-    default:
-      return DefWindowProcA(handle_, message, wParam, lParam);
+    default: return DefWindowProcA(handle_, message, wParam, lParam);
   }
 }
 
@@ -227,8 +219,8 @@ BitBtn::~BitBtn() {
   if (font_) DeleteObject(font_);
 }
 
-void BitBtn::Create(HWND parent, const Bounds& bounds, const char* caption,
-                    const FontLayout& font, COLORREF color) {
+void BitBtn::Create(HWND parent, const Bounds& bounds, const char* caption, const FontLayout& font,
+                    COLORREF color) {
   color_ = color;
   font_ = CreateFontOf(font);
   CreateWindowOf("BUTTON", parent, BS_PUSHBUTTON | BS_OWNERDRAW | WS_TABSTOP, 0, bounds, caption);

@@ -101,8 +101,7 @@ class CheckBox : public Control {
 class DrawnControl : public Control {
  protected:
   // Creates the window of `className`, registered for drawn controls.
-  void CreateDrawn(const char* className, HWND parent, const Bounds& bounds,
-                   const char* text = "");
+  void CreateDrawn(const char* className, HWND parent, const Bounds& bounds, const char* text = "");
   virtual void Paint(HDC dc) const = 0;
   virtual void HotChanged() {}
   virtual void PressChanged() {}
@@ -163,7 +162,7 @@ class ProgressBar : public Control {
   void ShowHeldSteps();
 
  private:
-  int pending_ = 0;  // steps too small yet to show
+  int pending_ = 0;    // steps too small yet to show
   DWORD drawnAt_ = 0;  // tick count of the last drawing
 };
 

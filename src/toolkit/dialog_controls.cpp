@@ -83,9 +83,7 @@ bool Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
       if (LOWORD(lParam)) InvalidateRect(handle_, nullptr, TRUE);
       result = 0;
       return true;
-    case WM_GETFONT:
-      result = reinterpret_cast<LRESULT>(font_);
-      return true;
+    case WM_GETFONT: result = reinterpret_cast<LRESULT>(font_); return true;
     case WM_SETTEXT:
       result = DefWindowProcA(handle_, message, wParam, lParam);
       FitToCaption();
@@ -97,11 +95,8 @@ bool Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
       result = TRUE;
       return true;
     case LM_MOUSEENTER:
-    case LM_MOUSELEAVE:
-      result = 0;
-      return true;
-    default:
-      return false;
+    case LM_MOUSELEAVE: result = 0; return true;
+    default: return false;
   }
 }
 
@@ -113,16 +108,16 @@ Image::~Image() {
 
 void Image::Create(HWND parent, int left, int top, int icon, int size) {
   CreateWindowOf("STATIC", parent, SS_ICON, 0, {left, top, size, size});
-  picture_ = static_cast<HICON>(LoadImageA(App.Instance(), MAKEINTRESOURCEA(icon), IMAGE_ICON,
-                                           size, size, LR_DEFAULTCOLOR));
+  picture_ = static_cast<HICON>(
+      LoadImageA(App.Instance(), MAKEINTRESOURCEA(icon), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
   SendMessageA(handle_, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(picture_));
 }
 
 // --- Button
 
 void Button::Create(HWND parent, const Bounds& bounds, const char* caption, bool isDefault) {
-  CreateWindowOf("BUTTON", parent, (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP,
-                 0, bounds, caption);
+  CreateWindowOf("BUTTON", parent, (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP, 0,
+                 bounds, caption);
 }
 
 }  // namespace toolkit

@@ -9,8 +9,8 @@ namespace toolkit {
 namespace {
 
 std::string Narrow(const wchar_t* wide, std::size_t length) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), text.data(), size, nullptr,
                       nullptr);

@@ -69,9 +69,9 @@ Form::Form(const FormLayout& layout, HWND owner) {
   // which carries the form), so the form sees all of them, WM_CREATE too.
   RegisterWindowClass(layout.className, &Form::WindowProc, CS_DBLCLKS, true);
   font_ = CreateFontOf(layout.font);
-  const DWORD style = (layout.sizeable ? WS_OVERLAPPEDWINDOW
-                                       : WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME) |
-                      WS_CLIPCHILDREN;
+  const DWORD style =
+      (layout.sizeable ? WS_OVERLAPPEDWINDOW : WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME) |
+      WS_CLIPCHILDREN;
   const DWORD exStyle = layout.sizeable ? 0 : WS_EX_DLGMODALFRAME;
   RECT outer{0, 0, layout.width, layout.height};
   if (layout.clientSize) AdjustWindowRectEx(&outer, style, FALSE, exStyle);
@@ -79,8 +79,8 @@ Form::Form(const FormLayout& layout, HWND owner) {
   // making must not take the form still being made with it.
   ++depth_;
   CreateWindowExA(exStyle, layout.className, layout.caption, style, layout.left, layout.top,
-                  outer.right - outer.left, outer.bottom - outer.top, owner, nullptr, App.Instance(),
-                  this);
+                  outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
+                  App.Instance(), this);
   --depth_;
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 }
@@ -90,9 +90,7 @@ Form::~Form() {
   DeleteObject(font_);
 }
 
-Form* Form::FromHandle(HWND window) {
-  return WindowMap<Form>::Find(window);
-}
+Form* Form::FromHandle(HWND window) { return WindowMap<Form>::Find(window); }
 
 std::string Form::Caption() const {
   char caption[512] = {};
@@ -214,10 +212,10 @@ void Form::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
 
 HWND Form::Tooltip() {
   if (!tooltip_) {
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
-                               App.Instance(), nullptr);
+    tooltip_ =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr, App.Instance(), nullptr);
     App.AddTooltipWindow(tooltip_);
   }
   return tooltip_;
@@ -245,8 +243,8 @@ void Form::Realign() {
       if (control->align != pass) continue;
       RECT own{};
       GetWindowRect(control->Handle(), &own);
-      const int height = control->PreferredHeight() ? control->PreferredHeight()
-                                                    : own.bottom - own.top;
+      const int height =
+          control->PreferredHeight() ? control->PreferredHeight() : own.bottom - own.top;
       const int width = area.right - area.left;
       if (pass == Align::Top) {
         control->SetBounds(area.left, area.top, width, height);
@@ -287,8 +285,8 @@ bool Form::PreviewKey(MSG& msg) {
 
 bool Form::MoveFocus(MSG& msg, bool backwards) {
   // A control that takes Tab as input (a memo) keeps it.
-  const LRESULT wants = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam,
-                                     reinterpret_cast<LPARAM>(&msg));
+  const LRESULT wants =
+      SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
   if (wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
   const HWND from = IsChild(handle_, msg.hwnd) ? msg.hwnd : nullptr;
   if (const HWND next = GetNextDlgTabItem(handle_, from, backwards)) ::SetFocus(next);
@@ -333,9 +331,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       if (wParam && !reshowing_) FormShow();
       break;
-    case WM_SIZE:
-      Realign();
-      return 0;
+    case WM_SIZE: Realign(); return 0;
     case WM_WINDOWPOSCHANGED:
       if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) {
         App.SyncTaskbarEntry();
@@ -355,9 +351,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case kRelease:
-      Release();
-      return 0;
+    case kRelease: Release(); return 0;
     case WM_ACTIVATE:
       // Remember which control had the focus, to give it back on return.
       if (LOWORD(wParam) == WA_INACTIVE) {

@@ -105,13 +105,13 @@ class Form : public Component {
   HWND handle_ = nullptr;
   HFONT font_ = nullptr;
   HWND tooltip_ = nullptr;
-  HWND focused_ = nullptr;  // the control to focus when the form is active again
-  HWND modalOwner_ = nullptr;  // disabled while this form is shown modally
-  int* modalResult_ = nullptr;  // ShowModal's answer, while it runs
-  int depth_ = 0;            // handlers of this form now running
-  bool closed_ = false;      // closed, to be freed
+  HWND focused_ = nullptr;       // the control to focus when the form is active again
+  HWND modalOwner_ = nullptr;    // disabled while this form is shown modally
+  int* modalResult_ = nullptr;   // ShowModal's answer, while it runs
+  int depth_ = 0;                // handlers of this form now running
+  bool closed_ = false;          // closed, to be freed
   bool releasePending_ = false;  // to be destroyed once its way is clear
-  bool reshowing_ = false;  // shown again with its owner
+  bool reshowing_ = false;       // shown again with its owner
   std::vector<Control*> controls_;
 };
 

@@ -18,7 +18,8 @@ HFONT CreateFontOf(const FontLayout& font) {
 }
 
 POINT CentredOver(const RECT& over, int width, int height) {
-  return {over.left + (over.right - over.left - width) / 2, over.top + (over.bottom - over.top - height) / 2};
+  return {over.left + (over.right - over.left - width) / 2,
+          over.top + (over.bottom - over.top - height) / 2};
 }
 
 }  // namespace toolkit

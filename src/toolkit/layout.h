@@ -17,7 +17,7 @@ struct FormLayout {
   int left, top, width, height;  // outer bounds, or the client area's size with clientSize
   FontLayout font;
   bool keyPreview;
-  bool sizeable;  // an ordinary resizable frame; otherwise a fixed dialog frame
+  bool sizeable;            // an ordinary resizable frame; otherwise a fixed dialog frame
   bool clientSize = false;  // width and height are the client area's; the frame comes on top
 };
 

@@ -72,14 +72,13 @@ LRESULT CALLBACK ListView::HeaderProc(HWND header, UINT message, WPARAM wParam, 
       case HDM_SETITEMW: {
         // Autosizing (a double-click, Ctrl+Plus) and any other width request.
         const auto* item = reinterpret_cast<const HDITEMW*>(lParam);
-        if (static_cast<int>(wParam) >= visible && item &&
-            (item->mask & HDI_WIDTH) && item->cxy != 0) {
+        if (static_cast<int>(wParam) >= visible && item && (item->mask & HDI_WIDTH) &&
+            item->cxy != 0) {
           return FALSE;
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return list ? list->header_.CallOriginal(header, message, wParam, lParam)
@@ -103,7 +102,8 @@ int ListView::AddRow(const std::string& caption) {
   item.mask = LVIF_TEXT;
   item.iItem = Count();
   item.pszText = const_cast<char*>(caption.c_str());
-  return static_cast<int>(SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  return static_cast<int>(
+      SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 void ListView::SetText(int row, int column, std::string text) {
@@ -175,8 +175,8 @@ void ListView::GiveText(NMHDR& header) const {
     LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
     if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
     const std::string& text = StoredText(item.iItem, item.iSubItem);
-    const int written = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, item.pszText,
-                                            item.cchTextMax);
+    const int written =
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, item.pszText, item.cchTextMax);
     if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
   }
 }
@@ -208,8 +208,8 @@ int ListView::FindRow(NMHDR& header) const {
     const std::string& caption = cells_[static_cast<std::size_t>(row) * columns_];
     if (partial && caption.size() < typed.size()) continue;
     const int length = static_cast<int>(partial ? typed.size() : caption.size());
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(), length,
-                       typed.data(), static_cast<int>(typed.size())) == CSTR_EQUAL) {
+    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(), length, typed.data(),
+                       static_cast<int>(typed.size())) == CSTR_EQUAL) {
       return row;
     }
   }
@@ -277,8 +277,7 @@ bool ListView::Notify(NMHDR& header, LRESULT& result) {
     case LVN_ODFINDITEMW:
       if (virtual_) result = FindRow(header);
       return virtual_;
-    default:
-      return false;
+    default: return false;
   }
 }
 

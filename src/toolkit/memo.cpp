@@ -32,13 +32,13 @@ LRESULT CALLBACK Memo::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-      if (self->onMouseUp) Guarded([&] {
+      if (self->onMouseUp)
+        Guarded([&] {
           self->onMouseUp(*self);
           return LRESULT(0);
         });
       break;
-    default:
-      break;
+    default: break;
   }
   return result;
 }
@@ -73,8 +73,8 @@ std::string Memo::Line(int line) const {
   std::vector<char> buffer(size + 1, '\0');
   const WORD room = static_cast<WORD>(std::min<std::size_t>(size, 0xFFFF));
   std::memcpy(buffer.data(), &room, sizeof room);
-  const LRESULT copied = SendMessageA(handle_, EM_GETLINE, line,
-                                      reinterpret_cast<LPARAM>(buffer.data()));
+  const LRESULT copied =
+      SendMessageA(handle_, EM_GETLINE, line, reinterpret_cast<LPARAM>(buffer.data()));
   return std::string(buffer.data(), copied);
 }
 

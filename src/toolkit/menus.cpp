@@ -33,9 +33,7 @@ void MenuItem::SetCaption(const std::string& caption) const {
   ModifyMenuA(menu_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
 }
 
-bool MenuItem::Checked() const {
-  return GetMenuState(menu_, id, MF_BYCOMMAND) & MF_CHECKED;
-}
+bool MenuItem::Checked() const { return GetMenuState(menu_, id, MF_BYCOMMAND) & MF_CHECKED; }
 
 void MenuItem::SetChecked(bool checked) const {
   if (checked && radioItem) {
@@ -83,7 +81,6 @@ void PopupMenu::Popup(HWND owner, POINT at) {
 }
 
 // --- The menu bar
-
 
 namespace {
 

@@ -14,8 +14,7 @@ namespace toolkit {
 void ShellOpen(HWND owner, const std::string& target, int showCommand);
 
 // A test may take the shell's place; null restores it.
-using ShellOpener =
-    std::function<void(HWND owner, const std::string& target, int showCommand)>;
+using ShellOpener = std::function<void(HWND owner, const std::string& target, int showCommand)>;
 void SetShellOpenForTest(ShellOpener opener);
 
 }  // namespace toolkit

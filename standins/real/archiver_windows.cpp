@@ -18,8 +18,8 @@ HMODULE ThisLibrary() {
 
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
-  const int made = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                       static_cast<int>(wide.size()));
+  const int made =
+      MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()));
   wide.resize(static_cast<std::size_t>(std::max(made, 0)));
   return wide;
 }
@@ -127,9 +127,7 @@ std::string Reason(int result) {
 // box of the whole task: nothing can start another command meanwhile.
 class CallerWindowsDisabled {
  public:
-  CallerWindowsDisabled() {
-    EnumThreadWindows(GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(&disabled_));
-  }
+  CallerWindowsDisabled() { EnumThreadWindows(GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(&disabled_)); }
   ~CallerWindowsDisabled() {
     for (HWND window : disabled_) EnableWindow(window, TRUE);
   }
@@ -155,8 +153,7 @@ INT_PTR CALLBACK AnswerProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) EndDialog(dialog, LOWORD(wParam));
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -278,8 +275,7 @@ INT_PTR CALLBACK Progress::Procedure(HWND dialog, UINT message, WPARAM wParam, L
       FrameRect(item.hDC, &full, GetSysColorBrush(COLOR_WINDOWFRAME));
       return TRUE;
     }
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

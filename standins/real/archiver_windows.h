@@ -18,7 +18,7 @@ std::string LibraryName();
 enum class ReplaceAnswer { Replace, Skip, ReplaceAll, SkipAll, Cancel };
 
 struct FileFacts {
-  std::string name;        // Shift-JIS
+  std::string name;  // Shift-JIS
   std::uint64_t size = 0;
   std::uint64_t written = 0;  // 100 ns since 1601, UTC; 0 unknown
 };

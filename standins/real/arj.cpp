@@ -63,8 +63,8 @@ ArjResult ArjDecode(int method, ByteSource& source, std::uint64_t offset, std::u
   Output out(originalSize, sink);
   // ARJ's window is 26,624 bytes and its offsets reach 65,535: the ring of
   // 64 KiB serves every offset; one before the member's start reads zeros.
-  ArjResult result = method == 4 ? DecodeFast(bits, out)
-                                 : DecodeStaticHuffman(bits, out, kOffsetCodes, kOffsetBits, true);
+  ArjResult result =
+      method == 4 ? DecodeFast(bits, out) : DecodeStaticHuffman(bits, out, kOffsetCodes, kOffsetBits, true);
   if (result == ArjResult::Ok && !out.Flush()) result = ArjResult::Stopped;
   return result;
 }

@@ -17,8 +17,8 @@ namespace standin {
 struct ArjMember {
   std::string name;  // as stored: the archiving system's bytes, "/" between folders
   int method = 0;
-  int fileType = 0;  // 0 binary, 1 text, 3 folder
-  int flags = 0;     // 0x01 garbled (encrypted), 0x04 continued in the next volume
+  int fileType = 0;       // 0 binary, 1 text, 3 folder
+  int flags = 0;          // 0x01 garbled (encrypted), 0x04 continued in the next volume
   bool unixTime = false;  // `stamp` is seconds since 1970 (UTC), else a DOS time and date (local)
   std::uint32_t stamp = 0;
   std::uint32_t packedSize = 0;

@@ -38,7 +38,8 @@ class ArjReader : public Reader {
       member.packed = m.packedSize;
       member.encrypted = (m.flags & 0x01) != 0;
       // A member continued in the next volume cannot be read from this one.
-      member.unsupported = (m.flags & 0x04) != 0 || m.method > 4 || (m.fileType != 0 && m.fileType != 1 && !member.folder && !member.link);
+      member.unsupported = (m.flags & 0x04) != 0 || m.method > 4 ||
+                           (m.fileType != 0 && m.fileType != 1 && !member.folder && !member.link);
       if (m.unixTime) SetUnixTime(member, m.stamp);
       else SetDosTime(member, static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
       members.push_back(std::move(member));

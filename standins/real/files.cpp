@@ -19,7 +19,8 @@ HANDLE OpenShared(const std::string& path) {
 
 ReadOnlyFile::ReadOnlyFile(const char* path) : path_(path), handle_(OpenShared(path_)) {
   LARGE_INTEGER size;
-  if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
+  if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size))
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
 }
 
 ReadOnlyFile::~ReadOnlyFile() {

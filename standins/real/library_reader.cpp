@@ -112,7 +112,7 @@ struct Source {
 
   static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
     Source& source = *static_cast<Source*>(data);
-    const std::int64_t base = whence == SEEK_SET ? 0
+    const std::int64_t base = whence == SEEK_SET   ? 0
                               : whence == SEEK_CUR ? static_cast<std::int64_t>(source.position)
                                                    : static_cast<std::int64_t>(source.bytes->Size());
     if (offset < -base || offset > INT64_MAX - base) return ARCHIVE_FATAL;
@@ -162,8 +162,8 @@ class LibraryReader : public Reader {
       Member& member = members.back();
       names.push_back(StoredNameOf(entry));
       if (format_ == Format::Rar) {
-        const RarFileFacts facts = ReadRarFileFacts(*bytes_, static_cast<std::uint64_t>(
-                                                                 std::max<la_int64_t>(0, archive_read_header_position(archive_))));
+        const RarFileFacts facts = ReadRarFileFacts(
+            *bytes_, static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_read_header_position(archive_))));
         member.hasCrc32 = facts.hasCrc && !member.folder;
         member.crc32 = facts.crc;
         member.encrypted = member.encrypted || facts.encrypted;

@@ -198,7 +198,6 @@ ArjResult DecodeStaticHuffman(BitReader& bits, Output& out, int offsetCodes, int
   return ArjResult::Ok;
 }
 
-
 std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t size) {
   // Eight bytes a step (slicing by eight): table k gives a byte's effect
   // k bytes further on.
@@ -216,7 +215,8 @@ std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t si
   }();
   crc = ~crc;
   for (; size >= 8; data += 8, size -= 8) {
-    const std::uint32_t low = crc ^ (data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24);
+    const std::uint32_t low =
+        crc ^ (data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24);
     crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^ tables[4][low >> 24] ^
           tables[3][data[4]] ^ tables[2][data[5]] ^ tables[1][data[6]] ^ tables[0][data[7]];
   }

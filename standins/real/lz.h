@@ -84,7 +84,6 @@ class BitReader {
   int count_ = 0;
 };
 
-
 // Collects the output in a ring and hands it to the sink in pieces.
 class Output {
  public:
@@ -129,7 +128,6 @@ class Output {
   std::uint64_t remaining_;
   const ArjSink& sink_;
 };
-
 
 // The static Huffman coding: `offsetCodes` codes for the offsets' lengths,
 // their count read in `offsetBits` bits; a block that says it holds 0

@@ -95,8 +95,7 @@ bool ReadExtended(std::vector<unsigned char>& raw, std::size_t first, std::size_
       case 0x54:
         if (length >= 4) h.member.unixTime = true, h.member.stamp = Le32(data);
         break;
-      default:
-        break;
+      default: break;
     }
     at += static_cast<std::size_t>(size);
   }
@@ -449,8 +448,8 @@ bool MacBinaryFork(const LzhMember& member, const unsigned char* head, std::uint
 }
 
 bool LzhMethodKnown(const std::string& method) {
-  static const char* const known[] = {"-lh0-", "-lz4-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-",
-                                      "-lhx-", "-lzs-", "-lz5-", "-lhd-"};
+  static const char* const known[] = {"-lh0-", "-lz4-", "-lh1-", "-lh4-", "-lh5-", "-lh6-",
+                                      "-lh7-", "-lhx-", "-lzs-", "-lz5-", "-lhd-"};
   for (const char* k : known) {
     if (method == k) return true;
   }

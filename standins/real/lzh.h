@@ -14,16 +14,16 @@
 namespace standin {
 
 struct LzhMember {
-  std::string name;        // as stored, the path before the name; "/" between folders ("\\" too at levels 0 and 1)
-  std::string method;      // "-lh5-"
+  std::string name;    // as stored, the path before the name; "/" between folders ("\\" too at levels 0 and 1)
+  std::string method;  // "-lh5-"
   std::uint64_t packed = 0, original = 0;
-  std::uint16_t crc = 0;   // CRC-16 of the original data
-  bool unixTime = false;   // `stamp` is seconds since 1970 (UTC), else a DOS time and date (local)
+  std::uint16_t crc = 0;  // CRC-16 of the original data
+  bool unixTime = false;  // `stamp` is seconds since 1970 (UTC), else a DOS time and date (local)
   std::int64_t stamp = 0;
   bool folder = false;
-  bool link = false;       // a Unix symbolic link: "name|target"
-  char os = 0;             // the archiving system: 'm' the Mac, 'U' Unix, 'M' DOS...
-  std::string file;        // the name's last part, as stored
+  bool link = false;  // a Unix symbolic link: "name|target"
+  char os = 0;        // the archiving system: 'm' the Mac, 'U' Unix, 'M' DOS...
+  std::string file;   // the name's last part, as stored
   std::uint64_t dataOffset = 0;
 };
 

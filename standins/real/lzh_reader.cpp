@@ -32,12 +32,13 @@ class LzhReader : public Reader {
         // The Mac's tools store a file as MacBinary: its data fork is the file.
         unsigned char head[128];
         std::size_t held = 0;
-        LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original, [&](const unsigned char* data, std::size_t n) {
-          const std::size_t take = std::min(n, sizeof head - held);
-          std::memcpy(head + held, data, take);
-          held += take;
-          return held < sizeof head;
-        });
+        LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original,
+                  [&](const unsigned char* data, std::size_t n) {
+                    const std::size_t take = std::min(n, sizeof head - held);
+                    std::memcpy(head + held, data, take);
+                    held += take;
+                    return held < sizeof head;
+                  });
         std::uint64_t length = 0;
         if (held == sizeof head && MacBinaryFork(m, head, length)) member.size = fork_.back() = length;
       }
@@ -65,14 +66,14 @@ class LzhReader : public Reader {
     // the check value covers all of it.
     const std::uint64_t skip = fork_[index] ? 128 : 0, keep = fork_[index] ? fork_[index] : m.original;
     std::uint64_t at = 0;
-    const ArjResult result = LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original,
-                                       [&](const unsigned char* data, std::size_t size) {
-                                         crc = Crc16(crc, data, size);
-                                         const std::uint64_t from = std::max(at, skip), to = std::min(at + size, skip + keep);
-                                         if (from < to) stopped = !sink(data + (from - at), static_cast<std::size_t>(to - from));
-                                         at += size;
-                                         return !stopped;
-                                       });
+    const ArjResult result = LzhDecode(
+        m.method, *source_, m.dataOffset, m.packed, m.original, [&](const unsigned char* data, std::size_t size) {
+          crc = Crc16(crc, data, size);
+          const std::uint64_t from = std::max(at, skip), to = std::min(at + size, skip + keep);
+          if (from < to) stopped = !sink(data + (from - at), static_cast<std::size_t>(to - from));
+          at += size;
+          return !stopped;
+        });
     if (stopped || result == ArjResult::Stopped) return kStopped;
     if (result == ArjResult::UnknownMethod) return kUnsupported;
     if (result != ArjResult::Ok || crc != m.crc) return kDamaged;

@@ -51,7 +51,9 @@ std::u32string DecodeName(const std::string& bytes, Charset charset) {
   if (Decode(bytes, charset, text)) return text;
   text.clear();
   for (std::size_t i = 0; i < bytes.size();) {
-    std::size_t n = charset == Charset::Utf8 ? Utf8Length(bytes, i) : charset == Charset::Cp932 ? ShiftJisLength(bytes, i) : 1;
+    std::size_t n = charset == Charset::Utf8    ? Utf8Length(bytes, i)
+                    : charset == Charset::Cp932 ? ShiftJisLength(bytes, i)
+                                                : 1;
     std::u32string one;
     if (n == 0 || !Decode(bytes.substr(i, n), charset, one)) one = U"_", n = n ? n : 1;
     text += one;
@@ -76,7 +78,8 @@ std::u32string Admissible(const std::u32string& part) {
     shown += reserved || (c >= 0x80 && !ShiftJisOf(c, ignored)) ? U'_' : c;
   }
   const std::size_t kept = shown.find_last_not_of(U". ");
-  if (kept != std::u32string::npos && kept + 1 < shown.size() && shown.find_first_not_of(U'.') != std::u32string::npos) {
+  if (kept != std::u32string::npos && kept + 1 < shown.size() &&
+      shown.find_first_not_of(U'.') != std::u32string::npos) {
     for (std::size_t i = kept + 1; i < shown.size(); ++i) shown[i] = U'_';
   }
   return shown;
@@ -158,8 +161,9 @@ std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Chars
   for (const std::size_t index : order) {
     const StoredName& name = names[index];
     const std::u32string text =
-        name.unicode ? Composed(name.text)
-                     : Composed(DecodeName(charset == Charset::Cp932 ? WithTrailBytes(name.bytes) : name.bytes, charset));
+        name.unicode
+            ? Composed(name.text)
+            : Composed(DecodeName(charset == Charset::Cp932 ? WithTrailBytes(name.bytes) : name.bytes, charset));
     // Folder by folder: "/" and "\" separate them; an empty part (a name
     // that begins with a separator) stays, and is refused on extraction.
     std::vector<std::u32string> parts(1);

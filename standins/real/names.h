@@ -20,7 +20,7 @@ struct StoredName {
   std::u32string text;   // when it does (UTF-8 or UTF-16 marked as such), decoded
   bool unicode = false;  // `text` holds the name
   bool folder = false;
-  bool link = false;     // never written: a file of the same name keeps it
+  bool link = false;  // never written: a file of the same name keeps it
 };
 
 // What stands for a character that cannot be in a name.

@@ -83,8 +83,7 @@ bool ZipPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes, std::uint6
       }
       // Info-ZIP's Unicode path: version 1, the CRC-32 of the stored name,
       // then the name in UTF-8, believed while the CRC holds.
-      if (id == 0x7075 && length > 5 && extra[x + 4] == 1 &&
-          Le32(extra + x + 5) == Crc32(0, rest.data(), nameLength)) {
+      if (id == 0x7075 && length > 5 && extra[x + 4] == 1 && Le32(extra + x + 5) == Crc32(0, rest.data(), nameLength)) {
         one.raw.assign(reinterpret_cast<const char*>(extra + x + 9), length - 5);
         one.unicode = true;
       }
@@ -119,8 +118,7 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   }
   // The names of the cabinets before and after this one, when it is part of a set.
   for (int strings = ((flags & 1) ? 2 : 0) + ((flags & 2) ? 2 : 0); strings > 0; --strings) {
-    if (!file.Read(at, std::min<std::uint64_t>(256, file.Size() - std::min(at, file.Size())), bytes) ||
-        bytes.empty()) {
+    if (!file.Read(at, std::min<std::uint64_t>(256, file.Size() - std::min(at, file.Size())), bytes) || bytes.empty()) {
       return false;
     }
     const void* zero = std::memchr(bytes.data(), 0, bytes.size());
@@ -148,7 +146,8 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   }
 
   std::vector<std::size_t> folderOf;
-  if (!file.Read(filesAt, std::min<std::uint64_t>(file.Size() - std::min(filesAt, file.Size()), files * 272ULL), bytes)) {
+  if (!file.Read(filesAt, std::min<std::uint64_t>(file.Size() - std::min(filesAt, file.Size()), files * 272ULL),
+                 bytes)) {
     return false;
   }
   for (std::size_t i = 0, offset = 0; i < files; ++i) {
@@ -177,8 +176,9 @@ bool CabPackedSizes(ByteSource& file, std::vector<PackedSize>& sizes) {
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     const std::size_t f = folderOf[i];
     left[f] -= sizes[i].size;
-    sizes[i].packed = left[f] == 0 ? folderPacked[f] - given[f]
-                                   : folderSize[f] == 0 ? 0 : folderPacked[f] * sizes[i].size / folderSize[f];
+    sizes[i].packed = left[f] == 0         ? folderPacked[f] - given[f]
+                      : folderSize[f] == 0 ? 0
+                                           : folderPacked[f] * sizes[i].size / folderSize[f];
     given[f] += sizes[i].packed;
   }
   return true;

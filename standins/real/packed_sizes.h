@@ -12,8 +12,8 @@
 namespace standin {
 
 struct PackedSize {
-  std::string name;  // the stored bytes, "\" between folders and none at the end: what members are matched by
-  std::string raw;   // the name's bytes as stored
+  std::string name;      // the stored bytes, "\" between folders and none at the end: what members are matched by
+  std::string raw;       // the name's bytes as stored
   bool unicode = false;  // marked UTF-8 (zip's flag or Unicode path field, cab's attribute), `raw` is then UTF-8
   std::uint64_t size = 0;
   std::uint64_t packed = 0;

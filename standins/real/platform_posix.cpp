@@ -14,8 +14,8 @@ namespace {
 
 // Converts `length` bytes from `from` to `to`. With `substitute`, an input
 // unit the target lacks becomes "?"; without, it fails the conversion.
-bool Convert(const char* from, const char* to, const char* bytes, std::size_t length, std::size_t unit,
-             bool substitute, std::string& out) {
+bool Convert(const char* from, const char* to, const char* bytes, std::size_t length, std::size_t unit, bool substitute,
+             std::string& out) {
   const iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   out.clear();
@@ -41,8 +41,6 @@ bool Convert(const char* from, const char* to, const char* bytes, std::size_t le
 }
 
 }  // namespace
-
-
 
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   member.date = date;

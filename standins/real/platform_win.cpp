@@ -8,8 +8,6 @@
 
 namespace standin {
 
-
-
 void SetDosTime(Member& member, std::uint16_t date, std::uint16_t time) {
   member.date = date;
   member.time = time;

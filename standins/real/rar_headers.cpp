@@ -8,7 +8,9 @@ namespace standin {
 
 namespace {
 
-std::uint32_t Le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24; }
+std::uint32_t Le32(const unsigned char* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
 
 // RAR5's numbers: seven bits a byte, the high bit saying more follow.
 class Fields {

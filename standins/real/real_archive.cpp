@@ -54,8 +54,9 @@ FileIdentity IdentityOf(HANDLE file) {
 }
 
 FileIdentity IdentityOf(const std::string& path) {
-  const HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file =
+      CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   const FileIdentity identity = IdentityOf(file);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   return identity;
@@ -297,9 +298,9 @@ class Extraction {
   // The path as the system's own name for it, which a rename by handle takes.
   static std::wstring NtPath(const std::string& path) {
     std::wstring wide(path.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, path.data(),
-                                                                         static_cast<int>(path.size()), &wide[0],
-                                                                         static_cast<int>(wide.size())))));
+    wide.resize(
+        static_cast<std::size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                                                 &wide[0], static_cast<int>(wide.size())))));
     return wide.compare(0, 2, L"\\\\") == 0 ? L"\\??\\UNC\\" + wide.substr(2) : L"\\??\\" + wide;
   }
 
@@ -355,7 +356,8 @@ bool MakeFolders(const std::string& folder) {
   // From the first byte on: a leading lead byte's trail may be 0x5C.
   for (std::size_t i = 0; i < folder.size(); ++i) {
     if (IsLeadByte(folder[i])) ++i;
-    else if (i > 0 && IsSeparator(folder[i]) && folder[i - 1] != ':') CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+    else if (i > 0 && IsSeparator(folder[i]) && folder[i - 1] != ':')
+      CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
   }
   CreateDirectoryA(folder.c_str(), nullptr);
   attributes = GetFileAttributesA(folder.c_str());
@@ -415,7 +417,8 @@ int ExtractMembers(Format format, const char* path, const std::string& destinati
   std::uint64_t total = 0;
   for (std::size_t index : chosen) {
     const Member& m = listing.members[index];
-    if (!m.folder && !m.link && !m.encrypted && !m.unsupported) total += std::min<std::uint64_t>(m.size, UINT64_MAX - total);
+    if (!m.folder && !m.link && !m.encrypted && !m.unsupported)
+      total += std::min<std::uint64_t>(m.size, UINT64_MAX - total);
   }
   if (total > FreeBytes(destination)) {
     failures.push_back({"", kNoRoom});

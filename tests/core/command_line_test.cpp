@@ -22,9 +22,9 @@ TEST(CommandLine, EveryNameGoesAsOneQuotedNameOrNotAtAll) {
       {"doc\\readme.txt", "\"doc\\readme.txt\""},
       {"表\\ソ.txt", "\"表\\ソ.txt\""},  // trail bytes 0x5C stay as they are
       {"my notes.txt", "\"my notes.txt\""},
-      {"-o", "\"-o\""},                      // a name, never a switch
+      {"-o", "\"-o\""},  // a name, never a switch
       {"@list.txt", "\"@list.txt\""},
-      {"dir\\", "\"dir\\\""},             // a backslash escapes nothing
+      {"dir\\", "\"dir\\\""},  // a backslash escapes nothing
       {"x\" -o -d \"C:\\Users\\Public\\", nullptr},
       {"a\" \"b", nullptr},
       {"tab\there", nullptr},

@@ -29,7 +29,7 @@ TEST(Kinds, NoKindForOtherNames) {
 }
 
 TEST(Kinds, LibraryNamesAndEntryPointsSpelledExactly) {
-  const char* libraries[] = {"UnLha32.Dll", "UnZip32.Dll", "Cab32.Dll",
+  const char* libraries[] = {"UnLha32.Dll",  "UnZip32.Dll", "Cab32.Dll",
                              "UnArj32j.Dll", "UnRar32.Dll", "Bga32.Dll"};
   const char* counts[] = {"UnlhaGetFileCount", "UnZipGetFileCount", "CabGetFileCount",
                           "UnarjGetFileCount", "UnrarGetFileCount", "BgaGetFileCount"};
@@ -46,7 +46,8 @@ TEST(Kinds, LibraryNamesAndEntryPointsSpelledExactly) {
 }
 
 TEST(Kinds, KindsOutsideTheTableHaveNoNamesAndNoCommands) {
-  for (const auto kind : {NoKind, static_cast<ArchiverKind>(KindCount), static_cast<ArchiverKind>(-1)}) {
+  for (const auto kind :
+       {NoKind, static_cast<ArchiverKind>(KindCount), static_cast<ArchiverKind>(-1)}) {
     const KindInfo& row = KindTable(kind);
     EXPECT_STREQ(row.library, "") << kind;
     EXPECT_STREQ(row.label, "");

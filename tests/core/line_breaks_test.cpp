@@ -12,8 +12,8 @@ TEST(LineBreaks, BareLineFeedsGetACarriageReturnAndNothingElseChanges) {
       {"", ""},
       {"a\nb\n", "a\r\nb\r\n"},
       {"\n\n", "\r\n\r\n"},
-      {"a\r\nb", "a\r\nb"},           // already a line break
-      {"a\rb\r", "a\rb\r"},           // a lone CR stays as it is
+      {"a\r\nb", "a\r\nb"},  // already a line break
+      {"a\rb\r", "a\rb\r"},  // a lone CR stays as it is
       {"a\r\r\nb\n\r", "a\r\r\nb\r\n\r"},
       {"\x93\xfa\n\x96\x7b\t\x8c\xea\n", "\x93\xfa\r\n\x96\x7b\t\x8c\xea\r\n"},  // 日\n本\t語\n
   };
@@ -26,13 +26,11 @@ TEST(LineBreaks, TheLimitCountsWhatTheTextAreaHoldsAndCutsNoPairs) {
     std::size_t limit;
     const char* out;
   } cases[] = {
-      {"ab\ncd", 5, "ab\r\nc"},       // the added CR counts
-      {"ab\ncd", 3, "ab"},            // no CR without its LF
-      {"ab\r\ncd", 3, "ab"},
-      {"ab\ncd", 4, "ab\r\n"},
-      {"a\x93\xfa", 2, "a"},          // no half of 日
-      {"a\x93\xfa", 3, "a\x93\xfa"},
-      {"abc", 0, ""},
+      {"ab\ncd", 5, "ab\r\nc"},  // the added CR counts
+      {"ab\ncd", 3, "ab"},       // no CR without its LF
+      {"ab\r\ncd", 3, "ab"},         {"ab\ncd", 4, "ab\r\n"},
+      {"a\x93\xfa", 2, "a"},  // no half of 日
+      {"a\x93\xfa", 3, "a\x93\xfa"}, {"abc", 0, ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WithCrLfBreaks(c.in, c.limit), c.out) << c.in << " limit " << c.limit;

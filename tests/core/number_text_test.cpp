@@ -39,8 +39,9 @@ TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
   EXPECT_FALSE(ReadDecimal("0x10", '.'));
   EXPECT_FALSE(ReadDecimal("1e5", '.'));
   // Whatever way it is read, it is strtod's number, to the last bit.
-  for (const char* text : {"0.07", "1234.57", "9999999.99", "-0.00", "0.1", "123456789012.345",
-                           "00000000000000001.5", "1234567890123456.7", "0.0000000000000000000000001"}) {
+  for (const char* text :
+       {"0.07", "1234.57", "9999999.99", "-0.00", "0.1", "123456789012.345", "00000000000000001.5",
+        "1234567890123456.7", "0.0000000000000000000000001"}) {
     EXPECT_EQ(ReadDecimal(text, '.'), std::strtod(text, nullptr)) << text;
   }
   EXPECT_FALSE(ReadDecimal("inf", '.'));

@@ -9,11 +9,21 @@ TEST(TextEntry, NamesShownWithoutAsking) {
     const char* name;
     bool text;
   } cases[] = {
-      {"DOC\\NOTES.TXT", true}, {"main.H", true},        {"index.HTML", true},
-      {"a.~cp", true},          {"a.~cpp", true},        {"src/x.PAS", true},
-      {"表\\ソ.txt", true},     {"notes", false},        {"prog.c", false},
-      {"archive.tar.gz", false}, {"dir.old\\readme", false}, {"a.txt\\", false},
-      {"x:y.txt:z", false},     {"a.tx", false},         {".", false},
+      {"DOC\\NOTES.TXT", true},
+      {"main.H", true},
+      {"index.HTML", true},
+      {"a.~cp", true},
+      {"a.~cpp", true},
+      {"src/x.PAS", true},
+      {"表\\ソ.txt", true},
+      {"notes", false},
+      {"prog.c", false},
+      {"archive.tar.gz", false},
+      {"dir.old\\readme", false},
+      {"a.txt\\", false},
+      {"x:y.txt:z", false},
+      {"a.tx", false},
+      {".", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsTextEntry(c.name), c.text) << c.name;
   EXPECT_STREQ(TextExtensions[0], ".txt");

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const Format formats[] = {Format::Lha, Format::Zip, Format::Cab, Format::Rar, Format::Arj};
   const Format format = formats[data[0] % 5];
-  std::unique_ptr<Reader> reader = MakeReader(format, std::make_unique<MemorySource>(data + 1, size - 1));
+  std::unique_ptr<Reader> reader =
+      MakeReader(format, std::make_unique<MemorySource>(data + 1, size - 1));
   Listing listing;
   if (!reader || !reader->List(listing)) return 0;
   for (std::size_t i = 0; i < listing.members.size() && i < 16; ++i) {

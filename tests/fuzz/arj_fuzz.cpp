@@ -15,12 +15,14 @@ namespace {
 
 // Stops a member after 1 MiB: what is fuzzed is the decoder, not the
 // patience of a sink.
-void Decode(int method, ByteSource& bytes, std::uint64_t offset, std::uint64_t size, std::uint64_t original) {
+void Decode(int method, ByteSource& bytes, std::uint64_t offset, std::uint64_t size,
+            std::uint64_t original) {
   std::uint64_t produced = 0;
-  const ArjResult result = ArjDecode(method, bytes, offset, size, original, [&](const unsigned char*, std::size_t n) {
-    produced += n;
-    return produced < (1u << 20);
-  });
+  const ArjResult result =
+      ArjDecode(method, bytes, offset, size, original, [&](const unsigned char*, std::size_t n) {
+        produced += n;
+        return produced < (1u << 20);
+      });
   FUZZ_CHECK(produced <= original);
   if (result == ArjResult::Ok) FUZZ_CHECK(produced == original);
 }
@@ -37,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   // The bytes as one member's data: a method and a size first.
-  if (size >= 3) Decode(data[0] % 5, bytes, 3, size - 3, data[1] | data[2] << 8 | (data[0] & 0x80) << 10);
+  if (size >= 3)
+    Decode(data[0] % 5, bytes, 3, size - 3, data[1] | data[2] << 8 | (data[0] & 0x80) << 10);
   return 0;
 }

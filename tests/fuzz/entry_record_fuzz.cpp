@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FillEntryInfo(record, info);
 
   const char* field = reinterpret_cast<const char*>(area.get() + individual_info::FileName);
-  const std::string_view whole(field, strnlen(field, IndividualInfoBytes - individual_info::FileName));
+  const std::string_view whole(field,
+                               strnlen(field, IndividualInfoBytes - individual_info::FileName));
   const std::size_t length = strnlen(info.name, sizeof info.name);
   FUZZ_CHECK(length < sizeof info.name);
   for (std::size_t i = length; i < sizeof info.name; ++i) FUZZ_CHECK(info.name[i] == 0);
@@ -76,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckSizeText(row.original, info.uncompressedSize, decimal);
   CheckSizeText(row.compressed, info.compressedSize, decimal);
   FUZZ_CHECK(row.ratio.back() == '%');
-  const auto ratioRead = ReadDecimal(std::string_view(row.ratio).substr(0, row.ratio.size() - 1), decimal);
+  const auto ratioRead =
+      ReadDecimal(std::string_view(row.ratio).substr(0, row.ratio.size() - 1), decimal);
   FUZZ_CHECK(ratioRead && std::fabs(*ratioRead - info.ratio) <= 0.05 + 1e-9);
   FUZZ_CHECK(row.date.size() == 16);
   return 0;

@@ -83,12 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char expected[1200];
   std::snprintf(expected, sizeof expected, "%*.*f", width, decimals, value);
   std::string withSeparator(expected);
-  if (const std::size_t dot = withSeparator.find('.'); dot != std::string::npos) withSeparator[dot] = decimal;
+  if (const std::size_t dot = withSeparator.find('.'); dot != std::string::npos)
+    withSeparator[dot] = decimal;
   FUZZ_CHECK(fixed == withSeparator);
   if (std::isfinite(value)) {
     const auto read = ReadDecimal(fixed, decimal);
     FUZZ_CHECK(read.has_value());
-    FUZZ_CHECK(std::fabs(*read - value) <= 0.5 * std::pow(10.0, -decimals) + std::fabs(value) * 1e-15);
+    FUZZ_CHECK(std::fabs(*read - value) <=
+               0.5 * std::pow(10.0, -decimals) + std::fabs(value) * 1e-15);
   }
 
   const long long count = in.ConsumeIntegral<long long>();
@@ -101,13 +103,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string archiveSize = FormatArchiveSize(bytes, decimal);
   FUZZ_CHECK(archiveSize.size() == 12 && archiveSize.compare(10, 2, "KB") == 0);
   const auto kilobytes = ReadDecimal(std::string_view(archiveSize).substr(0, 10), decimal);
-  FUZZ_CHECK(kilobytes && std::fabs(*kilobytes - static_cast<std::uint32_t>(bytes) * 0.001) <= 0.005 + 1e-9);
+  FUZZ_CHECK(kilobytes &&
+             std::fabs(*kilobytes - static_cast<std::uint32_t>(bytes) * 0.001) <= 0.005 + 1e-9);
 
   // Dates as the records and the file system give them: 16-bit fields.
   int fields[5];
   for (int& f : fields) f = in.ConsumeIntegral<std::uint16_t>();
   const char date = Separator(in, '/'), time = Separator(in, ':');
-  const std::string stamp = FormatDateTime(fields[0], fields[1], fields[2], fields[3], fields[4], date, time);
+  const std::string stamp =
+      FormatDateTime(fields[0], fields[1], fields[2], fields[3], fields[4], date, time);
   int back[5];
   FUZZ_CHECK(ReadDateTime(stamp, date, time, back));
   for (int f = 0; f < 5; ++f) FUZZ_CHECK(back[f] == fields[f]);

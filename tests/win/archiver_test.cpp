@@ -66,8 +66,8 @@ TEST(ArchiverSet, CountsThroughTheSelectedLibrary) {
   EXPECT_EQ(all.set.CountEntries(lzh), 3);
   ASSERT_TRUE(all.set.SelectKind(zip));
   EXPECT_EQ(all.set.CountEntries(zip), -1);
-  EXPECT_EQ(all.box.Calls(), (std::vector<std::string>{"UnlhaGetFileCount\t" + lzh,
-                                                       "UnZipGetFileCount\t" + zip}));
+  EXPECT_EQ(all.box.Calls(),
+            (std::vector<std::string>{"UnlhaGetFileCount\t" + lzh, "UnZipGetFileCount\t" + zip}));
 }
 
 TEST(ArchiverSet, WalkFillsRecordsAndLeavesThemAloneAtTheEnd) {

@@ -194,9 +194,8 @@ TEST(ListedPathsRule, SameAsTheLocalesComparisonWithCaseIgnored) {
   for (const auto& [one, other] : pairs) {
     ListedPaths listed;
     listed.Add(one);
-    const bool equal =
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, one.c_str(), -1, other.c_str(),
-                       -1) == CSTR_EQUAL;
+    const bool equal = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, one.c_str(), -1,
+                                      other.c_str(), -1) == CSTR_EQUAL;
     EXPECT_EQ(listed.Contains(other), equal) << one << " / " << other;
   }
 }

@@ -58,12 +58,12 @@ TEST_F(EntryActions, TextNamesOpenAtOnceOthersAfterAYes) {
   TLook* const viewer = Look;
 
   {
-    DialogDriver question({{IDNO, nullptr, [](HWND) {
-      SaveScreenshot(GetDesktopWindow(), "open_question");
-    }}});
+    DialogDriver question(
+        {{IDNO, nullptr, [](HWND) { SaveScreenshot(GetDesktopWindow(), "open_question"); }}});
     DoubleClick(view, 1);
     EXPECT_NE(question.Texts().find("ﾌｧｲﾙ名：SETUP.EXE\n\nこのﾌｧｲﾙを開きますか？"),
-              std::string::npos) << question.Texts();
+              std::string::npos)
+        << question.Texts();
   }
   EXPECT_EQ(Viewer(), "readme.txt|サンプル.lzh|日本語のテキスト\r\n二行目\r\n");
   {
@@ -90,12 +90,13 @@ TEST_F(EntryActions, KindsThatCannotPrintSayWhichArchiveAndCloseTheViewer) {
     const std::string archive = view.Caption();
     {
       DialogDriver box({{IDOK, nullptr, [&](HWND) {
-        if (row == 1) SaveScreenshot(GetDesktopWindow(), "cannot_show");
-      }}});
+                           if (row == 1) SaveScreenshot(GetDesktopWindow(), "cannot_show");
+                         }}});
       DoubleClick(view, 0);
       EXPECT_NE(box.Texts().find("書庫ﾌｧｲﾙ名：" + archive +
                                  "\r\rこの書庫の中身を表示することはできません。"),
-                std::string::npos) << box.Texts();
+                std::string::npos)
+          << box.Texts();
     }
     Pump();
     EXPECT_EQ(Look, nullptr) << archive;
@@ -121,7 +122,8 @@ TEST_F(EntryActions, RealFolderBrowserStartsAtTheArchivesFolder) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   const std::string folder = temp;
-  const std::string a = folder + "plenkit_entries_" + std::to_string(GetCurrentProcessId()) + ".lzh";
+  const std::string a =
+      folder + "plenkit_entries_" + std::to_string(GetCurrentProcessId()) + ".lzh";
   testing_support::WriteBytes(a, "STANDIN\nextract off\nentry x.txt\nentry y.txt\n");
   struct Cleanup {
     std::string file;
@@ -146,8 +148,9 @@ TEST_F(EntryActions, RealFolderBrowserStartsAtTheArchivesFolder) {
 TEST_F(EntryActions, ExitWhileABoxOrALibraryWaitsEndsEverythingAfterIt) {
   // Libraries that let the program's messages run while they work, as
   // those with a progress window do.
-  const char entries[] = "STANDIN\nmessages run\nextract off\nentry readme.txt\ntext x\\r\\n\n"
-                         "entry SETUP.EXE\n";
+  const char entries[] =
+      "STANDIN\nmessages run\nextract off\nentry readme.txt\ntext x\\r\\n\n"
+      "entry SETUP.EXE\n";
   toolkit::SetFolderDialogForTest([&](HWND, const std::string&, const std::string&) {
     return std::optional<std::string>(box().Path("out"));
   });
@@ -157,9 +160,9 @@ TEST_F(EntryActions, ExitWhileABoxOrALibraryWaitsEndsEverythingAfterIt) {
   };
   const struct {
     const char* archive;
-    int row;          // the contents window's row selected, -1 all; no window: -2
-    int button;       // which tool button is clicked
-    int answer;       // a box that asks, answered after the exit; 0 none
+    int row;               // the contents window's row selected, -1 all; no window: -2
+    int button;            // which tool button is clicked
+    int answer;            // a box that asks, answered after the exit; 0 none
     std::size_t commands;  // the commands run, the exit among them
   } cases[] = {
       {"a.lzh", 1, 1, IDYES, 0},  // the question before a name that is no text name
@@ -188,13 +191,14 @@ TEST_F(EntryActions, ExitWhileABoxOrALibraryWaitsEndsEverythingAfterIt) {
     if (c.answer) {
       const HWND viewWindow = view->Handle();
       DialogDriver asking({{c.answer, nullptr, [&](HWND) {
-        exit();
-        // The exit is seen once the main window is out of sight; a moment
-        // later every window must still be there, for the box's answer.
-        for (int i = 0; i < 400 && IsWindowVisible(mainWindow); ++i) Sleep(25);
-        Sleep(300);
-        kept = IsWindow(mainWindow) && IsWindow(viewWindow);
-      }}});
+                              exit();
+                              // The exit is seen once the main window is out of sight; a moment
+                              // later every window must still be there, for the box's answer.
+                              for (int i = 0; i < 400 && IsWindowVisible(mainWindow); ++i)
+                                Sleep(25);
+                              Sleep(300);
+                              kept = IsWindow(mainWindow) && IsWindow(viewWindow);
+                            }}});
       Pump();
     } else {
       exit();  // seen inside the first command

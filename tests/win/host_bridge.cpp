@@ -11,8 +11,8 @@ std::string UnixPath(const std::string& path) {
   static const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   std::wstring wide(path.size() + 1, L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
-                                  static_cast<int>(wide.size())));
+  wide.resize(
+      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size())));
   char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
   const std::string answer = unix ? unix : "";
   HeapFree(GetProcessHeap(), 0, unix);

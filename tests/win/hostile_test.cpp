@@ -30,13 +30,14 @@ class Hostile : public MainWindowFixture {
 }  // namespace
 
 TEST_F(Hostile, EveryWindowShowsWhatItGetsAndNothingBreaks) {
-  const std::string name259 = Repeated("表", 129) + "x";     // 259 bytes
-  const std::string name260 = Repeated("ソ", 130);           // 260 bytes
-  const std::string loneLead = "tail\x83";                    // ends inside a character
-  const std::string trails = "表ソ十能.txt";                  // every trail byte 0x5C
+  const std::string name259 = Repeated("表", 129) + "x";  // 259 bytes
+  const std::string name260 = Repeated("ソ", 130);        // 260 bytes
+  const std::string loneLead = "tail\x83";                // ends inside a character
+  const std::string trails = "表ソ十能.txt";              // every trail byte 0x5C
   const std::string limits =
       "STANDIN\ncount 2147483647\n"
-      "entry " + name259 + "\nentry " + name260 + "\nentry " + loneLead + "\nentry " + trails +
+      "entry " +
+      name259 + "\nentry " + name260 + "\nentry " + loneLead + "\nentry " + trails +
       "\nentry max\nsize 0xFFFFFFFF\npacked 0xFFFFFFFF\nratio 0xFFFF\ndate 0xFFFF\ntime 0xFFFF\n"
       "entry full.txt\ntext a\nrepeat 640000\nnoterm\n"
       "entry zero.txt\ntext \\0after\n"

@@ -99,7 +99,8 @@ class MainWindowFixture : public ::testing::Test {
   std::unique_ptr<testing_support::Sandbox> box_;
 };
 
-inline std::string SizedFile(testing_support::Sandbox& box, const std::string& name, LONGLONG bytes) {
+inline std::string SizedFile(testing_support::Sandbox& box, const std::string& name,
+                             LONGLONG bytes) {
   const std::string path = box.Path(name);
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -116,9 +117,8 @@ inline void SetModified(const std::string& path, SYSTEMTIME local) {
   FILETIME localTime, utc;
   SystemTimeToFileTime(&local, &localTime);
   LocalFileTimeToFileTime(&localTime, &utc);
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   SetFileTime(file, nullptr, nullptr, &utc);
   CloseHandle(file);
 }
-

@@ -29,10 +29,9 @@ TEST_F(MainWindow, FirstRunIsCentredAtTheDesignedSize) {
 
 TEST_F(MainWindow, ToolbarCarriesItsButtonsByTag) {
   TMain& main = Start();
-  const toolkit::SpeedButton* buttons[] = {&main.SpeedButton1, &main.SpeedButton2,
-                                           &main.SpeedButton3, &main.SpeedButton4,
-                                           &main.SpeedButton5, &main.SpeedButton6,
-                                           &main.SpeedButton7, &main.SpeedButton8};
+  const toolkit::SpeedButton* buttons[] = {
+      &main.SpeedButton1, &main.SpeedButton2, &main.SpeedButton3, &main.SpeedButton4,
+      &main.SpeedButton5, &main.SpeedButton6, &main.SpeedButton7, &main.SpeedButton8};
   for (int i = 0; i < 8; ++i) {
     const toolkit::Bounds& designed = main_layout::Buttons[i].bounds;
     EXPECT_EQ(buttons[i]->tag, i);
@@ -67,9 +66,10 @@ TEST_F(MainWindow, OneKeyChangesOnlyItsValue) {
 }
 
 TEST_F(MainWindow, HexadecimalAndGarbageValues) {
-  Settings("[Main]\r\nFormWidth=0x1F4\r\nFormHeight=tall\r\nFormTop=0x\r\nFormLeft=-20\r\n"
-           "List1ColumnWidth0=0X50\r\nList1ColumnWidth1=12px\r\nList1ColumnWidth2=\r\n"
-           "List1ColumnWidth3=77\r\nList1ColumnWidth4=5\r\n");
+  Settings(
+      "[Main]\r\nFormWidth=0x1F4\r\nFormHeight=tall\r\nFormTop=0x\r\nFormLeft=-20\r\n"
+      "List1ColumnWidth0=0X50\r\nList1ColumnWidth1=12px\r\nList1ColumnWidth2=\r\n"
+      "List1ColumnWidth3=77\r\nList1ColumnWidth4=5\r\n");
   TMain& main = Start();
   EXPECT_EQ(main.Width(), 500);
   EXPECT_EQ(main.Height(), 247);
@@ -188,9 +188,9 @@ TEST_F(MainWindow, RowTextsOfAnArchive) {
 }
 
 TEST_F(MainWindow, SizesInThousandsOfTheLow32Bits) {
-  const std::string files[] = {
-      SizedFile(box(), "zero.lzh", 0), SizedFile(box(), "small.lzh", 1500),
-      SizedFile(box(), "mid.lzh", 1234567), SizedFile(box(), "huge.lzh", 1LL << 32)};
+  const std::string files[] = {SizedFile(box(), "zero.lzh", 0), SizedFile(box(), "small.lzh", 1500),
+                               SizedFile(box(), "mid.lzh", 1234567),
+                               SizedFile(box(), "huge.lzh", 1LL << 32)};
   TMain& main = Start(Quoted(files[0]) + " " + Quoted(files[1]) + " " + Quoted(files[2]) + " " +
                       Quoted(files[3]));
   ASSERT_EQ(main.LV.Count(), 4);
@@ -317,8 +317,8 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 TEST_F(MainWindow, EnterIsSwallowedWithOrWithoutASelection) {
   const std::string a = box().Archive("a.lzh", kArchive), b = box().Archive("b.lzh", kArchive);
   TMain& main = Start(Quoted(a) + " " + Quoted(b));
-  originalListProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-      main.LV.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
+  originalListProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(main.LV.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
   charsSeen = 0;
   PostChar(main.LV.Handle(), '\r');
   EXPECT_EQ(charsSeen, 0);

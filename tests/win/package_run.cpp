@@ -31,18 +31,23 @@ void Fault(const std::string& text) {
 class Remote {
  public:
   Remote(DWORD process, std::size_t size)
-      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process)),
+      : process_(
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process)),
         size_(size),
-        at_(process_ ? VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE) : nullptr) {}
+        at_(process_ ? VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE)
+                     : nullptr) {}
   ~Remote() {
     if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
     if (process_) CloseHandle(process_);
   }
   void* at() const { return at_; }
-  void Write(const void* data, std::size_t size) { WriteProcessMemory(process_, at_, data, size, nullptr); }
+  void Write(const void* data, std::size_t size) {
+    WriteProcessMemory(process_, at_, data, size, nullptr);
+  }
   std::string Text(std::size_t offset) const {
     std::vector<char> text(size_ - offset + 1);
-    ReadProcessMemory(process_, static_cast<char*>(at_) + offset, text.data(), size_ - offset, nullptr);
+    ReadProcessMemory(process_, static_cast<char*>(at_) + offset, text.data(), size_ - offset,
+                      nullptr);
     return text.data();
   }
 
@@ -53,8 +58,9 @@ class Remote {
 };
 
 HWND ChildOfClass(HWND parent, const char* windowClass) {
-  return testing_support::FirstOf(testing_support::ChildWindows(
-      parent, [windowClass](HWND child) { return testing_support::IsOfClass(child, windowClass); }));
+  return testing_support::FirstOf(testing_support::ChildWindows(parent, [windowClass](HWND child) {
+    return testing_support::IsOfClass(child, windowClass);
+  }));
 }
 
 std::string ItemText(HWND list, DWORD process, int row, int column) {
@@ -79,7 +85,8 @@ void SelectAll(HWND list, DWORD process) {
   LVITEMA item{};
   item.stateMask = item.state = LVIS_SELECTED;
   remote.Write(&item, sizeof item);
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote.at()));
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(remote.at()));
 }
 
 std::string Contents(const std::string& path) {
@@ -91,20 +98,24 @@ std::string Contents(const std::string& path) {
 }
 
 // Every file under `reference`, as a path relative to it.
-void FilesUnder(const std::string& reference, const std::string& relative, std::vector<std::string>& files) {
+void FilesUnder(const std::string& reference, const std::string& relative,
+                std::vector<std::string>& files) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((reference + relative + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     const std::string name = found.cFileName;
     if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) FilesUnder(reference, relative + name + "\\", files);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      FilesUnder(reference, relative + name + "\\", files);
     else files.push_back(relative + name);
   } while (FindNextFileA(search, &found));
   FindClose(search);
 }
 
-std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
 std::string NameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 }  // namespace
@@ -123,7 +134,8 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
     const std::size_t bar1 = arg.find('|'), bar2 = arg.find('|', bar1 + 1);
-    archives.push_back({arg.substr(0, bar1), arg.substr(bar1 + 1, bar2 - bar1 - 1), arg.substr(bar2 + 1) + "\\"});
+    archives.push_back(
+        {arg.substr(0, bar1), arg.substr(bar1 + 1, bar2 - bar1 - 1), arg.substr(bar2 + 1) + "\\"});
     line += " \"" + archives.back().path + "\"";
   }
 
@@ -134,7 +146,8 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, elsewhere, &startup, &process)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, elsewhere,
+                      &startup, &process)) {
     Fault("Plenkit.exe does not start");
     return 1;
   }
@@ -148,7 +161,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   window_support::PumpUntil(
-      [&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == static_cast<LRESULT>(archives.size()); }, 20000);
+      [&] {
+        return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == static_cast<LRESULT>(archives.size());
+      },
+      20000);
 
   std::string formats = PanelText(bar, pid, 2);
   while (!formats.empty() && formats.back() == ' ') formats.pop_back();
@@ -159,7 +175,8 @@ int main(int argc, char** argv) {
     for (int row = 0; row < rows; ++row) {
       if (ItemText(list, pid, row, 0) == NameOf(archive.path)) shown = ItemText(list, pid, row, 2);
     }
-    if (shown != archive.count) Fault(NameOf(archive.path) + ": count " + shown + ", expected " + archive.count);
+    if (shown != archive.count)
+      Fault(NameOf(archive.path) + ": count " + shown + ", expected " + archive.count);
   }
 
   // Extraction beside the archives, into no folder of their names.

@@ -37,9 +37,7 @@ class Printing : public ViewerFixture {
   }
 
   // On paper a screen font `pixels` high keeps its size in whole points.
-  int PrintedHeight(int pixels) const {
-    return MulDiv(MulDiv(pixels, 72, screenDpi), dpiY, 72);
-  }
+  int PrintedHeight(int pixels) const { return MulDiv(MulDiv(pixels, 72, screenDpi), dpiY, 72); }
 
   // A line goes on a page while its lower edge stays above the printable
   // height; a job has one page at the least.
@@ -96,9 +94,10 @@ TEST_F(Printing, PagesFollowThePrintersMetrics) {
 
 TEST_F(Printing, TabsOnPaperStopEveryEightCharactersWhateverTheTabWidth) {
   const std::string title = Title("tabs");
-  Fill("X\r\n\tX\r\nab\tX\r\n\r\n名前\t大きさ\t更新日時\r\nreadme.txt\t1,234\t2001/04/01\r\n"
-       "ｻﾝﾌﾟﾙ.lzh\t56,789\t2001/04/02\r\n日本語のテキストです。\t印刷の見本\r\n",
-       title);
+  Fill(
+      "X\r\n\tX\r\nab\tX\r\n\r\n名前\t大きさ\t更新日時\r\nreadme.txt\t1,234\t2001/04/01\r\n"
+      "ｻﾝﾌﾟﾙ.lzh\t56,789\t2001/04/02\r\n日本語のテキストです。\t印刷の見本\r\n",
+      title);
   Click(Look->MM2_1);  // tab width 2 on the screen
   PrintConfirmed();
   const PrintedJob job = TakePrintedJob(title, "printed_page");

@@ -3,7 +3,6 @@
 // list, what they archived, and what a hostile archive may not do.
 #include <gtest/gtest.h>
 
-
 #include <functional>
 #include <map>
 #include <sstream>
@@ -28,7 +27,8 @@ bool Encrypted(const std::string& archive) {
 
 TEST(RealArchives, ListAsTheirToolsDo) {
   const std::vector<std::string> archives = Made();
-  ASSERT_GE(archives.size(), 25u) << "no archives in " << Folder() << ": run scripts/make_archives.py";
+  ASSERT_GE(archives.size(), 25u) << "no archives in " << Folder()
+                                  << ": run scripts/make_archives.py";
   Archivers a;
   for (const std::string& archive : archives) {
     SCOPED_TRACE(archive);
@@ -42,10 +42,12 @@ TEST(RealArchives, ListAsTheirToolsDo) {
       // The DOS time keeps even seconds; the tools say as much as they know.
       std::string stamp = ours[i].stamp.substr(0, tool[i].stamp.size());
       std::string expected = tool[i].stamp;
-      if (expected.size() == 14) expected[13] = static_cast<char>('0' + (expected[13] - '0') / 2 * 2);
+      if (expected.size() == 14)
+        expected[13] = static_cast<char>('0' + (expected[13] - '0') / 2 * 2);
       const std::string packed = tool[i].packed == "-" ? "-" : std::to_string(ours[i].packed);
       EXPECT_EQ(ours[i].name + " " + std::to_string(ours[i].size) + " " + packed + " " + stamp,
-                tool[i].name + " " + std::to_string(tool[i].size) + " " + tool[i].packed + " " + expected);
+                tool[i].name + " " + std::to_string(tool[i].size) + " " + tool[i].packed + " " +
+                    expected);
     }
   }
 }
@@ -80,7 +82,8 @@ TEST(RealArchives, ExtractAndPrintTheBytesThatWereArchived) {
       ASSERT_EQ(original.size(), row.size);
       EXPECT_TRUE(ReadBytes(whole + row.name) == original);
       EXPECT_TRUE(ReadBytes(one + row.name) == original);
-      if (row.name.find(".txt") != std::string::npos && KindTable(KindOfFileName(archive)).printTemplate) {
+      if (row.name.find(".txt") != std::string::npos &&
+          KindTable(KindOfFileName(archive)).printTemplate) {
         EXPECT_TRUE(a.set.ReadEntryText(path, row.name) == original);
       }
     }
@@ -92,10 +95,11 @@ TEST(RealArchives, ExtractAndPrintTheBytesThatWereArchived) {
 // nothing outside the destination and no half-written member inside.
 TEST(RealArchives, HostileOnesWriteNothingOutsideTheirDestination) {
   Archivers a;
-  const char* const hostile[] = {"names.zip",     "names.lzh",     "names.cab",     "names.arj",     "names.rar",
-                                 "huge.zip",      "huge.lzh",      "huge.cab",      "huge.arj",      "huge.rar",
-                                 "truncated.zip", "truncated.lzh", "truncated.cab", "truncated.arj", "truncated.rar",
-                                 "truncated5.rar"};
+  const char* const hostile[] = {
+      "names.zip",     "names.lzh",     "names.cab",     "names.arj",
+      "names.rar",     "huge.zip",      "huge.lzh",      "huge.cab",
+      "huge.arj",      "huge.rar",      "truncated.zip", "truncated.lzh",
+      "truncated.cab", "truncated.arj", "truncated.rar", "truncated5.rar"};
   for (const char* archive : hostile) {
     SCOPED_TRACE(archive);
     const std::string path = Folder() + "hostile\\" + archive;
@@ -103,7 +107,8 @@ TEST(RealArchives, HostileOnesWriteNothingOutsideTheirDestination) {
     const std::string destination = top + "a\\b\\";
     EXPECT_NE(a.Extract(path, destination), 0);
     for (const char* evil : {"evil1.txt", "evil2.txt", "evil3.txt", "evil4.txt", "evil5.txt"}) {
-      EXPECT_FALSE(Exists(top + evil) || Exists(top + "a\\" + evil) || Exists(std::string("C:\\") + evil));
+      EXPECT_FALSE(Exists(top + evil) || Exists(top + "a\\" + evil) ||
+                   Exists(std::string("C:\\") + evil));
     }
     EXPECT_FALSE(Exists(destination + "huge.txt"));
     if (std::string(archive).compare(0, 5, "names") == 0) {
@@ -136,10 +141,12 @@ TEST(RealArchives, LhasaSuiteComesOutAsLhasaMakesIt) {
   Archivers a;
   FILETIME started;
   GetSystemTimeAsFileTime(&started);
-  const ULONGLONG now = ((ULONGLONG(started.dwHighDateTime) << 32 | started.dwLowDateTime) / 20000000) - 1800;
+  const ULONGLONG now =
+      ((ULONGLONG(started.dwHighDateTime) << 32 | started.dwLowDateTime) / 20000000) - 1800;
   // Each file under `folder`, its relative name in capitals: bytes and time.
-  std::function<void(const std::string&, const std::string&, std::map<std::string, std::string>&)> files =
-      [&](const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& found) {
+  std::function<void(const std::string&, const std::string&, std::map<std::string, std::string>&)>
+      files = [&](const std::string& folder, const std::string& prefix,
+                  std::map<std::string, std::string>& found) {
         WIN32_FIND_DATAA entry;
         const HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
         if (search == INVALID_HANDLE_VALUE) return;
@@ -152,9 +159,11 @@ TEST(RealArchives, LhasaSuiteComesOutAsLhasaMakesIt) {
             files(folder + name + "\\", key + "\\", found);
           } else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             const ULONGLONG written = (ULONGLONG(entry.ftLastWriteTime.dwHighDateTime) << 32 |
-                                       entry.ftLastWriteTime.dwLowDateTime) / 20000000;  // DOS's two seconds
+                                       entry.ftLastWriteTime.dwLowDateTime) /
+                                      20000000;  // DOS's two seconds
             // An archive that keeps no time leaves the time of extraction.
-            found[key] = (written > now ? "now" : std::to_string(written)) + ":" + ReadBytes(folder + name);
+            found[key] =
+                (written > now ? "now" : std::to_string(written)) + ":" + ReadBytes(folder + name);
           }
         } while (FindNextFileA(search, &entry));
         FindClose(search);
@@ -174,7 +183,8 @@ TEST(RealArchives, LhasaSuiteComesOutAsLhasaMakesIt) {
     if (ours == theirs) ++same;
     else differ += archive + " ";
   }
-  std::printf("lhasa's suite: %d of the %d archives lhasa extracts come out the same\n", same, total);
+  std::printf("lhasa's suite: %d of the %d archives lhasa extracts come out the same\n", same,
+              total);
   // lhasa drops the control characters of a name; here they are "_".
   EXPECT_EQ(differ, "regression_badterm.lzh ");
 }
@@ -202,7 +212,10 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
       {"rar3-solid.rar", 2, 0, {"stest1.txt:2048", "stest2.txt:2048"}},
       {"rar5-solid.rar", 2, 0, {"stest1.txt:2048", "stest2.txt:2048"}},
       // "уииоотивл.txt" in Shift-JIS; the other name's letters are not in it.
-      {"unicode.rar", 2, 0, {"____.txt:2", "\x84\x85\x84y\x84y\x84\x80\x84\x80\x84\x84\x84y\x84r\x84|.txt:2"}},
+      {"unicode.rar",
+       2,
+       0,
+       {"____.txt:2", "\x84\x85\x84y\x84y\x84\x80\x84\x80\x84\x84\x84y\x84r\x84|.txt:2"}},
       {"rar3-owner.rar", 2, 0, {"owner1.txt:2", "owner2.txt:2"}},
       {"rar3-vols.part1.rar", 1, 0x8008, {}},
       // zip as unzip reads it: the central directory's sizes and check
@@ -228,8 +241,10 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
   // A self-extracting program before a zip: the members and their packed
   // sizes are those of the zip alone.
   std::vector<std::string> sfx, plain;
-  for (const Listed& row : a.List(Folder() + "formats\\sfx.zip")) sfx.push_back(row.name + std::to_string(row.packed));
-  for (const Listed& row : a.List(Folder() + "deflate.zip")) plain.push_back(row.name + std::to_string(row.packed));
+  for (const Listed& row : a.List(Folder() + "formats\\sfx.zip"))
+    sfx.push_back(row.name + std::to_string(row.packed));
+  for (const Listed& row : a.List(Folder() + "deflate.zip"))
+    plain.push_back(row.name + std::to_string(row.packed));
   EXPECT_EQ(sfx, plain);
   // A solid archive's second member alone: the first is decoded on the way.
   const std::string solid = Folder() + "formats\\rar3-solid.rar";

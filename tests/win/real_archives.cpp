@@ -66,7 +66,8 @@ std::vector<std::string> Tree(const std::string& folder, const std::string& pref
     if (name == "." || name == "..") continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       found.push_back(prefix + name + "\\");
-      for (const std::string& inner : Tree(folder + "\\" + name, prefix + name + "\\")) found.push_back(inner);
+      for (const std::string& inner : Tree(folder + "\\" + name, prefix + name + "\\"))
+        found.push_back(inner);
     } else {
       found.push_back(prefix + name + ":" + std::to_string(entry.nFileSizeLow));
     }
@@ -85,18 +86,21 @@ std::vector<Listed> Archivers::List(const std::string& path) {
   for (int r = set.FindFirstEntry(archive, info); r == 0; r = set.FindNextEntry(archive, info)) {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", static_cast<int>(info.year),
-                  static_cast<int>(info.month), static_cast<int>(info.day), static_cast<int>(info.hour),
-                  static_cast<int>(info.minute), static_cast<int>(info.second));
+                  static_cast<int>(info.month), static_cast<int>(info.day),
+                  static_cast<int>(info.hour), static_cast<int>(info.minute),
+                  static_cast<int>(info.second));
     rows.push_back({info.name, info.uncompressedSize, info.compressedSize, stamp});
   }
   set.CloseArchive(archive);
   return rows;
 }
 
-int Archivers::Extract(const std::string& path, const std::string& destination, const std::string& name) {
+int Archivers::Extract(const std::string& path, const std::string& destination,
+                       const std::string& name) {
   set.SelectKind(path);
   int result = 0;
-  boxes = testing_support::DialogsDuring([&] { result = set.RunArchiverCommand(path, destination, name); }, answer);
+  boxes = testing_support::DialogsDuring(
+      [&] { result = set.RunArchiverCommand(path, destination, name); }, answer);
   return result;
 }
 

@@ -49,7 +49,8 @@ struct Archivers {
   std::vector<Listed> List(const std::string& path);
   // One command; the boxes it shows are answered with `answer` and kept in
   // `boxes`. The progress window is left alone unless `answer` says.
-  int Extract(const std::string& path, const std::string& destination, const std::string& name = "");
+  int Extract(const std::string& path, const std::string& destination,
+              const std::string& name = "");
 
   testing_support::Sandbox box;
   plenkit::ArchiverSet set;

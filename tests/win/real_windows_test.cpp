@@ -30,7 +30,8 @@ class RealWindows : public MainWindowFixture {
     std::string differences;
     for (const Row& row : ToolListing(Folder() + archive)) {
       if (row.name.back() == '\\' || row.name == "testlink") continue;
-      if (ReadBytes(folder + row.name) != Original(archive, row.name)) differences += row.name + "\n";
+      if (ReadBytes(folder + row.name) != Original(archive, row.name))
+        differences += row.name + "\n";
     }
     return differences;
   }
@@ -39,7 +40,8 @@ class RealWindows : public MainWindowFixture {
 }  // namespace
 
 TEST_F(RealWindows, EveryWayOfExtractingGivesTheArchivedBytes) {
-  for (const char* archive : {"lh7_level2.lzh", "deflate.zip", "mszip.cab", "m3.arj", "rar5_solid.rar"}) {
+  for (const char* archive :
+       {"lh7_level2.lzh", "deflate.zip", "mszip.cab", "m3.arj", "rar5_solid.rar"}) {
     SCOPED_TRACE(archive);
     const std::string copy = box().Path(archive);
     testing_support::WriteBytes(copy, ReadBytes(Folder() + archive));

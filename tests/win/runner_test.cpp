@@ -53,15 +53,17 @@ TEST_F(Runner, EveryEntryNameArrivesAsThatOneName) {
   // destination of their own into the command: those are never sent.
   const std::string archive = Select("in\\a.rar",
                                      "entry a\ntext A\nentry b\ntext B\nentry -d\ntext D\n"
-                                     "entry my notes.txt\ntext N\n", true);
+                                     "entry my notes.txt\ntext N\n",
+                                     true);
   const std::string out = box.Path("out\\");
   for (const char* name : {"-d", "my notes.txt", "a\" \"b", "b\tc", "x\" -d \"C:\\"}) {
     set.RunArchiverCommand(archive, out, name);
   }
   const std::string head = "Unrar\thwnd=0\tsize=2000\t-x -u \"" + archive + "\" \"" + out + "\" ";
   EXPECT_EQ(box.Calls(), (std::vector<std::string>{head + "\"-d\"", head + "\"my notes.txt\""}));
-  EXPECT_EQ(testing_support::ReadBytes(out + "-d") + testing_support::ReadBytes(out + "my notes.txt"),
-            "DN");
+  EXPECT_EQ(
+      testing_support::ReadBytes(out + "-d") + testing_support::ReadBytes(out + "my notes.txt"),
+      "DN");
   EXPECT_FALSE(testing_support::Exists(out + "a") || testing_support::Exists(out + "b"));
   EXPECT_EQ(set.RunArchiverCommand(archive, out, "b\tc"), -1);
 }
@@ -107,10 +109,10 @@ TEST_F(Runner, KindsWithoutPrintCommandCallNothing) {
 
 TEST_F(Runner, PrintedTextAlwaysEndsInsideTheBuffer) {
   // Exactly as much as the library may write, with no zero after it.
-  const std::string archive = Select(
-      "full.lzh", "entry full.txt\ntext ab\nrepeat 640000\nnoterm\n"
-                  "entry over.txt\ntext cd\nrepeat 640000\nnoterm\noverrun 400\n"
-                  "entry short.txt\ntext ソ表\n");
+  const std::string archive = Select("full.lzh",
+                                     "entry full.txt\ntext ab\nrepeat 640000\nnoterm\n"
+                                     "entry over.txt\ntext cd\nrepeat 640000\nnoterm\noverrun 400\n"
+                                     "entry short.txt\ntext ソ表\n");
   const std::string full = set.ReadEntryText(archive, "full.txt");
   EXPECT_EQ(full.size(), 640000u);
   EXPECT_EQ(full.substr(0, 4), "abab");

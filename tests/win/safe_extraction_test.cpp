@@ -63,8 +63,14 @@ TEST(SafeExtraction, NothingOfTheUsersIsLostToABadMember) {
       {"self.arj", true, "書庫そのもの", {"self.arj:1027"}},
       // Names a device would answer to once a cut character is dropped: the
       // character is a substitute, and the name no device's.
-      {"devices.arj", false, nullptr, {"AUX_:920", "COM1_:920", "NUL_:920", "good.txt:920", "victim.txt:8"}},
-      {"trail.arj", false, nullptr, {"victim.txt:8", "\x83\x5c\\", "\x95\x5c\\", "\x95\x5c\\a.txt:920"}},
+      {"devices.arj",
+       false,
+       nullptr,
+       {"AUX_:920", "COM1_:920", "NUL_:920", "good.txt:920", "victim.txt:8"}},
+      {"trail.arj",
+       false,
+       nullptr,
+       {"victim.txt:8", "\x83\x5c\\", "\x95\x5c\\", "\x95\x5c\\a.txt:920"}},
   };
   Archivers a;
   a.answer = [](const std::string&) { return kReplace; };
@@ -184,7 +190,8 @@ TEST(SafeExtraction, LongWorkShowsProgressAndCancelLeavesNothingHalf) {
   };
   EXPECT_EQ(a.Extract(Safety("long.zip"), a.box.Path("out\\")), 0x800B);
   EXPECT_EQ(progress, "書庫: long.zip\nzeros.bin\n\nキャンセル\n");
-  EXPECT_NE(Joined(Failures(a.boxes)).find("zeros.bin：中止しました"), std::string::npos) << Joined(a.boxes);
+  EXPECT_NE(Joined(Failures(a.boxes)).find("zeros.bin：中止しました"), std::string::npos)
+      << Joined(a.boxes);
   EXPECT_TRUE(Tree(a.box.Path("out")).empty());
 }
 
@@ -214,7 +221,8 @@ TEST(SafeExtraction, HostileArchivesAnswerFailureQuickly) {
   a.set.CountEntries(Safety("chain.cab"));
   // 800 MiB of zeros named .arj: the signature says no at once.
   const std::string zeros = a.box.Path("zeros.arj");
-  const HANDLE file = CreateFileA(zeros.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const HANDLE file =
+      CreateFileA(zeros.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   LARGE_INTEGER size;
   size.QuadPart = 800LL << 20;
   SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
@@ -241,7 +249,8 @@ TEST(SafeExtraction, HostileArchivesAnswerFailureQuickly) {
 
   // A description is an archive only where the tests ask for one, and its
   // names are held to the same rules.
-  const std::string described = a.box.Archive("d.lzh", "STANDIN\nentry ..\\..\\evil.txt\ntext x\nentry ok.txt\n");
+  const std::string described =
+      a.box.Archive("d.lzh", "STANDIN\nentry ..\\..\\evil.txt\ntext x\nentry ok.txt\n");
   EXPECT_EQ(a.Extract(described, a.box.Path("deep\\er\\")), 0x8005);
   EXPECT_FALSE(Exists(a.box.Path("evil.txt")));
   EXPECT_TRUE(Exists(a.box.Path("deep\\er\\ok.txt")));
@@ -260,8 +269,8 @@ TEST(MemberNamesFromEveryOrigin, ListedAsOnDiskAndAskedForByThatName) {
   } cases[] = {
       {"mac.zip", {"世界.txt", "パパ\\ブック.txt"}},  // UTF-8 unmarked, decomposed
       {"flagged.zip",
-       {"日本語.txt", "__for_Dollar.txt", "____.txt", "dir_yen.txt", "invoice_fdp.exe", "Readme.txt",
-        "README (2).txt"}},
+       {"日本語.txt", "__for_Dollar.txt", "____.txt", "dir_yen.txt", "invoice_fdp.exe",
+        "Readme.txt", "README (2).txt"}},
       {"unicode_path.zip", {"ドイツ.txt"}},
       {"cp437.zip", {"caf_.txt", "Σ sum _\\x.txt"}},
       {"linux.zip", {"花子.txt", "plain.txt"}},
@@ -272,7 +281,8 @@ TEST(MemberNamesFromEveryOrigin, ListedAsOnDiskAndAskedForByThatName) {
   Archivers a;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
-    const std::string archive = Folder() + "names\\" + c.archive, out = a.box.Path(c.archive) + "\\";
+    const std::string archive = Folder() + "names\\" + c.archive,
+                      out = a.box.Path(c.archive) + "\\";
     std::vector<std::string> listed, onDisk;
     for (const Listed& row : a.List(archive)) listed.push_back(row.name);
     EXPECT_EQ(listed, c.names);

@@ -90,7 +90,8 @@ Sandbox::~Sandbox() {
 std::string Sandbox::Archive(const std::string& relative, const std::string& description) const {
   const std::string path = Path(relative);
   const std::size_t slash = plenkit::FindLastChar(relative, "\\");
-  if (slash != std::string::npos) CreateDirectoryA(Path(relative.substr(0, slash)).c_str(), nullptr);
+  if (slash != std::string::npos)
+    CreateDirectoryA(Path(relative.substr(0, slash)).c_str(), nullptr);
   WriteBytes(path, description);
   return path;
 }
@@ -144,7 +145,9 @@ bool IsOfClass(HWND window, const char* windowClass) {
 }
 
 WindowMatch VisibleOfClass(const char* windowClass) {
-  return [windowClass](HWND window) { return IsOfClass(window, windowClass) && IsWindowVisible(window); };
+  return [windowClass](HWND window) {
+    return IsOfClass(window, windowClass) && IsWindowVisible(window);
+  };
 }
 
 std::string ChildTexts(HWND window) {

@@ -61,7 +61,9 @@ std::vector<HWND> ThreadWindows(DWORD thread, const WindowMatch& match = nullptr
 std::vector<HWND> ChildWindows(HWND parent, const WindowMatch& match = nullptr);
 std::vector<HWND> TopLevelWindows(const WindowMatch& match = nullptr);
 // The first of them, or null.
-inline HWND FirstOf(const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows[0]; }
+inline HWND FirstOf(const std::vector<HWND>& windows) {
+  return windows.empty() ? nullptr : windows[0];
+}
 
 // Whether `window` is of the class `windowClass`, as Windows compares class
 // names: without case.
@@ -76,7 +78,8 @@ std::string ChildTexts(HWND window);
 // opens meanwhile, with the button `answer` picks for its texts (IDCANCEL
 // when none is given; 0 leaves it alone); answers the texts of each dialog
 // answered.
-std::vector<std::string> DialogsDuring(const std::function<void()>& work,
-                                       const std::function<int(const std::string&)>& answer = nullptr);
+std::vector<std::string> DialogsDuring(
+    const std::function<void()>& work,
+    const std::function<int(const std::string&)>& answer = nullptr);
 
 }  // namespace testing_support

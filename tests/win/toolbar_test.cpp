@@ -20,16 +20,16 @@ class Toolbar : public MainWindowFixture {
  protected:
   void SetUp() override {
     MainWindowFixture::SetUp();
-    toolkit::SetFolderDialogForTest([this](HWND owner, const std::string& title,
-                                           const std::string& start) {
-      EXPECT_EQ(owner, Main ? Main->Handle() : nullptr);
-      titles.push_back(title);
-      starts.push_back(start);
-      if (answers.empty()) return std::optional<std::string>();
-      const std::optional<std::string> answer = answers.front();
-      answers.erase(answers.begin());
-      return answer;
-    });
+    toolkit::SetFolderDialogForTest(
+        [this](HWND owner, const std::string& title, const std::string& start) {
+          EXPECT_EQ(owner, Main ? Main->Handle() : nullptr);
+          titles.push_back(title);
+          starts.push_back(start);
+          if (answers.empty()) return std::optional<std::string>();
+          const std::optional<std::string> answer = answers.front();
+          answers.erase(answers.begin());
+          return answer;
+        });
   }
 
   void TearDown() override {
@@ -83,8 +83,8 @@ TEST_F(Toolbar, EachArchiveAsksForItsFolderAndCancelStopsTheRest) {
   answers = {box().Path("out"), std::nullopt};
   Click(main.SpeedButton1);
 
-  EXPECT_EQ(titles, (std::vector<std::string>{"a.lzh の解凍先ﾌｫﾙﾀﾞ選択",
-                                              "b.zip の解凍先ﾌｫﾙﾀﾞ選択"}));
+  EXPECT_EQ(titles,
+            (std::vector<std::string>{"a.lzh の解凍先ﾌｫﾙﾀﾞ選択", "b.zip の解凍先ﾌｫﾙﾀﾞ選択"}));
   EXPECT_EQ(starts, (std::vector<std::string>{box().Path("in"), box().Path("in")}));
   EXPECT_EQ(Commands(),
             std::vector<std::string>{ExtractLine("Unlha", "x -d1", a, box().Path("out\\"))});
@@ -102,10 +102,9 @@ TEST_F(Toolbar, BesideTheArchiveWithAFolderNamedAfterIt) {
   Click(main.SpeedButton3);
 
   EXPECT_TRUE(titles.empty());
-  EXPECT_EQ(Commands(),
-            (std::vector<std::string>{
-                ExtractLine("UnZip", "-x", zip, box().Path("arc\\photos.2000\\")),
-                ExtractLine("Unlha", "x -d1", lzh, box().Path("arc\\photos.2001\\"))}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{
+                            ExtractLine("UnZip", "-x", zip, box().Path("arc\\photos.2000\\")),
+                            ExtractLine("Unlha", "x -d1", lzh, box().Path("arc\\photos.2001\\"))}));
   // The zip archiver is handed a folder that does not exist yet; the lzh
   // one gets it made first.
   EXPECT_FALSE(testing_support::IsFolder(box().Path("arc\\photos.2000")));
@@ -129,8 +128,8 @@ TEST_F(Toolbar, EachArchiveWithAFolderNamedAfterIt) {
   Select({0});
   answers = {box().Path("in")};
   Click(main.SpeedButton1);
-  EXPECT_EQ(Commands(), std::vector<std::string>{ExtractLine(
-                            "Unlha", "x -d1", a, box().Path("in\\photos.2000\\"))});
+  EXPECT_EQ(Commands(), std::vector<std::string>{
+                            ExtractLine("Unlha", "x -d1", a, box().Path("in\\photos.2000\\"))});
   EXPECT_TRUE(testing_support::IsFolder(box().Path("in\\photos.2000")));
 }
 
@@ -269,8 +268,7 @@ TEST_F(Toolbar, RealFolderBrowserStartsAtTheArchivesFolder) {
       << shown;
   EXPECT_NE(shown.find("selected: " + shownName), std::string::npos) << shown;
   // OK on the initial selection extracts into the archive's own folder.
-  EXPECT_EQ(Commands(),
-            std::vector<std::string>{ExtractLine("Unlha", "x -d1", a, folder)});
+  EXPECT_EQ(Commands(), std::vector<std::string>{ExtractLine("Unlha", "x -d1", a, folder)});
 
   box().ClearCalls();
   {

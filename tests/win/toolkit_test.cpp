@@ -14,8 +14,8 @@ using window_support::Pump;
 
 namespace {
 
-constexpr FormLayout kLayout = {"TTestForm", "test", 10, 10, 200, 120,
-                                {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, false, true};
+constexpr FormLayout kLayout = {
+    "TTestForm", "test", 10, 10, 200, 120, {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, false, true};
 
 // A form with one check box, recording what reaches it.
 class Probe : public Form {

@@ -22,7 +22,8 @@ class NotificationIcon : public MainWindowFixture {
       return IsWindowVisible(window) && !GetWindow(window, GW_OWNER) &&
              !(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     };
-    return static_cast<int>(testing_support::ThreadWindows(GetCurrentThreadId(), onTheTaskbar).size());
+    return static_cast<int>(
+        testing_support::ThreadWindows(GetCurrentThreadId(), onTheTaskbar).size());
   }
 };
 

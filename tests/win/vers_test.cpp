@@ -40,7 +40,8 @@ Ink InkOf(const toolkit::Label& label) {
     }
   }
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  if (red == GetRValue(face) && green == GetGValue(face) && blue == GetBValue(face)) return Ink::None;
+  if (red == GetRValue(face) && green == GetGValue(face) && blue == GetBValue(face))
+    return Ink::None;
   if (blue > red + 60 && blue > green + 60) return Ink::Blue;
   if (green > red + 40 && green > blue + 40) return Ink::Green;
   if (red < 80 && green < 80 && blue < 80) return Ink::Black;
@@ -186,61 +187,65 @@ TEST_F(VersionDialog, LinksTurnBlueUnderThePointerAndBlackAfterAndANewDialogStar
   TMain& main = Start();
   const COLORREF blue = RGB(0, 0, 255), black = RGB(0, 0, 0);
 
-  WhileShown([&] { Click(main.SpeedButton6); }, [&](TVers& dialog) {
-    // The pointer rests elsewhere: under Wine a real move reaches a window
-    // late, after the next move has gone. The mouse's messages are posted
-    // as the system posts them.
-    const POINT away = CentreOf(dialog.BitBtn1.Handle());
-    SetCursorPos(away.x, away.y);
-    Pump(300);
-    EXPECT_EQ(dialog.Url.FontColor(), text);
-    EXPECT_EQ(InkOf(dialog.Url), Ink::Green);
+  WhileShown([&] { Click(main.SpeedButton6); },
+             [&](TVers& dialog) {
+               // The pointer rests elsewhere: under Wine a real move reaches a window
+               // late, after the next move has gone. The mouse's messages are posted
+               // as the system posts them.
+               const POINT away = CentreOf(dialog.BitBtn1.Handle());
+               SetCursorPos(away.x, away.y);
+               Pump(300);
+               EXPECT_EQ(dialog.Url.FontColor(), text);
+               EXPECT_EQ(InkOf(dialog.Url), Ink::Green);
 
-    PostMessageA(dialog.Url.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    Pump(50);
-    EXPECT_EQ(dialog.Url.FontColor(), blue);
-    EXPECT_EQ(InkOf(dialog.Url), Ink::Blue);
-    EXPECT_EQ(dialog.Mai.FontColor(), text);
-    // The pointer's shape, as the system asks the window under it.
-    SendMessageA(dialog.Url.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(dialog.Url.Handle()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+               PostMessageA(dialog.Url.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+               Pump(50);
+               EXPECT_EQ(dialog.Url.FontColor(), blue);
+               EXPECT_EQ(InkOf(dialog.Url), Ink::Blue);
+               EXPECT_EQ(dialog.Mai.FontColor(), text);
+               // The pointer's shape, as the system asks the window under it.
+               SendMessageA(dialog.Url.Handle(), WM_SETCURSOR,
+                            reinterpret_cast<WPARAM>(dialog.Url.Handle()),
+                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+               EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
 
-    PostMessageA(dialog.Url.Handle(), WM_MOUSELEAVE, 0, 0);
-    Pump(50);
-    EXPECT_EQ(dialog.Url.FontColor(), black);
-    EXPECT_EQ(InkOf(dialog.Url), Ink::Black);
-    PostChar(dialog.Handle(), 27);
-  });
+               PostMessageA(dialog.Url.Handle(), WM_MOUSELEAVE, 0, 0);
+               Pump(50);
+               EXPECT_EQ(dialog.Url.FontColor(), black);
+               EXPECT_EQ(InkOf(dialog.Url), Ink::Black);
+               PostChar(dialog.Handle(), 27);
+             });
   SetCursorPos(0, 0);
 
-  WhileShown([&] { Click(main.SpeedButton6); }, [&](TVers& dialog) {
-    Pump(100);
-    EXPECT_EQ(dialog.Url.FontColor(), text);
-    EXPECT_EQ(InkOf(dialog.Url), Ink::Green);
-  });
+  WhileShown([&] { Click(main.SpeedButton6); },
+             [&](TVers& dialog) {
+               Pump(100);
+               EXPECT_EQ(dialog.Url.FontColor(), text);
+               EXPECT_EQ(InkOf(dialog.Url), Ink::Green);
+             });
 }
 
 TEST_F(VersionDialog, LinksHandTheShellTheirAddressesAndTheDialogStays) {
   TMain& main = Start();
-  WhileShown([&] { Click(main.SpeedButton6); }, [&](TVers& dialog) {
-    ClickOn(dialog.Mai);
-    ClickOn(dialog.Url);
-    ClickOn(dialog.Label2);  // no link
-    toolkit::Label stray;
-    stray.tag = 2;
-    dialog.LabelClick(stray);
-    EXPECT_EQ(Vers, &dialog);
-    EXPECT_TRUE(dialog.Visible());
+  WhileShown([&] { Click(main.SpeedButton6); },
+             [&](TVers& dialog) {
+               ClickOn(dialog.Mai);
+               ClickOn(dialog.Url);
+               ClickOn(dialog.Label2);  // no link
+               toolkit::Label stray;
+               stray.tag = 2;
+               dialog.LabelClick(stray);
+               EXPECT_EQ(Vers, &dialog);
+               EXPECT_TRUE(dialog.Visible());
 
-    ASSERT_EQ(shellCalls.size(), 2u);
-    EXPECT_EQ(shellCalls[0].target, "mailto:plenkit@example.org");
-    EXPECT_EQ(shellCalls[1].target, "http://www.example.org/plenkit/");
-    for (const ShellCall& call : shellCalls) {
-      EXPECT_EQ(call.owner, dialog.Handle());
-      EXPECT_EQ(call.show, SW_SHOW);
-    }
-  });
+               ASSERT_EQ(shellCalls.size(), 2u);
+               EXPECT_EQ(shellCalls[0].target, "mailto:plenkit@example.org");
+               EXPECT_EQ(shellCalls[1].target, "http://www.example.org/plenkit/");
+               for (const ShellCall& call : shellCalls) {
+                 EXPECT_EQ(call.owner, dialog.Handle());
+                 EXPECT_EQ(call.show, SW_SHOW);
+               }
+             });
 }
 
 TEST_F(VersionDialog, HelpButtonAsksForTheHelpFileNamedAfterTheRunningProgram) {
@@ -268,12 +273,13 @@ TEST_F(VersionDialog, HelpButtonAsksForTheHelpFileNamedAfterTheRunningProgram) {
 
 TEST_F(VersionDialog, Screenshot) {
   TMain& main = Start();
-  WhileShown([&] { Click(main.SpeedButton6); }, [&](TVers& dialog) {
-    PointAt(dialog, dialog.Mai);
-    EXPECT_EQ(ShownTip(dialog.Handle()), "ﾒｰﾙを出す");
-    EXPECT_EQ(InkOf(dialog.Mai), Ink::Blue);
-    SaveScreenshot(GetDesktopWindow(), "version_dialog_link");
-  });
+  WhileShown([&] { Click(main.SpeedButton6); },
+             [&](TVers& dialog) {
+               PointAt(dialog, dialog.Mai);
+               EXPECT_EQ(ShownTip(dialog.Handle()), "ﾒｰﾙを出す");
+               EXPECT_EQ(InkOf(dialog.Mai), Ink::Blue);
+               SaveScreenshot(GetDesktopWindow(), "version_dialog_link");
+             });
   SetCursorPos(0, 0);
 }
 
@@ -285,8 +291,8 @@ TEST(HelpViewer, TheProgramUnderAnotherNameOpensItsOwnHelpAndClosesOnlyThatViewe
   // Only the help file named like the program lies beside it.
   const std::string program = box.Path("別名.exe");
   ASSERT_TRUE(CopyFileA((OutputFolder() + "Plenkit.exe").c_str(), program.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileA((OutputFolder() + "Plenkit.chm").c_str(), box.Path("別名.chm").c_str(),
-                        FALSE));
+  ASSERT_TRUE(
+      CopyFileA((OutputFolder() + "Plenkit.chm").c_str(), box.Path("別名.chm").c_str(), FALSE));
 
   // Someone else's help, whose title begins like the program's own.
   const char kOtherTitle[] = "Plenkitのﾍﾙﾌﾟ (旧版)";

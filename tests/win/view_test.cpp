@@ -62,7 +62,8 @@ TEST_F(Contents, RowAndTotalTexts) {
   std::string arguments;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     arguments += Quoted(box().Archive("case" + std::to_string(i) + ".lzh",
-                                      std::string("STANDIN\n") + cases[i].entries)) + " ";
+                                      std::string("STANDIN\n") + cases[i].entries)) +
+                 " ";
   }
   arguments += Quoted(box().Archive("long.lzh", "STANDIN\nentry " + name259 + "\n"));
   TMain& main = Start(arguments);
@@ -168,8 +169,9 @@ TEST_F(Contents, Screenshot) {
 // --- Actions on the entries
 
 TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
-  const std::string lzh = box().Archive(
-      "in\\a.lzh", "STANDIN\nextract off\nentry e0\nentry e1\nentry e2\nentry e3\n"
+  const std::string lzh =
+      box().Archive("in\\a.lzh",
+                    "STANDIN\nextract off\nentry e0\nentry e1\nentry e2\nentry e3\n"
                     "entry my notes.txt\nentry e5\n");
   const std::string zip = box().Archive("in\\b.zip", "STANDIN\nextract off\nentry z.txt\n");
   TMain& main = Start(Quoted(lzh) + " " + Quoted(zip));
@@ -178,12 +180,14 @@ TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
   TView& b = OpenContents(main, 1);
   std::optional<std::string> answer = box().Path("out");
   std::vector<std::string> asked;
-  toolkit::SetFolderDialogForTest([&](HWND owner, const std::string& title,
-                                      const std::string& start) {
-    asked.push_back((owner == a.Handle() ? "a|" : owner == b.Handle() ? "b|" : "?|") + title +
-                    "|" + start);
-    return answer;
-  });
+  toolkit::SetFolderDialogForTest(
+      [&](HWND owner, const std::string& title, const std::string& start) {
+        asked.push_back((owner == a.Handle()   ? "a|"
+                         : owner == b.Handle() ? "b|"
+                                               : "?|") +
+                        title + "|" + start);
+        return answer;
+      });
   a.LV.SetSelected(1, true);
   a.LV.SetSelected(4, true);
   b.LV.SetSelected(0, true);
@@ -191,14 +195,14 @@ TEST_F(Contents, ExtractsTheSelectedEntriesOfEachWindowsOwnArchive) {
   Click(a.SpeedButton1);
   Click(b.SpeedButton1);
   const std::string out = box().Path("out\\");
-  EXPECT_EQ(Commands(), (std::vector<std::string>{
-                            "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out + "\" \"e1\"",
-                            "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out +
-                                "\" \"my notes.txt\"",
-                            "UnZip\thwnd=0\tsize=2000\t-x \"" + zip + "\" \"" + out + "\" \"z.txt\""}));
+  EXPECT_EQ(Commands(),
+            (std::vector<std::string>{
+                "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out + "\" \"e1\"",
+                "Unlha\thwnd=0\tsize=2000\tx -d1 \"" + lzh + "\" \"" + out + "\" \"my notes.txt\"",
+                "UnZip\thwnd=0\tsize=2000\t-x \"" + zip + "\" \"" + out + "\" \"z.txt\""}));
   const std::string folder = box().Path("in");
   EXPECT_EQ(asked, (std::vector<std::string>{"a|解凍先ﾌｫﾙﾀﾞ選択|" + folder,
-                                              "b|解凍先ﾌｫﾙﾀﾞ選択|" + folder}));
+                                             "b|解凍先ﾌｫﾙﾀﾞ選択|" + folder}));
 
   answer.reset();
   box().ClearCalls();

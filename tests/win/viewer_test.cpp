@@ -72,8 +72,8 @@ TEST_F(Viewer, ShowsOverItsOwnerWithTabWidth4AndTheCaretOnLine1) {
   Pump(50);
   const RECT r = Look->Bounds();
   char shown[160];
-  std::snprintf(shown, sizeof shown, "%ld,%ld %ldx%ld|tab %s|top line %d|focused %d",
-                r.left, r.top, r.right - r.left, r.bottom - r.top, Checked().c_str(),
+  std::snprintf(shown, sizeof shown, "%ld,%ld %ldx%ld|tab %s|top line %d|focused %d", r.left, r.top,
+                r.right - r.left, r.bottom - r.top, Checked().c_str(),
                 static_cast<int>(SendMessageA(memo, EM_GETFIRSTVISIBLELINE, 0, 0)),
                 GetFocus() == memo);
   EXPECT_EQ(Look->Caption() + "|" + Look->SB.Text(0) + "|" + Look->SB.Text(1) + "|" +
@@ -198,12 +198,12 @@ TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
   std::string shown;
   {
     DialogDriver cancel({{IDCANCEL, faceChosen, [&](HWND dialog) {
-      char face[LF_FACESIZE] = {}, size[16] = {};
-      GetDlgItemTextA(dialog, 0x470, face, sizeof face);
-      GetDlgItemTextA(dialog, 0x472, size, sizeof size);
-      shown = std::string(face) + " " + size;
-      SaveScreenshot(GetDesktopWindow(), "font_dialog");
-    }}});
+                            char face[LF_FACESIZE] = {}, size[16] = {};
+                            GetDlgItemTextA(dialog, 0x470, face, sizeof face);
+                            GetDlgItemTextA(dialog, 0x472, size, sizeof size);
+                            shown = std::string(face) + " " + size;
+                            SaveScreenshot(GetDesktopWindow(), "font_dialog");
+                          }}});
     Click(Look->MM1);
   }
   EXPECT_EQ(shown, "ＭＳ ゴシック 12");
@@ -214,24 +214,25 @@ TEST_F(Viewer, FontDialogStartsFromTheTextsFontAndOnlyOKChangesIt) {
     // Another face (Wine lists no styles, sizes or scripts for the
     // program's face, which stands in for a font it does not have), 20
     // points, Japanese script, underlined, red.
-    DialogDriver ok({{IDOK, faceChosen, [](HWND dialog) {
-      const auto choose = [dialog](int box, LRESULT index) {
-        SendDlgItemMessageA(dialog, box, CB_SETCURSEL, index, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(box, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, box)));
-      };
-      for (const auto& [box, text] : {std::pair{0x470, "IPAゴシック"}, std::pair{0x472, "20"},
-                                      std::pair{0x474, "日本語"}}) {
-        choose(box, SendDlgItemMessageA(dialog, box, CB_FINDSTRINGEXACT, -1,
-                                        reinterpret_cast<LPARAM>(text)));
-      }
-      for (int i = 0; i < SendDlgItemMessageA(dialog, 0x473, CB_GETCOUNT, 0, 0); ++i) {
-        if (SendDlgItemMessageA(dialog, 0x473, CB_GETITEMDATA, i, 0) == RGB(255, 0, 0)) {
-          choose(0x473, i);
-        }
-      }
-      SendDlgItemMessageA(dialog, 0x411, BM_CLICK, 0, 0);  // underline
-    }}});
+    DialogDriver ok(
+        {{IDOK, faceChosen, [](HWND dialog) {
+            const auto choose = [dialog](int box, LRESULT index) {
+              SendDlgItemMessageA(dialog, box, CB_SETCURSEL, index, 0);
+              SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(box, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(GetDlgItem(dialog, box)));
+            };
+            for (const auto& [box, text] : {std::pair{0x470, "IPAゴシック"}, std::pair{0x472, "20"},
+                                            std::pair{0x474, "日本語"}}) {
+              choose(box, SendDlgItemMessageA(dialog, box, CB_FINDSTRINGEXACT, -1,
+                                              reinterpret_cast<LPARAM>(text)));
+            }
+            for (int i = 0; i < SendDlgItemMessageA(dialog, 0x473, CB_GETCOUNT, 0, 0); ++i) {
+              if (SendDlgItemMessageA(dialog, 0x473, CB_GETITEMDATA, i, 0) == RGB(255, 0, 0)) {
+                choose(0x473, i);
+              }
+            }
+            SendDlgItemMessageA(dialog, 0x411, BM_CLICK, 0, 0);  // underline
+          }}});
     Click(Look->MM1);
   }
   const LOGFONTA after = Look->Memo.LogFont();

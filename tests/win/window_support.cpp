@@ -89,7 +89,8 @@ Picture CaptureScreen(const RECT& area) {
   picture.width = area.right - area.left;
   picture.height = area.bottom - area.top;
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
@@ -120,7 +121,8 @@ void SaveScreenshot(HWND window, const std::string& name) {
   const std::string folder = testing_support::ProgramFolder() + "..\\screenshots\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   // Rows from the top, as captured.
-  const BITMAPINFOHEADER info{sizeof info, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const BITMAPINFOHEADER info{
+      sizeof info, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   const DWORD bytes = static_cast<DWORD>(picture.pixels.size() * sizeof(RGBQUAD));
   const DWORD header = sizeof(BITMAPFILEHEADER) + sizeof info;
   const BITMAPFILEHEADER file{0x4D42, header + bytes, 0, 0, header};
