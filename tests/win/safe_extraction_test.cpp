@@ -129,7 +129,7 @@ TEST(SafeExtraction, ReplacingAsksAndAllLastsTheRun) {
   age();
   answering({kSkip, kReplace, kReplaceAll});
   EXPECT_EQ(a.Extract(archive, out), 0);
-  EXPECT_EQ(a.boxes.size(), 3u);
+  EXPECT_EQ(a.boxes.size(), 3u) << testing::PrintToString(a.boxes);
   EXPECT_EQ(olds(), "o" + std::string(files.size() - 1, 'n'));
   EXPECT_NE(a.boxes[0].find(out + files[0]), std::string::npos) << a.boxes[0];
   EXPECT_NE(a.boxes[0].find("3 バイト"), std::string::npos) << a.boxes[0];

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -165,17 +166,21 @@ std::vector<std::string> DialogsDuring(const std::function<void()>& work,
   std::atomic<bool> done{false};
   std::vector<std::string> dialogs;
   std::thread watcher([&, ui = GetCurrentThreadId()] {
-    HWND answered = nullptr;
+    // Each dialog is looked at once: one left alone (a progress window) is
+    // found again after every box above it, and may be going by then.
+    std::set<HWND> seen;
     while (!done) {
-      const HWND found = FirstOf(ThreadWindows(ui, VisibleOfClass("#32770")));
-      if (found && found != answered) {
+      for (const HWND found : ThreadWindows(ui, VisibleOfClass("#32770"))) {
+        if (!seen.insert(found).second) continue;
         const std::string texts = ChildTexts(found);
+        // Gone while its texts were read: they are not what it showed.
+        if (!IsWindowVisible(found)) continue;
         const int button = answer ? answer(texts) : IDCANCEL;
         if (button) {
           dialogs.push_back(texts);
           PostMessageA(found, WM_COMMAND, button, 0);
         }
-        answered = found;
+        break;
       }
       Sleep(10);
     }
