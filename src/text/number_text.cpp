@@ -1,5 +1,6 @@
 #include "text/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -23,9 +24,58 @@ std::string Printed(const char* format, Values... values) {
   return text;
 }
 
+// The digits "%.*f" prints, as one integer, for what lists show most: a
+// value from 0 up to 2^53 with up to three decimals. Such a value is an
+// integer m over 2^shift exactly; m * 10^decimals over 2^shift, rounded to
+// the nearest integer, is the number printf prints. An exact tie, which
+// printf's rounding rule decides, is left to printf, as is any other value.
+bool FixedDigits(double value, int decimals, std::uint64_t& digits) {
+  static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000};
+  if (!(value >= 0 && value < 9007199254740992.0) || std::signbit(value) || decimals < 0 ||
+      decimals > 3) {
+    return false;
+  }
+  if (value == 0) {
+    digits = 0;
+    return true;
+  }
+  int exponent = 0;
+  const double fraction = std::frexp(value, &exponent);  // [0.5, 1) * 2^exponent
+  const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  const std::uint64_t scaled = mantissa * kScale[decimals];  // below 2^63
+  const int shift = 53 - exponent;                           // 0 and up
+  if (shift == 0) {
+    digits = scaled;
+  } else if (shift >= 64) {
+    digits = 0;  // below one half
+  } else {
+    const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (rest == half) return false;
+    digits = (scaled >> shift) + (rest > half ? 1 : 0);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string FormatFixed(double value, int width, int decimals, char decimalSep) {
+  std::uint64_t digits = 0;
+  if (FixedDigits(value, decimals, digits)) {
+    char buffer[32];
+    char* const end = buffer + sizeof buffer;
+    char* first = end;
+    int placed = 0;
+    do {
+      *--first = static_cast<char>('0' + digits % 10);
+      digits /= 10;
+      if (++placed == decimals) *--first = decimalSep;
+    } while (digits != 0 || placed <= decimals);
+    const auto length = static_cast<int>(end - first);
+    std::string text(static_cast<std::size_t>(std::max(width - length, 0)), ' ');
+    text.append(first, end);
+    return text;
+  }
   std::string text = Printed("%*.*f", width, decimals, value);
   if (decimalSep != '.') {
     const std::size_t dot = text.find('.');

@@ -1,6 +1,7 @@
 #include "toolkit/controls.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "toolkit/application.h"
@@ -253,7 +254,7 @@ void ProgressBar::Create(HWND parent, const Bounds& bounds, bool smooth) {
 }
 
 void ProgressBar::SetRange(int minimum, int maximum) {
-  pending_ = 0;
+  pending_ = growsAt_ = 0;
   SendMessageA(handle_, PBM_SETRANGE32, minimum, maximum);
 }
 
@@ -270,6 +271,7 @@ int ProgressBar::Position() const {
 }
 
 void ProgressBar::ShowHeldSteps() {
+  growsAt_ = 0;
   if (pending_ == 0) return;
   SendMessageA(handle_, PBM_DELTAPOS, pending_, 0);
   pending_ = 0;
@@ -277,7 +279,7 @@ void ProgressBar::ShowHeldSteps() {
 }
 
 void ProgressBar::SetPosition(int position) {
-  pending_ = 0;
+  pending_ = growsAt_ = 0;
   SendMessageA(handle_, PBM_SETPOS, position, 0);
 }
 
@@ -285,19 +287,26 @@ void ProgressBar::StepBy(int delta) {
   // The control draws every change at once, which for a step per item of a
   // long run costs more than the item's own work. Steps wait until the bar
   // would grow by a pixel, and at least a frame (1/60 s) since the last
-  // drawing: faster than that nobody sees it.
+  // drawing: faster than that nobody sees it. The steps to the next pixel
+  // are reckoned once, so that a step short of it asks the control nothing.
   pending_ += delta;
+  if (pending_ < growsAt_) return;
   const DWORD now = GetTickCount();
   if (now - drawnAt_ < 16) return;
-  const int minimum = Minimum(), span = Maximum() - minimum;
-  if (span <= 0) return;
+  const int minimum = Minimum();
+  const long long span = static_cast<long long>(Maximum()) - minimum;
   RECT area{};
   GetClientRect(handle_, &area);
-  const int drawn = static_cast<int>(SendMessageA(handle_, PBM_GETPOS, 0, 0)) - minimum;
-  const auto pixels = [&](long long position) {
-    return position * (area.right - area.left) / span;
-  };
-  if (pixels(drawn + pending_) == pixels(drawn)) return;
+  const long long width = area.right - area.left;
+  if (span <= 0 || width <= 0) return;
+  const long long drawn = static_cast<long long>(Position()) - minimum;
+  // Pixels filled at a position: position * width / span, rounded down.
+  const long long nextPixel = drawn * width / span + 1;
+  const long long reached = (nextPixel * span + width - 1) / width;
+  if (drawn + pending_ < reached) {
+    growsAt_ = static_cast<int>(std::min<long long>(reached - drawn, INT_MAX));
+    return;
+  }
   ShowHeldSteps();
 }
 

@@ -163,6 +163,7 @@ class ProgressBar : public Control {
 
  private:
   int pending_ = 0;    // steps too small yet to show
+  int growsAt_ = 0;    // held steps that make the bar grow a pixel; 0: not known
   DWORD drawnAt_ = 0;  // tick count of the last drawing
 };
 

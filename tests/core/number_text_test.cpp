@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 using namespace plenkit;
 
@@ -26,6 +28,26 @@ TEST(NumberText, FieldsWidenForLongNumbers) {
   EXPECT_EQ(huge.size(), 304u);
   EXPECT_EQ(huge.substr(huge.size() - 3), ",00");
   EXPECT_EQ(FormatFixed(0.5, 0, 420, '.'), "0.5" + std::string(419, '0'));
+}
+
+TEST(NumberText, FixedIsPrintfsTextToTheLastDigit) {
+  // Exact ties (printf's own rule), the last exact integers, and values
+  // beside the fast way: negative, beyond 2^53, too small to show.
+  std::vector<double> values{0.125, 0.375, 2.5, 4503599627370495.5, 9007199254740991.0};
+  values.insert(values.end(), {9007199254740992.0, 0.0, -0.0, -1.005, 1e20, 1e-300, 0.005});
+  // Sizes in thousands and ratios, as the lists make them.
+  for (unsigned long long size = 1; size < (1ull << 40); size = size * 3 + 7) {
+    values.push_back(size * 0.001);
+    values.push_back(static_cast<double>(size % 1001) / 10);
+  }
+  for (const double value : values) {
+    for (int decimals = 0; decimals <= 4; ++decimals) {
+      char printed[400];
+      std::snprintf(printed, sizeof printed, "%*.*f", 9, decimals, value);
+      EXPECT_EQ(FormatFixed(value, 9, decimals, '.'), printed) << value << " " << decimals;
+    }
+  }
+  EXPECT_EQ(FormatFixed(1234.567, 10, 2, ','), "   1234,57");
 }
 
 TEST(NumberText, ReadDecimalTakesBlanksAndTheUsersSeparatorOnly) {
