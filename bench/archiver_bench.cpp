@@ -5,22 +5,17 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "archiver/archiver_set.h"
+#include "timing.h"
 
 using namespace plenkit;
-using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 template <typename Fn>
 Fn Entry(HMODULE library, const char* name) {

@@ -6,7 +6,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -15,14 +14,9 @@
 #include "Trobixmain.h"
 #include "Trobixprog.h"
 #include "toolkit/application.h"
-
-using Clock = std::chrono::steady_clock;
+#include "timing.h"
 
 namespace {
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 double Baseline(const std::vector<std::string>& paths) {
   plenkit::ArchiverSet set;

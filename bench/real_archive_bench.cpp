@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -16,16 +15,12 @@
 
 #include "archiver/archiver_set.h"
 #include "win/test_support.h"
+#include "timing.h"
 
 using namespace plenkit;
 using testing_support::RemoveTree;
-using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 // Count and walk, as the main window and the contents window do.
 std::vector<std::string> List(ArchiverSet& set, const std::string& path) {

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -12,14 +11,9 @@
 #include "Trobixmain.h"
 #include "Trobixview.h"
 #include "toolkit/application.h"
-
-using Clock = std::chrono::steady_clock;
+#include "timing.h"
 
 namespace {
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 double BareWalk(plenkit::ArchiverSet& set, const std::string& path, int& entries) {
   const auto start = Clock::now();

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -14,14 +13,9 @@
 #include "Trobixlook.h"
 #include "toolkit/application.h"
 #include "toolkit/memo.h"
-
-using Clock = std::chrono::steady_clock;
+#include "timing.h"
 
 namespace {
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 void Drain() {
   for (int i = 0; i < 20; ++i) {

@@ -8,15 +8,11 @@ using namespace toolkit;
 
 // The caption is the shown entry's name, set before the first show; where
 // it first appears is centred over the owner.
-constexpr FormLayout Form = {"TLook",
-                             "%s",
-                             CW_USEDEFAULT,
-                             CW_USEDEFAULT,
-                             435,
-                             380,
-                             {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET},
-                             true,
-                             true};
+// clang-format off
+constexpr FormLayout Form = {
+    "TLook", "%s", CW_USEDEFAULT, CW_USEDEFAULT, 435, 380,
+    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, true};
+// clang-format on
 
 constexpr Bounds Memo = {0, 0, 427, 315};
 constexpr FontLayout MemoFont = {"ＭＳ ゴシック", 16, SHIFTJIS_CHARSET};

@@ -10,16 +10,11 @@ using namespace toolkit;
 constexpr int ClientWidth = 280;
 constexpr int ClientHeight = 42;
 
-constexpr FormLayout Form = {"TProg",
-                             "処理中．．．",
-                             CW_USEDEFAULT,
-                             CW_USEDEFAULT,
-                             ClientWidth,
-                             ClientHeight,
-                             {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET},
-                             false,
-                             false,
-                             true};
+// clang-format off
+constexpr FormLayout Form = {
+    "TProg", "処理中．．．", CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight,
+    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, false, false, true};
+// clang-format on
 
 // The stored range and position, replaced whenever a run starts.
 constexpr Bounds PB = {4, 4, 273, 16};

@@ -12,16 +12,11 @@ using namespace toolkit;
 constexpr int ClientWidth = 281;
 constexpr int ClientHeight = 85;
 
-constexpr FormLayout Form = {"TVers",
-                             "ﾊﾞｰｼﾞｮﾝ情報",
-                             CW_USEDEFAULT,
-                             CW_USEDEFAULT,
-                             ClientWidth,
-                             ClientHeight,
-                             {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET},
-                             true,
-                             false,
-                             true};
+// clang-format off
+constexpr FormLayout Form = {
+    "TVers", "ﾊﾞｰｼﾞｮﾝ情報", CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight,
+    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, false, true};
+// clang-format on
 
 // A lowered frame around the dialog's own picture, which sits 2 pixels
 // inside the frame's outer edge.

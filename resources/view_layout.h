@@ -10,15 +10,11 @@ namespace view_layout {
 using namespace toolkit;
 
 // Placed over the main window when shown.
-constexpr FormLayout Form = {"TView",
-                             "書庫の中身",
-                             CW_USEDEFAULT,
-                             CW_USEDEFAULT,
-                             474,
-                             350,
-                             {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET},
-                             true,
-                             true};
+// clang-format off
+constexpr FormLayout Form = {
+    "TView", "書庫の中身", CW_USEDEFAULT, CW_USEDEFAULT, 474, 350,
+    {"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET}, true, true};
+// clang-format on
 
 constexpr Bounds Panel1 = {0, 0, 466, 22};
 
@@ -31,10 +27,15 @@ constexpr ButtonLayout Buttons[] = {
 constexpr Bounds Bevel1 = {52, 0, 2, 21};
 
 constexpr Bounds LV = {0, 22, 466, 282};
+// clang-format off
 constexpr ColumnLayout Columns[] = {
-    {"名前", 140, LVCFMT_LEFT},   {"元ｻｲｽﾞ", 78, LVCFMT_RIGHT},   {"圧縮ｻｲｽﾞ", 78, LVCFMT_RIGHT},
-    {"圧縮率", 48, LVCFMT_RIGHT}, {"更新日時", 102, LVCFMT_LEFT},
+    {"名前", 140, LVCFMT_LEFT},
+    {"元ｻｲｽﾞ", 78, LVCFMT_RIGHT},
+    {"圧縮ｻｲｽﾞ", 78, LVCFMT_RIGHT},
+    {"圧縮率", 48, LVCFMT_RIGHT},
+    {"更新日時", 102, LVCFMT_LEFT},
 };
+// clang-format on
 
 constexpr int SBHeight = 19;
 constexpr StatusPanelLayout Panels[] = {

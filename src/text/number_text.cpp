@@ -35,10 +35,6 @@ bool FixedDigits(double value, int decimals, std::uint64_t& digits) {
       decimals > 3) {
     return false;
   }
-  if (value == 0) {
-    digits = 0;
-    return true;
-  }
   int exponent = 0;
   const double fraction = std::frexp(value, &exponent);  // [0.5, 1) * 2^exponent
   const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
@@ -140,22 +136,11 @@ std::string FormatDateTime(int year, int month, int day, int hour, int minute, c
   if (year >= 0 && year <= 9999 && twoDigits(month) && twoDigits(day) && twoDigits(hour) &&
       twoDigits(minute)) {
     const auto digit = [](int v) { return static_cast<char>('0' + v); };
-    return {digit(year / 1000),
-            digit(year / 100 % 10),
-            digit(year / 10 % 10),
-            digit(year % 10),
-            dateSep,
-            digit(month / 10),
-            digit(month % 10),
-            dateSep,
-            digit(day / 10),
-            digit(day % 10),
-            ' ',
-            digit(hour / 10),
-            digit(hour % 10),
-            timeSep,
-            digit(minute / 10),
-            digit(minute % 10)};
+    // clang-format off
+    return {digit(year / 1000), digit(year / 100 % 10), digit(year / 10 % 10), digit(year % 10),
+            dateSep, digit(month / 10), digit(month % 10), dateSep, digit(day / 10), digit(day % 10),
+            ' ', digit(hour / 10), digit(hour % 10), timeSep, digit(minute / 10), digit(minute % 10)};
+    // clang-format on
   }
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%04d%c%02d%c%02d %02d%c%02d", year, dateSep, month, dateSep,

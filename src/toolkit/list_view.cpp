@@ -31,7 +31,7 @@ void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<Colum
   columns_ = static_cast<std::size_t>(total);
   // Each column put in while the list draws lays out its header and scroll
   // bars anew: the list waits for all of them.
-  SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+  SetRedraw(false);
   for (int i = 0; i < total; ++i) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -42,7 +42,7 @@ void ListView::Create(HWND parent, const Bounds& bounds, const std::vector<Colum
     column.iSubItem = i;
     SendMessageA(handle_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
-  SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
+  SetRedraw(true);
   if (hiddenColumns > 0) {
     // The list makes its header a Unicode window: put in with the W calls,
     // its messages reach its own procedure as they are, where the A calls

@@ -11,45 +11,24 @@
 using namespace standin;
 
 TEST(MemberNames, StayInsideOrNot) {
+  // clang-format off
   struct Case {
     const char* name;
     bool inside;
   } const cases[] = {
-      {"a.txt", true},
-      {"dir\\sub/a.txt", true},
-      {"dir\\", true},
-      {"./a.txt", true},
-      {"a..b.txt", true},
-      {"\x95\x5c\x8e\xa6.txt", true},  // 表示.txt: the 0x5C is a trail byte
-      {"\x83\x5c\\..\\x", false},      // ソ\..\x
-      {"..", false},
-      {"../a", false},
-      {"a\\..\\..\\b", false},
-      {"a/../b", false},
-      {"... /b", false},
-      {"\\a", false},
-      {"/a", false},
-      {"C:a", false},
-      {"C:\\a", false},
-      {"a:stream", false},
-      {"", false},
-      {"CON", false},
-      {"dir\\nul.txt", false},
-      {"com1", false},
-      {"LPT9.log", false},
-      {"aux \\x", false},
-      {"COM0", true},
-      {"CONSOLE", true},
-      {"LPT10", true},
+      {"a.txt", true}, {"dir\\sub/a.txt", true}, {"dir\\", true}, {"./a.txt", true}, {"a..b.txt", true},
+      {"\x95\x5c\x8e\xa6.txt", true},            // 表示.txt: the 0x5C is a trail byte
+      {"\x83\x5c\\..\\x", false},                 // ソ\..\x
+      {"..", false}, {"../a", false}, {"a\\..\\..\\b", false}, {"a/../b", false}, {"... /b", false},
+      {"\\a", false}, {"/a", false}, {"C:a", false}, {"C:\\a", false}, {"a:stream", false}, {"", false},
+      {"CON", false}, {"dir\\nul.txt", false}, {"com1", false}, {"LPT9.log", false}, {"aux \\x", false},
+      {"COM0", true}, {"CONSOLE", true}, {"LPT10", true},
       // A character cut short: a lone lead byte at the end, or before a byte
       // that is no trail byte.
-      {"COM1\x81", false},
-      {"NUL\x81", false},
-      {"a\x81\\b", true},
-      {"a\x81 b", false},
-      {"a\x81\x7f", false},
-      {"dir\x81/x", false},
+      {"COM1\x81", false}, {"NUL\x81", false}, {"a\x81\\b", true}, {"a\x81 b", false},
+      {"a\x81\x7f", false}, {"dir\x81/x", false},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(StaysInside(c.name), c.inside) << c.name;
 }
 
