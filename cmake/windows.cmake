@@ -41,7 +41,7 @@ set_source_files_properties(${PLENKIT_RESOURCES} PROPERTIES OBJECT_DEPENDS "${pi
 plenkit_version_resource(plenkit_version Plenkit.exe VFT_APP "Plenkit: lists and extracts archives")
 add_executable(Plenkit WIN32 src/entry.cpp ${PLENKIT_RESOURCES} ${plenkit_version})
 target_link_libraries(Plenkit PRIVATE plenkit_windows)
-add_dependencies(Plenkit standins)
+add_dependencies(Plenkit archivers)
 
 # The help file, compiled from help/ and placed beside the program.
 function(add_help_file target source_dir output)
@@ -55,7 +55,7 @@ add_help_file(help_file ${CMAKE_SOURCE_DIR}/help ${CMAKE_BINARY_DIR}/out/Plenkit
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-# Test programs live apart from the stand-ins, so that each test decides
+# Test programs live apart from the archivers, so that each test decides
 # which archiver libraries can be found.
 set(test_dir ${CMAKE_BINARY_DIR}/tests)
 function(add_wine_test name)
@@ -83,11 +83,12 @@ target_link_libraries(plenkit_window_test_support PUBLIC plenkit_test_support pl
 
 include(${CMAKE_SOURCE_DIR}/tests/core/sources.cmake)
 add_wine_test(core_tests ${CORE_TEST_SOURCES})
-target_link_libraries(core_tests PRIVATE plenkit_core standin_real)
+target_link_libraries(core_tests PRIVATE plenkit_core archivers_portable)
 
-add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp)
+add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp
+  tests/win/archiver_api_test.cpp)
 target_link_libraries(archiver_tests PRIVATE plenkit_test_support)
-add_dependencies(archiver_tests standins)
+add_dependencies(archiver_tests archivers)
 
 add_wine_test(main_window_tests tests/win/main_window_test.cpp tests/win/toolbar_test.cpp
   tests/win/drop_test.cpp
@@ -104,7 +105,7 @@ target_link_libraries(main_window_tests PRIVATE plenkit_window_test_support)
 # The help tests run the program itself, with its help file and the help
 # of someone else beside it.
 add_help_file(other_help ${CMAKE_SOURCE_DIR}/tests/win/other_help ${test_dir}/other_help.chm)
-add_dependencies(main_window_tests standins Plenkit help_file other_help)
+add_dependencies(main_window_tests archivers Plenkit help_file other_help)
 
 add_wine_test(viewer_tests tests/win/viewer_test.cpp tests/win/print_test.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(viewer_tests PRIVATE plenkit_window_test_support)
@@ -119,12 +120,12 @@ target_link_libraries(archiver_bench PRIVATE plenkit_archiver)
 
 add_executable(real_archive_bench bench/real_archive_bench.cpp)
 target_link_libraries(real_archive_bench PRIVATE plenkit_test_support)
-add_dependencies(real_archive_bench standins)
+add_dependencies(real_archive_bench archivers)
 
 # Mutated archives through the archivers (scripts/soak.sh).
 add_executable(soak bench/soak.cpp)
 target_link_libraries(soak PRIVATE plenkit_test_support)
-add_dependencies(soak standins)
+add_dependencies(soak archivers)
 
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_list_bench PRIVATE plenkit_windows)

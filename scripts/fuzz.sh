@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the core's fuzz targets (build/fuzz), and the stand-ins' readers', one after the other, each for
+# Runs the core's fuzz targets (build/fuzz), and the archivers' readers', one after the other, each for
 # SECONDS (default 600), from the seed corpora in tests/fuzz/corpus. What
 # a run adds to a corpus stays in build/fuzz/corpus; a finding is kept in
 # build/fuzz/findings and its log in build/fuzz/logs. One line per target:

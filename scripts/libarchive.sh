@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The archive-reading library the stand-in archivers use for zip, lzh, cab
-# and rar: libarchive 3.7.4 from Debian trixie's source package (with
-# Debian's patches), built static for both Windows architectures with zlib
-# only. Everything lives in .cache/libarchive (ignored), so a second run
-# costs nothing.
+# The archive-reading library our archivers use for zip, cab and rar:
+# libarchive 3.7.4 from Debian trixie's source package (with Debian's
+# patches, then ours from scripts/libarchive-patches), built static with
+# zlib only: for both Windows architectures, and natively for the tests and
+# the fuzzing of the readers. Everything lives in .cache/libarchive
+# (ignored), so a second run costs nothing.
 #   .cache/libarchive/src            the unpacked source (archive.h is in libarchive/)
 #   .cache/libarchive/<triple>/libarchive.a
-#   .cache/libarchive/fuzz/libarchive.a   natively with clang, for fuzzing the readers
-# Usage: scripts/libarchive.sh [x86_64|i686|fuzz]...   (default: x86_64 and i686)
+#   .cache/libarchive/native/libarchive.a  natively with gcc, for the sanitized native tests
+#   .cache/libarchive/fuzz/libarchive.a    natively with clang, instrumented for fuzzing
+# Usage: scripts/libarchive.sh [x86_64|i686|native|fuzz]...   (default: x86_64 and i686)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache="$here/.cache/libarchive"
@@ -76,22 +78,26 @@ build_arch() {
   rm -rf "$work"
 }
 
-# The same source natively with clang, instrumented for libFuzzer and
-# AddressSanitizer: the readers are fuzzed with the library they ship with.
-build_fuzz() {
-  local out="$cache/fuzz" work="$cache/build-fuzz"
+# The same source natively: with gcc for the native tests (the library
+# itself not instrumented), with clang instrumented for libFuzzer and
+# AddressSanitizer for fuzzing: the readers are tested and fuzzed with the
+# library they ship with.
+# build_native native|fuzz
+build_native() {
+  local name=$1 out="$cache/$1" work="$cache/build-$1"
   [ -f "$out/libarchive.a" ] && return 0
-  echo "libarchive: building natively for fuzzing"
+  echo "libarchive: building natively ($name)"
   local off=()
   for o in BZip2 LZMA LZ4 ZSTD LZO LIBXML2 EXPAT PCREPOSIX PCRE2POSIX LIBGCC OPENSSL MBEDTLS NETTLE LIBB2 ICONV \
            ACL XATTR TAR CPIO CAT UNZIP TEST INSTALL CNG; do
     off+=("-DENABLE_$o=OFF")
   done
   rm -rf "$work"
-  local flags="-g -O1 -fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer"
-  CC=clang CFLAGS="$flags" cmake -S "$cache/src" -B "$work" -DCMAKE_BUILD_TYPE=Release -DENABLE_ZLIB=ON \
-    -DPOSIX_REGEX_LIB=NONE -DBUILD_TESTING=OFF "${off[@]}" >"$cache/configure-fuzz.log" 2>&1
-  cmake --build "$work" --target archive_static -j "$(nproc)" >"$cache/build-fuzz.log" 2>&1
+  local compiler=gcc flags="-g -O1"
+  [ "$name" = fuzz ] && compiler=clang flags="-g -O1 -fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer"
+  CC=$compiler CFLAGS="$flags" cmake -S "$cache/src" -B "$work" -DCMAKE_BUILD_TYPE=Release -DENABLE_ZLIB=ON \
+    -DPOSIX_REGEX_LIB=NONE -DBUILD_TESTING=OFF "${off[@]}" >"$cache/configure-$name.log" 2>&1
+  cmake --build "$work" --target archive_static -j "$(nproc)" >"$cache/build-$name.log" 2>&1
   mkdir -p "$out"
   cp "$work/libarchive/libarchive.a" "$out/libarchive.a"
   rm -rf "$work"
@@ -101,5 +107,8 @@ fetch_source
 arches=("$@")
 ((${#arches[@]})) || arches=(x86_64 i686)
 for a in "${arches[@]}"; do
-  if [ "$a" = fuzz ]; then build_fuzz; else build_arch "$a"; fi
+  case $a in
+    native | fuzz) build_native "$a" ;;
+    *) build_arch "$a" ;;
+  esac
 done

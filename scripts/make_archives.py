@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Real archives made at test time by Debian's own tools, with what those
-tools list of them, for the tests of the stand-in archivers.
+tools list of them, for the tests of our archivers.
 
     make_archives.py OUT          archives, listings and references for the tests
     make_archives.py --demo OUT   sample.lzh, sample.zip and sample.cab for command 1

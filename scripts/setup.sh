@@ -142,6 +142,6 @@ else
   echo "setup: this machine does not execute 32-bit code; only the 64-bit build will run"
 fi
 
-# The stand-in archivers' archive library, from its Debian source package,
+# The archivers' archive library, from its Debian source package,
 # built once for both architectures (.cache/libarchive).
 bash "$here/scripts/libarchive.sh"

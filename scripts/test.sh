@@ -40,7 +40,7 @@ run_ctest() {
 echo "== native core tests (sanitized)"
 run_ctest "$here/build/native"
 
-# Real archives made by Debian's own tools, for the stand-ins to read and the
+# Real archives made by Debian's own tools, for the archivers to read and the
 # readers' fuzzing to start from. The tools list local times in the
 # machine's time zone, as Wine shows them.
 python3 "$here/scripts/make_archives.py" "$here/build/archives" || exit 1
@@ -80,7 +80,7 @@ fi
 echo "== binary checks"
 for arch in win64:x86_64 win32:i686; do
   build=${arch%%:*} triple=${arch#*:}-w64-mingw32
-  check "exports $build" bash "$here/standins/check_exports.sh" "$here/build/$build" "$triple-objdump"
+  check "exports $build" bash "$here/archivers/check_exports.sh" "$here/build/$build" "$triple-objdump"
   check "imports $build" bash "$here/scripts/check_imports.sh" "$here/build/$build/out" "$triple-objdump"
 done
 # The zip a Windows user gets, opened and looked through.

@@ -1,14 +1,14 @@
-// What the stand-in archivers read without help: whether a member's name
-// stays inside its destination, and ARJ data that is damaged.
+// What the archivers read without help: whether a member's name stays
+// inside its destination, and ARJ data that is damaged.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "real/arj.h"
-#include "real/paths.h"
-#include "real/source.h"
+#include "codecs/methods.h"
+#include "formats/byte_source.h"
+#include "names/paths.h"
 
-using namespace standin;
+using namespace archivers;
 
 TEST(MemberNames, StayInsideOrNot) {
   // clang-format off
@@ -39,16 +39,16 @@ TEST(ArjData, DamagedDataEndsWithoutRunningOn) {
   MemorySource bytes(garbage.data(), garbage.size());
   for (int method = 1; method <= 4; ++method) {
     std::size_t produced = 0;
-    const ArjResult result = ArjDecode(method, bytes, 0, garbage.size(), 1u << 30,
-                                       [&](const unsigned char*, std::size_t size) {
-                                         produced += size;
-                                         return true;
-                                       });
-    EXPECT_EQ(result, ArjResult::Damaged) << method;
+    const DecodeResult result = ArjDecode(method, bytes, 0, garbage.size(), 1u << 30,
+                                          [&](const unsigned char*, std::size_t size) {
+                                            produced += size;
+                                            return true;
+                                          });
+    EXPECT_EQ(result, DecodeResult::Damaged) << method;
     EXPECT_LT(produced, 64u << 20) << method;
   }
   MemorySource stored("abc", 3);
   const auto any = [](const unsigned char*, std::size_t) { return true; };
-  EXPECT_EQ(ArjDecode(0, stored, 0, 3, 4, any), ArjResult::Damaged);
-  EXPECT_EQ(ArjDecode(5, stored, 0, 3, 3, any), ArjResult::UnknownMethod);
+  EXPECT_EQ(ArjDecode(0, stored, 0, 3, 4, any), DecodeResult::Damaged);
+  EXPECT_EQ(ArjDecode(5, stored, 0, 3, 3, any), DecodeResult::UnknownMethod);
 }

@@ -1,5 +1,5 @@
 # The core's tests: the same sources run natively and under Wine. They
-# cover the stand-in archivers' platform-free part too (standins/real).
+# cover the archivers' platform-free part too (archivers/sources.cmake).
 set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/sjis_path_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/number_text_test.cpp

@@ -6,21 +6,22 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "real/packed_sizes.h"
-#include "real/rar_headers.h"
-#include "real/source.h"
+#include "formats/byte_source.h"
+#include "formats/cab_folders.h"
+#include "formats/rar_headers.h"
+#include "formats/zip_directory.h"
 
-using namespace standin;
+using namespace archivers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemorySource bytes(data, size);
-  std::vector<PackedSize> sizes;
+  std::vector<DirectoryEntry> entries;
   std::uint64_t declared = 0;
-  ZipPackedSizes(bytes, sizes, declared);
-  FUZZ_CHECK(sizes.size() <= size / 46);
-  sizes.clear();
-  if (CabPackedSizes(bytes, sizes)) {
-    FUZZ_CHECK(sizes.size() <= 65535);
+  ReadZipDirectory(bytes, entries, declared);
+  FUZZ_CHECK(entries.size() <= size / 46);
+  entries.clear();
+  if (ReadCabFolders(bytes, entries)) {
+    FUZZ_CHECK(entries.size() <= 65535);
   }
   for (std::uint64_t at = 0; at < size; at += 1 + size / 8) ReadRarFileFacts(bytes, at);
   return 0;

@@ -1,4 +1,4 @@
-// An archive of any bytes through the reader a stand-in archiver uses for
+// An archive of any bytes through the reader an archiver uses for
 // its format, as the DLL sees a file: listed, and every member read to its
 // end, or refused, without reading or writing out of bounds, without
 // running on, and never giving more bytes than a member declares.
@@ -8,10 +8,11 @@
 #include <memory>
 
 #include "fuzz_check.h"
-#include "real/readers.h"
-#include "real/source.h"
+#include "formats/byte_source.h"
+#include "formats/reader.h"
+#include "formats/registry.h"
 
-using namespace standin;
+using namespace archivers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t given = 0;
     // A sink that stops after 256 KiB: what is fuzzed is the reader, not
     // the patience of a sink.
-    const int result = reader->Read(i, member, [&](const void*, std::size_t n) {
+    const int result = reader->Read(i, member, [&](const unsigned char*, std::size_t n) {
       given += n;
       return given < (256u << 10);
     });

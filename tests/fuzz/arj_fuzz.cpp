@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "real/arj.h"
-#include "real/source.h"
+#include "codecs/methods.h"
+#include "formats/arj_headers.h"
+#include "formats/byte_source.h"
 
-using namespace standin;
+using namespace archivers;
 
 namespace {
 
@@ -18,13 +19,13 @@ namespace {
 void Decode(int method, ByteSource& bytes, std::uint64_t offset, std::uint64_t size,
             std::uint64_t original) {
   std::uint64_t produced = 0;
-  const ArjResult result =
+  const DecodeResult result =
       ArjDecode(method, bytes, offset, size, original, [&](const unsigned char*, std::size_t n) {
         produced += n;
         return produced < (1u << 20);
       });
   FUZZ_CHECK(produced <= original);
-  if (result == ArjResult::Ok) FUZZ_CHECK(produced == original);
+  if (result == DecodeResult::Ok) FUZZ_CHECK(produced == original);
 }
 
 }  // namespace

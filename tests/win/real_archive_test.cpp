@@ -197,12 +197,13 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
     int count, result;
     std::vector<std::string> written;
   } cases[] = {
-      // bzip2 and LZMA are listed, and are not decoded here: 0x8008.
-      {"methods.zip", 3, 0x8008, {"deflate.txt:920"}},
+      // bzip2 and LZMA are listed, and are not decoded here: ERROR_METHOD.
+      {"methods.zip", 3, 0x8009, {"deflate.txt:920"}},
       {"empty.zip", 0, 0, {}},
-      // Without the password nothing is listed, and nothing written: 0x8006.
-      {"headers_encrypted.rar", -1, 0x8006, {}},
-      {"partially_encrypted.rar", 2, 0x8006, {"bar.txt:16"}},
+      // Without the password nothing is listed, and nothing written:
+      // ERROR_PASSWORD_FILE.
+      {"headers_encrypted.rar", -1, 0x800A, {}},
+      {"partially_encrypted.rar", 2, 0x800A, {"bar.txt:16"}},
       // A chapter archive: its file once, at its latest version; no label.
       {"chapters.arj", 1, 0, {"a.txt:4"}},
       // A hard link lists as a link and is not written.
@@ -217,14 +218,14 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
        0,
        {"____.txt:2", "\x84\x85\x84y\x84y\x84\x80\x84\x80\x84\x84\x84y\x84r\x84|.txt:2"}},
       {"rar3-owner.rar", 2, 0, {"owner1.txt:2", "owner2.txt:2"}},
-      {"rar3-vols.part1.rar", 1, 0x8008, {}},
+      {"rar3-vols.part1.rar", 1, 0x8023, {}},  // ERROR_NOT_SUPPORT
       // zip as unzip reads it: the central directory's sizes and check
       // values, any local extra field; none without a central directory.
       {"extra_differs.zip", 1, 0, {"a.txt:300"}},
       {"extra_padded.zip", 1, 0, {"a.txt:300"}},
       {"comment_short.zip", 1, 0, {"a.txt:300"}},
-      {"central_signature.zip", -1, 0x8002, {}},
-      {"local_larger.zip", 1, 0x8007, {}},
+      {"central_signature.zip", -1, 0x8019, {}},  // ERROR_NOT_ARC_FILE
+      {"local_larger.zip", 1, 0x800C, {}},        // ERROR_FILE_CRC
       // Cabinets as cabextract reads them.
       {"short_blocks.cab", 1, 0, {"a.txt:1600"}},
       {"reserve.cab", 1, 0, {"a.txt:1600"}},

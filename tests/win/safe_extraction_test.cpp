@@ -171,7 +171,7 @@ TEST(SafeExtraction, FailuresAreToldUntilTheUserAsksForQuiet) {
     return kQuiet;
   };
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
-    EXPECT_EQ(a.Extract(archive, out, name), 0x8007);
+    EXPECT_EQ(a.Extract(archive, out, name), 0x800C);  // ERROR_FILE_CRC
     boxes.push_back(a.boxes.size());
   }
   EXPECT_EQ(boxes, (std::vector<std::size_t>{1, 0, 0}));
@@ -188,7 +188,7 @@ TEST(SafeExtraction, LongWorkShowsProgressAndCancelLeavesNothingHalf) {
     window_support::SaveScreenshot(GetDesktopWindow(), "progress_window");
     return IDCANCEL;
   };
-  EXPECT_EQ(a.Extract(Safety("long.zip"), a.box.Path("out\\")), 0x800B);
+  EXPECT_EQ(a.Extract(Safety("long.zip"), a.box.Path("out\\")), 0x8020);  // ERROR_USER_CANCEL
   EXPECT_EQ(progress, "書庫: long.zip\nzeros.bin\n\nキャンセル\n");
   EXPECT_NE(Joined(Failures(a.boxes)).find("zeros.bin：中止しました"), std::string::npos)
       << Joined(a.boxes);
@@ -251,7 +251,7 @@ TEST(SafeExtraction, HostileArchivesAnswerFailureQuickly) {
   // names are held to the same rules.
   const std::string described =
       a.box.Archive("d.lzh", "STANDIN\nentry ..\\..\\evil.txt\ntext x\nentry ok.txt\n");
-  EXPECT_EQ(a.Extract(described, a.box.Path("deep\\er\\")), 0x8005);
+  EXPECT_EQ(a.Extract(described, a.box.Path("deep\\er\\")), 0x8049);  // ERROR_INVALID_PATH
   EXPECT_FALSE(Exists(a.box.Path("evil.txt")));
   EXPECT_TRUE(Exists(a.box.Path("deep\\er\\ok.txt")));
   SetEnvironmentVariableA("PLENKIT_STANDIN_DESCRIPTIONS", nullptr);

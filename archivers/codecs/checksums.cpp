@@ -1,0 +1,34 @@
+#include "codecs/checksums.h"
+
+#include <array>
+
+#include <zlib.h>
+
+namespace archivers {
+
+std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t size) {
+  // zlib's, as fast as its inflating. It takes no more than a uInt at a time,
+  // and a call without bytes asks it for its start value.
+  while (size > 0) {
+    const uInt piece = static_cast<uInt>(size > (1u << 30) ? 1u << 30 : size);
+    crc = static_cast<std::uint32_t>(crc32(crc, data, piece));
+    data += piece, size -= piece;
+  }
+  return crc;
+}
+
+std::uint16_t Crc16(std::uint16_t crc, const unsigned char* data, std::size_t size) {
+  static const auto table = [] {
+    std::array<std::uint16_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+      unsigned c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xA001 ^ (c >> 1) : c >> 1;
+      t[i] = static_cast<std::uint16_t>(c);
+    }
+    return t;
+  }();
+  for (std::size_t i = 0; i < size; ++i) crc = static_cast<std::uint16_t>(table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8));
+  return crc;
+}
+
+}  // namespace archivers

@@ -1,0 +1,35 @@
+// The decoders, one a file, each writing a member's original bytes to a
+// sink (stored data) or to a history ring (the LZ methods). The method
+// tables (methods.h) say which format's method takes which. Platform-free.
+#pragma once
+
+#include <cstdint>
+
+#include "codecs/bit_reader.h"
+#include "codecs/history.h"
+#include "codecs/sink.h"
+
+namespace archivers {
+
+// Stored data: the `original` bytes at `offset`, of the `packed` the member
+// holds (stored.cpp).
+DecodeResult CopyStored(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
+                        const Sink& sink);
+
+// The static Huffman coding of ARJ's methods 1 to 3 and LZH's -lh4- to
+// -lh7- and -lhx- (static_huffman.cpp): `offsetCodes` codes for the
+// offsets' lengths, their count read in `offsetBits` bits; a block that
+// says it holds 0 commands holds 65,536 in ARJ and none in LZH.
+DecodeResult DecodeStaticHuffman(BitReader& bits, History& out, int offsetCodes, int offsetBits, bool zeroBlockIsFull);
+
+// LZHUF's adaptive Huffman coding, LZH's -lh1- (lzhuf.cpp).
+DecodeResult DecodeLzhuf(BitReader& bits, History& out);
+
+// LArc's -lzs- and -lz5-: LZSS on small rings that start filled (larc.cpp).
+DecodeResult DecodeLzs(BitReader& bits, History& out);
+DecodeResult DecodeLz5(BitReader& bits, History& out);
+
+// ARJ's method 4: lengths and offsets in unary-prefixed codes (arj_fast.cpp).
+DecodeResult DecodeArjFast(BitReader& bits, History& out);
+
+}  // namespace archivers

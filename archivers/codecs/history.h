@@ -1,0 +1,57 @@
+// The history ring the LZ decoders write to: it serves their matches and
+// hands the output on to the sink in pieces. Platform-free.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "codecs/sink.h"
+
+namespace archivers {
+
+class History {
+ public:
+  // A ring of at least 64 KiB (more for larger histories), filled at first
+  // with `fill`: what a match that reaches before the member's start reads.
+  History(std::uint64_t size, const Sink& sink, std::size_t ring = 1 << 16, unsigned char fill = 0)
+      : ring_(ring < (1u << 16) ? 1u << 16 : ring, fill), mask_(ring_.size() - 1), remaining_(size), sink_(sink) {}
+
+  bool Done() const { return remaining_ == 0; }
+
+  bool Put(unsigned char byte) {
+    ring_[pos_++ & mask_] = byte;
+    --remaining_;
+    return pos_ - flushed_ < kFlushAt || Flush();
+  }
+
+  // Copies a match; a match that runs past the member's size is cut there.
+  bool Copy(std::size_t offset, std::size_t length) {
+    std::size_t from = pos_ - offset - 1;
+    for (std::size_t i = 0; i < length && remaining_ > 0; ++i) {
+      if (!Put(ring_[(from + i) & mask_])) return false;
+    }
+    return true;
+  }
+
+  bool Flush() {
+    while (flushed_ < pos_) {
+      std::size_t start = flushed_ & mask_;
+      std::size_t run = pos_ - flushed_;
+      if (run > ring_.size() - start) run = ring_.size() - start;
+      if (!sink_(ring_.data() + start, run)) return false;
+      flushed_ += run;
+    }
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = 1 << 15;
+  std::vector<unsigned char> ring_;
+  std::size_t mask_;
+  std::size_t pos_ = 0, flushed_ = 0;
+  std::uint64_t remaining_;
+  const Sink& sink_;
+};
+
+}  // namespace archivers

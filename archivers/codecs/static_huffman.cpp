@@ -1,0 +1,201 @@
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "codecs/decoders.h"
+
+namespace archivers {
+
+namespace {
+
+// Matches are at least three bytes long; literals and lengths share one
+// alphabet of 510 symbols; the offsets' lengths have a code of their own.
+constexpr int kThreshold = 3;
+constexpr int kMaxMatch = 256;
+constexpr int kNC = 255 + kMaxMatch + 2 - kThreshold;  // 510
+constexpr int kNT = 19;
+constexpr int kCBits = 9;
+constexpr int kTBits = 5;
+constexpr int kNPT = 32;
+
+// The static Huffman coding, with the offsets' code of its variant.
+class HuffmanDecoder {
+ public:
+  HuffmanDecoder(BitReader& bits, int offsetCodes, int offsetBits, bool zeroBlockIsFull)
+      : bits_(bits), np_(offsetCodes), pbits_(offsetBits), zeroBlockIsFull_(zeroBlockIsFull) {}
+
+  // False when the block's tables are damaged.
+  bool DecodeC(int& symbol) {
+    // An empty block is followed by another; only ARJ writes its count of
+    // 65,536 as 0.
+    for (int blocks = 0; blockLeft_ == 0; ++blocks) {
+      if (bits_.Exhausted() || blocks > 64) return false;
+      blockLeft_ = bits_.Get(16);
+      if (blockLeft_ == 0 && zeroBlockIsFull_) blockLeft_ = 65536;
+      if (!ReadPtLen(kNT, kTBits, 3) || !ReadCLen() || !ReadPtLen(np_, pbits_, -1)) return false;
+    }
+    --blockLeft_;
+    symbol = Decode(cTable_, 12, kNC, cLen_);
+    return symbol >= 0;
+  }
+
+  bool DecodeP(unsigned& offset) {
+    const int j = Decode(ptTable_, 8, np_, ptLen_);
+    if (j < 0) return false;
+    offset = j == 0 ? 0 : (1u << (j - 1)) + bits_.Get(j - 1);
+    return true;
+  }
+
+ private:
+  // The next symbol of a code of `symbols` symbols: its table gives codes
+  // of up to `tableBits` bits, the tree below it the longer ones. -1 when
+  // the tree runs out of bits (damaged data).
+  int Decode(const std::uint16_t* table, int tableBits, int symbols, const unsigned char* lengths) {
+    int j = table[bits_.Peek16() >> (16 - tableBits)];
+    for (unsigned mask = 1u << (15 - tableBits); j >= symbols; mask >>= 1) {
+      if (mask == 0) return -1;
+      j = (bits_.Peek16() & mask) ? right_[j] : left_[j];
+    }
+    bits_.Skip(lengths[j]);
+    return j;
+  }
+
+  // Builds the lookup table for codes of up to `tableBits` bits and the
+  // tree below it for longer ones. False when the lengths do not make a
+  // complete code.
+  bool MakeTable(int count, const unsigned char* lengths, int tableBits, std::uint16_t* table) {
+    std::array<unsigned, 17> perLength{};
+    for (int i = 0; i < count; ++i) {
+      if (lengths[i] > 16) return false;
+      ++perLength[lengths[i]];
+    }
+    std::array<std::uint32_t, 18> start{};
+    for (int i = 1; i <= 16; ++i) start[i + 1] = start[i] + (perLength[i] << (16 - i));
+    if (start[17] != (1u << 16)) return false;
+    const int jut = 16 - tableBits;
+    std::array<std::uint32_t, 17> weight{};
+    for (int i = 1; i <= tableBits; ++i) start[i] >>= jut, weight[i] = 1u << (tableBits - i);
+    for (int i = tableBits + 1; i <= 16; ++i) weight[i] = 1u << (16 - i);
+    std::uint32_t i = start[tableBits + 1] >> jut;
+    const std::uint32_t size = 1u << tableBits;
+    while (i < size) table[i++] = 0;
+
+    int avail = count;
+    const unsigned mask = 1u << (15 - tableBits);
+    for (int ch = 0; ch < count; ++ch) {
+      const int length = lengths[ch];
+      if (length == 0) continue;
+      const std::uint32_t next = start[length] + weight[length];
+      if (length <= tableBits) {
+        for (std::uint32_t k = start[length]; k < next; ++k) table[k] = static_cast<std::uint16_t>(ch);
+      } else {
+        std::uint32_t k = start[length];
+        std::uint16_t* p = &table[k >> jut];
+        for (int n = length - tableBits; n > 0; --n) {
+          if (*p == 0) {
+            if (avail >= kTree) return false;
+            right_[avail] = left_[avail] = 0;
+            *p = static_cast<std::uint16_t>(avail++);
+          }
+          p = (k & mask) ? &right_[*p] : &left_[*p];
+          k <<= 1;
+        }
+        *p = static_cast<std::uint16_t>(ch);
+      }
+      start[length] = next;
+    }
+    return true;
+  }
+
+  bool ReadPtLen(int nn, int nbit, int special) {
+    if (nn > kNPT) return false;
+    const int n = static_cast<int>(bits_.Get(nbit));
+    if (n == 0) {
+      const unsigned c = bits_.Get(nbit);
+      if (c >= static_cast<unsigned>(nn)) return false;
+      std::memset(ptLen_, 0, sizeof ptLen_);
+      for (auto& entry : ptTable_) entry = static_cast<std::uint16_t>(c);
+      return true;
+    }
+    if (n > nn) return false;
+    int i = 0;
+    while (i < n) {
+      unsigned c = bits_.Peek16() >> 13;
+      if (c == 7) {
+        for (unsigned mask = 1u << 12; mask & bits_.Peek16(); mask >>= 1) {
+          if (++c > 16) return false;
+        }
+      }
+      bits_.Skip(c < 7 ? 3 : static_cast<int>(c) - 3);
+      ptLen_[i++] = static_cast<unsigned char>(c);
+      if (special >= 0 && i == special) {
+        for (unsigned zeros = bits_.Get(2); zeros > 0; --zeros) {
+          if (i >= nn || i >= kNPT) return false;
+          ptLen_[i++] = 0;
+        }
+      }
+    }
+    while (i < nn) ptLen_[i++] = 0;
+    return MakeTable(nn, ptLen_, 8, ptTable_);
+  }
+
+  bool ReadCLen() {
+    const int n = static_cast<int>(bits_.Get(kCBits));
+    if (n == 0) {
+      const unsigned c = bits_.Get(kCBits);
+      if (c >= static_cast<unsigned>(kNC)) return false;
+      std::memset(cLen_, 0, sizeof cLen_);
+      for (auto& entry : cTable_) entry = static_cast<std::uint16_t>(c);
+      return true;
+    }
+    if (n > kNC) return false;
+    int i = 0;
+    while (i < n) {
+      const int c = Decode(ptTable_, 8, kNT, ptLen_);
+      if (c < 0) return false;
+      if (c <= 2) {
+        unsigned zeros = c == 0 ? 1 : c == 1 ? bits_.Get(4) + 3 : bits_.Get(kCBits) + 20;
+        for (; zeros > 0; --zeros) {
+          if (i >= kNC) return false;
+          cLen_[i++] = 0;
+        }
+      } else {
+        cLen_[i++] = static_cast<unsigned char>(c - 2);
+      }
+    }
+    while (i < kNC) cLen_[i++] = 0;
+    return MakeTable(kNC, cLen_, 12, cTable_);
+  }
+
+  static constexpr int kTree = 2 * kNC - 1;
+  BitReader& bits_;
+  const int np_, pbits_;
+  const bool zeroBlockIsFull_;
+  unsigned blockLeft_ = 0;
+  unsigned char cLen_[kNC] = {};
+  unsigned char ptLen_[kNPT] = {};  // the temporary code's 19, or up to 31 offsets' lengths
+  std::uint16_t cTable_[4096] = {};
+  std::uint16_t ptTable_[256] = {};
+  std::uint16_t left_[kTree] = {};
+  std::uint16_t right_[kTree] = {};
+};
+
+}  // namespace
+
+DecodeResult DecodeStaticHuffman(BitReader& bits, History& out, int offsetCodes, int offsetBits, bool zeroBlockIsFull) {
+  auto decoder = std::make_unique<HuffmanDecoder>(bits, offsetCodes, offsetBits, zeroBlockIsFull);
+  while (!out.Done()) {
+    int c = 0;
+    if (bits.Exhausted() || !decoder->DecodeC(c)) return DecodeResult::Damaged;
+    if (c <= 255) {
+      if (!out.Put(static_cast<unsigned char>(c))) return DecodeResult::Stopped;
+      continue;
+    }
+    unsigned offset = 0;
+    if (!decoder->DecodeP(offset)) return DecodeResult::Damaged;
+    if (!out.Copy(offset, static_cast<std::size_t>(c - (256 - kThreshold)))) return DecodeResult::Stopped;
+  }
+  return DecodeResult::Ok;
+}
+
+}  // namespace archivers

@@ -1,0 +1,353 @@
+// zip, cab and rar through libarchive, with what their own headers say and
+// libarchive does not (formats/directory.h, formats/rar_headers.h).
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include "codecs/checksums.h"
+#include "formats/cab_folders.h"
+#include "formats/directory.h"
+#include "formats/rar_headers.h"
+#include "formats/reader.h"
+#include "formats/registry.h"
+#include "formats/results.h"
+#include "formats/zip_directory.h"
+#include "names/member_names.h"
+#include "names/platform.h"
+
+namespace archivers {
+
+namespace {
+
+// The member's name as libarchive gives it. Read with the header character
+// set ISO-8859-1, an unmarked name comes back byte for byte (each byte a
+// character below 256), so that the archive's character set can be decided
+// for all its names at once; a name the archive marks as Unicode (UTF-8 zip
+// and cab names, RAR's Unicode names, RAR5, LZH's UTF-16 headers) comes back
+// as what it is.
+StoredName StoredNameOf(archive_entry* entry) {
+  StoredName name;
+  const wchar_t* wide = archive_entry_pathname_w(entry);
+  if (!wide) {
+    if (const char* raw = archive_entry_pathname(entry)) name.bytes = raw;
+    return name;
+  }
+  for (const wchar_t* p = wide; *p; ++p) name.unicode = name.unicode || static_cast<std::uint32_t>(*p) > 0xFF;
+  for (const wchar_t* p = wide; *p; ++p) {
+    if (!name.unicode) {
+      name.bytes += static_cast<char>(*p);
+      continue;
+    }
+    char32_t c = static_cast<char32_t>(*p);
+    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(*++p) - 0xDC00);
+    }
+    name.text += c;
+  }
+  return name;
+}
+
+// The stored name a header of the archive's own gives, when the reader
+// found one for the member.
+StoredName StoredNameOf(const DirectoryEntry& header) {
+  StoredName name;
+  if (header.unicode && Decode(header.raw, Charset::Utf8, name.text)) {
+    name.unicode = true;
+  } else {
+    name.bytes = header.raw;
+  }
+  return name;
+}
+
+// The key a member is matched to its header by: the name's bytes, or its
+// UTF-8 when libarchive decoded it.
+std::string MatchKey(const StoredName& name) {
+  if (!name.unicode) return name.bytes;
+  std::string utf8;
+  for (char32_t c : name.text) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | c >> 12), utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | c >> 18), utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F)), utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  for (char& c : utf8) {
+    if (c == '/') c = '\\';
+  }
+  return utf8;
+}
+
+// The archive's bytes as libarchive reads them: a position of its own over
+// the source, and the piece read last, which a seek that lands inside it
+// (the next zip member's header, mostly) reads on from without reading again.
+struct Source {
+  ByteSource* bytes = nullptr;
+  std::uint64_t position = 0;
+  std::uint64_t pieceAt = 0;
+  std::size_t pieceSize = 0;
+  unsigned char piece[64 * 1024];
+
+  static la_ssize_t Read(archive*, void* data, const void** block) {
+    Source& source = *static_cast<Source*>(data);
+    const std::uint64_t at = source.position;
+    if (at < source.pieceAt || at >= source.pieceAt + source.pieceSize) {
+      source.pieceAt = at;
+      source.pieceSize = source.bytes->ReadAt(at, source.piece, sizeof source.piece);
+    }
+    const std::size_t skip = static_cast<std::size_t>(at - source.pieceAt);
+    *block = source.piece + skip;
+    const std::size_t given = source.pieceSize - std::min(skip, source.pieceSize);
+    source.position += given;
+    return static_cast<la_ssize_t>(given);
+  }
+
+  static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
+    Source& source = *static_cast<Source*>(data);
+    const std::int64_t base = whence == SEEK_SET   ? 0
+                              : whence == SEEK_CUR ? static_cast<std::int64_t>(source.position)
+                                                   : static_cast<std::int64_t>(source.bytes->Size());
+    if (offset < -base || offset > INT64_MAX - base) return ARCHIVE_FATAL;
+    source.position = static_cast<std::uint64_t>(base + offset);
+    return base + offset;
+  }
+
+  static la_int64_t Skip(archive* a, void* data, la_int64_t request) {
+    return Seek(a, data, request, SEEK_CUR) < 0 ? 0 : request;
+  }
+};
+
+class LibarchiveReader : public Reader {
+ public:
+  LibarchiveReader(Format format, std::unique_ptr<ByteSource> bytes) : format_(format), bytes_(std::move(bytes)) {}
+  ~LibarchiveReader() override { Close(); }
+
+  bool List(Listing& listing) override {
+    std::vector<Member>& members = listing.members;
+    if (!Reopen()) return format_ == Format::Zip && IsEmptyZip(*bytes_);
+    // rar stores members one after another: a member's packed size is where
+    // the next header begins less where its data began. zip and cab say it
+    // in headers of their own.
+    const bool sequential = format_ == Format::Rar;
+    if (format_ == Format::Rar) solid_ = ReadRarArchiveFacts(*bytes_).solid;
+    std::vector<DirectoryEntry> directory;
+    std::uint64_t declared = 0;
+    if (format_ == Format::Zip) ReadZipDirectory(*bytes_, directory, declared);
+    if (format_ == Format::Cab) ReadCabFolders(*bytes_, directory);
+    DirectoryMatcher matcher(format_ == Format::Zip, directory);
+    std::vector<StoredName> names;
+    la_int64_t dataStart = -1;
+    for (;;) {
+      archive_entry* entry = nullptr;
+      int r = archive_read_next_header(archive_, &entry);
+      if (sequential && dataStart >= 0 && r != ARCHIVE_FATAL) {
+        members.back().packed = static_cast<std::uint64_t>(archive_read_header_position(archive_) - dataStart);
+      }
+      if (r == ARCHIVE_EOF) break;
+      // A damaged header ends the listing; what came before it stays.
+      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+        if (members.empty()) return false;
+        listing.damaged = ERROR_HEADER_BROKEN;
+        break;
+      }
+      members.push_back(Describe(entry));
+      Member& member = members.back();
+      names.push_back(StoredNameOf(entry));
+      if (format_ == Format::Rar) {
+        const RarFileFacts facts = ReadRarFileFacts(
+            *bytes_, static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_read_header_position(archive_))));
+        if (facts.hasCrc && !member.folder) member.check = Check::Crc32;
+        member.crc = facts.crc;
+        member.encrypted = member.encrypted || facts.encrypted;
+        if (facts.split) member.unsupported = ERROR_NOT_SUPPORT;
+        member.method = facts.method;
+        member.attributes = facts.attributes;
+        member.os = facts.os;
+      }
+      if (sequential) {
+        dataStart = archive_filter_bytes(archive_, 0);
+      } else if (const DirectoryEntry* header = matcher.Next(MatchKey(names.back()), member.size)) {
+        member.packed = header->packed;
+        if (header->unsupported) member.unsupported = header->unsupported;
+        member.method = header->method;
+        member.attributes = header->attributes;
+        member.os = header->os;
+        // zip's central directory is the truth on sizes and check values:
+        // a local header that says otherwise makes the member damaged.
+        if (header->hasCrc && !member.folder) {
+          member.size = header->size;
+          member.sizeKnown = true;
+          member.check = Check::Crc32;
+          member.crc = header->crc;
+        }
+        names.back() = StoredNameOf(*header);
+      } else {
+        member.packed = member.size;
+      }
+      names.back().folder = member.folder;
+      names.back().link = member.link;
+    }
+    Close();
+    // Members the end record declares that never came (a directory whose
+    // first signature is wrong lists nothing) are missing, not absent.
+    if (members.size() < declared) {
+      if (members.empty()) return false;
+      listing.damaged = ERROR_HEADER_BROKEN;
+    }
+    // One character set for all the archive's unmarked names; zip's own
+    // default is DOS's code page 437, the others' Windows' western one.
+    const Charset charset = DecideCharset(names, format_ == Format::Zip ? Charset::Cp437 : Charset::Cp1252);
+    const std::vector<std::string> shiftJis = MemberNames(names, charset);
+    for (std::size_t i = 0; i < members.size(); ++i) members[i].name = shiftJis[i];
+    return true;
+  }
+
+  int Read(std::size_t index, const Member& member, const Sink& sink) override {
+    if (member.encrypted) return ERROR_PASSWORD_FILE;
+    // Forward only: a member behind the last one read means reading anew.
+    if (!archive_ || index < next_) {
+      if (!Reopen()) return ERROR_NOT_ARC_FILE;
+    }
+    archive_entry* entry = nullptr;
+    while (next_ <= index) {
+      int r = archive_read_next_header(archive_, &entry);
+      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+        Close();
+        return ERROR_HEADER_BROKEN;
+      }
+      // A solid archive's member goes on from the one before: every member
+      // before it is decoded, not passed over. One that fails leaves the
+      // next one unreadable, which then answers so itself.
+      if (solid_ && next_ < index) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        while (archive_read_data_block(archive_, &block, &size, &offset) == ARCHIVE_OK) {
+        }
+      }
+      ++next_;
+    }
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    std::uint64_t done = 0;
+    CheckedSink checked(member.check, sink);
+    for (;;) {
+      int r = archive_read_data_block(archive_, &block, &size, &offset);
+      if (r == ARCHIVE_EOF) break;
+      // A warning here is a check value that failed (LHA's CRC-16 among
+      // them): the member is damaged, not written.
+      if (r != ARCHIVE_OK || offset < 0) {
+        Close();
+        return ERROR_FILE_CRC;
+      }
+      // Never more than the member declares, and never a block that goes back
+      // over bytes already given (a damaged RAR5 stream can say so).
+      if (static_cast<std::uint64_t>(offset) < done ||
+          (member.sizeKnown && (static_cast<std::uint64_t>(offset) > member.size ||
+                                size > member.size - static_cast<std::uint64_t>(offset)))) {
+        Close();
+        return ERROR_FILE_CRC;
+      }
+      // Sparse members leave holes; they are zeros.
+      static const unsigned char zeros[4096] = {};
+      while (done < static_cast<std::uint64_t>(offset)) {
+        std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(offset - done, sizeof zeros));
+        if (!checked.Take(zeros, run)) return Stopped();
+        done += run;
+      }
+      // An empty block may come without bytes at all.
+      if (size > 0 && !checked.Take(static_cast<const unsigned char*>(block), size)) return Stopped();
+      done += size;
+    }
+    // A stored member declaring more than it holds ends early without
+    // an error of the library's.
+    if (member.sizeKnown && done != member.size) return ERROR_FILE_CRC;
+    return checked.Holds(member.crc) ? 0 : ERROR_FILE_CRC;
+  }
+
+ private:
+  // A member left half read is passed over by the next read, which a solid
+  // archive's next member cannot be: it starts anew.
+  int Stopped() {
+    if (solid_) Close();
+    return kStopped;
+  }
+
+  bool Reopen() {
+    Close();
+    if (!bytes_) return false;
+    archive_ = archive_read_new();
+    if (!archive_) return false;
+    switch (format_) {
+      case Format::Zip: archive_read_support_format_zip_seekable(archive_); break;
+      case Format::Cab: archive_read_support_format_cab(archive_); break;
+      case Format::Rar:
+        archive_read_support_format_rar(archive_);
+        archive_read_support_format_rar5(archive_);
+        break;
+      default: break;
+    }
+    archive_read_support_filter_none(archive_);
+    archive_read_set_options(archive_, "hdrcharset=ISO-8859-1");
+    source_ = std::make_unique<Source>();
+    source_->bytes = bytes_.get();
+    archive_read_set_callback_data(archive_, source_.get());
+    archive_read_set_read_callback(archive_, &Source::Read);
+    archive_read_set_seek_callback(archive_, &Source::Seek);
+    archive_read_set_skip_callback(archive_, &Source::Skip);
+    if (archive_read_open1(archive_) != ARCHIVE_OK) {
+      Close();
+      return false;
+    }
+    return true;
+  }
+
+  void Close() {
+    if (archive_) archive_read_free(archive_);
+    archive_ = nullptr;
+    source_.reset();
+    next_ = 0;
+  }
+
+  static Member Describe(archive_entry* entry) {
+    Member member;
+    const mode_t type = archive_entry_filetype(entry);
+    member.folder = type == AE_IFDIR;
+    // A link is listed, never written; other Unix types (a zip member taken
+    // from a pipe says it is one) are files here.
+    member.link = type == AE_IFLNK || archive_entry_hardlink(entry) != nullptr;
+    member.encrypted = archive_entry_is_encrypted(entry) != 0;
+    member.sizeKnown = archive_entry_size_is_set(entry) != 0;
+    if (member.sizeKnown) member.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+    if (archive_entry_mtime_is_set(entry)) member.SetUnixTime(archive_entry_mtime(entry));
+    return member;
+  }
+
+  Format format_;
+  std::unique_ptr<ByteSource> bytes_;
+  archive* archive_ = nullptr;
+  std::unique_ptr<Source> source_;
+  std::size_t next_ = 0;  // the member the next header read gives
+  bool solid_ = false;    // RAR: each member decodes on from the one before
+};
+
+}  // namespace
+
+std::unique_ptr<Reader> MakeLibarchiveReader(Format format, std::unique_ptr<ByteSource> bytes) {
+  if (format != Format::Zip && format != Format::Cab && format != Format::Rar) return nullptr;
+  return std::make_unique<LibarchiveReader>(format, std::move(bytes));
+}
+
+}  // namespace archivers

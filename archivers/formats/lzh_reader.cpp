@@ -1,0 +1,116 @@
+// lzh through the headers and decoders of our own, reading the archive in
+// ranges.
+#include <algorithm>
+#include <cstring>
+
+#include "codecs/checksums.h"
+#include "codecs/methods.h"
+#include "formats/lzh_headers.h"
+#include "formats/reader.h"
+#include "formats/registry.h"
+#include "formats/results.h"
+#include "names/member_names.h"
+
+namespace archivers {
+
+namespace {
+
+// The archiving system's letter in a header, as the record numbers systems.
+std::uint8_t HostSystemOf(char os) {
+  // clang-format off
+  static const struct { char letter; std::uint8_t system; } systems[] = {
+      {0, OSTYPE_MSDOS}, {'M', OSTYPE_MSDOS}, {'2', OSTYPE_OS2}, {'9', OSTYPE_OS9}, {'K', OSTYPE_OS68K},
+      {'3', OSTYPE_OS386}, {'H', OSTYPE_HUMAN68K}, {'U', OSTYPE_UNIX}, {'C', OSTYPE_CPM}, {'F', OSTYPE_FLEX},
+      {'m', OSTYPE_MACOS}, {'R', OSTYPE_RUNSER}, {'W', OSTYPE_WINDOWSNT}, {'w', OSTYPE_WINDOWS95},
+      {'A', OSTYPE_AMIGA}, {'a', OSTYPE_ATARI}};
+  // clang-format on
+  for (const auto& s : systems) {
+    if (s.letter == os) return s.system;
+  }
+  return OSTYPE_UNKNOWN;
+}
+
+class LzhReader : public Reader {
+ public:
+  explicit LzhReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+
+  bool List(Listing& listing) override {
+    if (!source_ || !ParseLzh(*source_, lzh_, listing.damaged)) return false;
+    std::vector<StoredName> names;
+    for (const LzhMember& m : lzh_) {
+      Member member;
+      member.folder = m.folder;
+      member.link = m.link;
+      member.size = m.original;
+      member.packed = m.packed;
+      member.check = m.folder ? Check::None : Check::Crc16;
+      member.crc = m.crc;
+      member.method = m.method;
+      member.os = HostSystemOf(m.os);
+      member.attributes = m.unixMode ? AttributesOfMode(m.unixMode, m.folder) : DosAttributes(m.attributes);
+      if (!LzhMethodKnown(m.method)) member.unsupported = ERROR_METHOD;
+      fork_.push_back(0);
+      if (m.os == 'm' && m.original >= 128 && !member.unsupported && !m.folder) {
+        // The Mac's tools store a file as MacBinary: its data fork is the file.
+        unsigned char head[128];
+        std::size_t held = 0;
+        LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original,
+                  [&](const unsigned char* data, std::size_t n) {
+                    const std::size_t take = std::min(n, sizeof head - held);
+                    std::memcpy(head + held, data, take);
+                    held += take;
+                    return held < sizeof head;
+                  });
+        std::uint64_t length = 0;
+        if (held == sizeof head && MacBinaryFork(m, head, length)) member.size = fork_.back() = length;
+      }
+      if (m.unixTime) member.SetUnixTime(m.stamp);
+      else member.SetDosTime(static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
+      listing.members.push_back(member);
+      StoredName name;
+      name.bytes = m.name;
+      name.folder = m.folder;
+      name.link = m.link;
+      names.push_back(std::move(name));
+    }
+    // Japanese tools wrote Shift-JIS; the others' names read as western.
+    const std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp1252));
+    for (std::size_t i = 0; i < listing.members.size(); ++i) listing.members[i].name = shiftJis[i];
+    return true;
+  }
+
+  int Read(std::size_t index, const Member& member, const Sink& sink) override {
+    if (member.unsupported) return member.unsupported;
+    if (index >= lzh_.size()) return ERROR_METHOD;
+    const LzhMember& m = lzh_[index];
+    // A MacBinary member gives its data fork, which starts 128 bytes in;
+    // the check value covers all of it.
+    const std::uint64_t skip = fork_[index] ? 128 : 0, keep = fork_[index] ? fork_[index] : m.original;
+    std::uint64_t at = 0;
+    const Sink fork = [&](const unsigned char* data, std::size_t size) {
+      const std::uint64_t from = std::max(at, skip), to = std::min(at + size, skip + keep);
+      const bool more = from >= to || sink(data + (from - at), static_cast<std::size_t>(to - from));
+      at += size;
+      return more;
+    };
+    CheckedSink checked(member.check, fork);
+    const DecodeResult result = LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original, checked.AsSink());
+    if (checked.Stopped() || result == DecodeResult::Stopped) return kStopped;
+    if (result == DecodeResult::UnknownMethod) return ERROR_METHOD;
+    if (result != DecodeResult::Ok || !checked.Holds(member.crc)) return ERROR_FILE_CRC;
+    return 0;
+  }
+
+ private:
+  std::unique_ptr<ByteSource> source_;
+  std::vector<LzhMember> lzh_;
+  std::vector<std::uint64_t> fork_;  // a MacBinary member's data fork length, else 0
+};
+
+}  // namespace
+
+std::unique_ptr<Reader> MakeLzhReader(std::unique_ptr<ByteSource> source) {
+  return std::make_unique<LzhReader>(std::move(source));
+}
+
+}  // namespace archivers

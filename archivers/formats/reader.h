@@ -1,0 +1,115 @@
+// What a format's reader makes of an archive, and what the engine asks of
+// it. Platform-free: a reader sees the archive through a ByteSource.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codecs/sink.h"
+#include "formats/byte_source.h"
+
+namespace archivers {
+
+enum class Format { None, Lha, Zip, Cab, Rar, Arj };
+
+// The system a member was archived on, as the entry record numbers them.
+enum HostSystem : std::uint8_t {
+  OSTYPE_MSDOS = 0,
+  OSTYPE_PRIMOS,
+  OSTYPE_UNIX,
+  OSTYPE_AMIGA,
+  OSTYPE_MACOS,
+  OSTYPE_OS2,
+  OSTYPE_APPLE,
+  OSTYPE_ATARI,
+  OSTYPE_NEXT,
+  OSTYPE_VMS,
+  OSTYPE_UNKNOWN,
+  OSTYPE_OS9,
+  OSTYPE_OS68K,
+  OSTYPE_OS386,
+  OSTYPE_HUMAN68K,
+  OSTYPE_CPM,
+  OSTYPE_FLEX,
+  OSTYPE_RUNSER,
+  OSTYPE_WINDOWSNT,
+  OSTYPE_WINDOWS95,
+  OSTYPE_TOPS20,
+  OSTYPE_NTFS,
+  OSTYPE_QDOS,
+  OSTYPE_VFAT95,
+  OSTYPE_MVS,
+  OSTYPE_BEBOX,
+};
+
+// A member's attributes as DOS kept them, which every format can say.
+enum FileAttribute : std::uint8_t {
+  FA_RDONLY = 0x01,
+  FA_HIDDEN = 0x02,
+  FA_SYSTEM = 0x04,
+  FA_LABEL = 0x08,
+  FA_DIREC = 0x10,
+  FA_ARCH = 0x20,
+};
+
+// DOS's attributes as an archive keeps them, the volume label's aside; and
+// what a Unix system's mode says of them.
+inline std::uint8_t DosAttributes(unsigned attributes) {
+  return static_cast<std::uint8_t>(attributes & (FA_RDONLY | FA_HIDDEN | FA_SYSTEM | FA_DIREC | FA_ARCH));
+}
+inline std::uint8_t AttributesOfMode(std::uint64_t mode, bool folder) {
+  return static_cast<std::uint8_t>((folder ? FA_DIREC : FA_ARCH) | ((mode & 0200) ? 0 : FA_RDONLY));
+}
+
+// The check value a member's data carries.
+enum class Check { None, Crc16, Crc32 };
+
+struct Member {
+  std::string name;  // Shift-JIS, "\" between folders; a folder's name ends in "\"
+  std::uint64_t size = 0;
+  bool sizeKnown = true;
+  std::uint64_t packed = 0;
+  std::uint16_t date = 0;  // DOS date and time, local
+  std::uint16_t time = 0;
+  std::uint64_t written = 0;  // the extracted file's time: 100 ns since 1601, UTC; 0 unknown
+  bool folder = false;
+  bool encrypted = false;
+  bool link = false;    // a link to another member or file: skipped, never followed
+  int unsupported = 0;  // why nothing here reads it: ERROR_METHOD, or ERROR_NOT_SUPPORT (split over volumes)
+  Check check = Check::None;
+  std::uint32_t crc = 0;
+  std::string method;           // as the record shows it, at most 7 bytes: "-lh5-", "Deflate", "LZX:21"
+  std::uint8_t attributes = 0;  // FileAttribute bits
+  std::uint8_t os = OSTYPE_UNKNOWN;
+
+  // The member's time as the archive gives it: sets the record's DOS date
+  // and time (local) and the extracted file's time.
+  void SetDosTime(std::uint16_t dosDate, std::uint16_t dosTime);
+  void SetUnixTime(std::int64_t seconds);
+};
+
+struct Listing {
+  std::vector<Member> members;
+  // 0, or why the listing ended early (ERROR_HEADER_BROKEN, ERROR_HEADER_CRC):
+  // the members listed are those before the damage.
+  int damaged = 0;
+};
+
+// Read's result when the sink stopped it: not an error of the archive.
+constexpr int kStopped = -1;
+
+class Reader {
+ public:
+  virtual ~Reader() = default;
+  // The members in the archive's order; false when the bytes are not an
+  // archive of the reader's format.
+  virtual bool List(Listing& listing) = 0;
+  // Streams member `index` of the listing to `sink`: 0, kStopped, or a
+  // result of results.h. Data that falls short of the member's size, runs
+  // beyond it or fails its check value is damaged.
+  virtual int Read(std::size_t index, const Member& member, const Sink& sink) = 0;
+};
+
+}  // namespace archivers

@@ -1,0 +1,65 @@
+#include "names/paths.h"
+
+#include <cctype>
+
+namespace archivers {
+
+std::size_t LastSeparator(const std::string& path) {
+  std::size_t found = std::string::npos;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(path[i])) ++i;
+    else if (IsSeparator(path[i])) found = i;
+  }
+  return found;
+}
+
+namespace {
+
+// Windows opens a device for these names in any folder, with any extension.
+bool IsDeviceName(const std::string& part) {
+  std::string base = part.substr(0, part.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$") {
+    return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+         base[3] <= '9';
+}
+
+// "." and ".." and what Windows trims to them: a name of dots and blanks.
+bool IsDotsOnly(const std::string& part) {
+  bool dots = false;
+  for (char c : part) {
+    if (c != '.' && c != ' ') return false;
+    dots = true;
+  }
+  return dots && part != ".";
+}
+
+}  // namespace
+
+bool StaysInside(const std::string& name) {
+  if (name.empty() || IsSeparator(name[0])) return false;
+  std::string part;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && IsLeadByte(name[i])) {
+      // A character cut short would be read by Windows as something else:
+      // "COM1" and a lone lead byte opened the serial port.
+      if (i + 1 == name.size() || !IsTrailByte(name[i + 1])) return false;
+      part += name[i];
+      part += name[++i];
+      continue;
+    }
+    if (i == name.size() || IsSeparator(name[i])) {
+      if (IsDotsOnly(part) || IsDeviceName(part)) return false;
+      part.clear();
+      continue;
+    }
+    if (name[i] == ':') return false;
+    part += name[i];
+  }
+  return true;
+}
+
+}  // namespace archivers

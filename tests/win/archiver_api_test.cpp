@@ -1,0 +1,246 @@
+// The entry points other callers of the API look for first, through our
+// archivers themselves: each answers as the API's libraries answer, and each
+// record is filled whole.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "win/real_archives.h"
+#include "win/test_support.h"
+
+using namespace real_archives;
+using testing_support::Sandbox;
+
+namespace {
+
+// One of our DLLs, loaded from a sandbox; its entry points looked up by
+// name, as any caller does.
+class Library {
+ public:
+  Library(const Sandbox& box, const std::string& file, const std::string& prefix)
+      : module_(LoadLibraryA(box.Path(file).c_str())), prefix_(prefix) {}
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  template <typename Function>
+  Function Get(const char* suffix) const {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(module_, (prefix_ + suffix).c_str())));
+  }
+  WORD Version() const { return Get<WORD(WINAPI*)()>("GetVersion")(); }
+  BOOL Running() const { return Get<BOOL(WINAPI*)()>("GetRunning")(); }
+  BOOL Has(int function) const { return Get<BOOL(WINAPI*)(int)>("QueryFunctionList")(function); }
+  BOOL Check(const std::string& path, int mode) const {
+    return Get<BOOL(WINAPI*)(LPCSTR, int)>("CheckArchive")(path.c_str(), mode);
+  }
+  BOOL SetOwner(HWND owner) const { return Get<BOOL(WINAPI*)(HWND)>("SetOwnerWindow")(owner); }
+  BOOL ClearOwner() const { return Get<BOOL(WINAPI*)()>("ClearOwnerWindow")(); }
+
+ private:
+  HMODULE module_;
+  std::string prefix_;
+};
+
+// The record as every caller of the API declares it.
+#pragma pack(push, 1)
+struct IndividualInfo {
+  DWORD originalSize, compressedSize, crc;
+  UINT flag, osType;
+  WORD ratio, date, time;
+  char fileName[513], padding[3], attribute[8], method[8];
+};
+#pragma pack(pop)
+static_assert(sizeof(IndividualInfo) == 558, "the record's layout");
+
+std::uint32_t Crc32(const std::string& bytes) {
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
+  }
+  return ~crc;
+}
+
+std::uint32_t Crc16(const std::string& bytes) {
+  std::uint32_t crc = 0;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xA001 ^ (crc >> 1) : crc >> 1;
+  }
+  return crc;
+}
+
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+// GetVersion, GetRunning, QueryFunctionList and the owner window, in every
+// library: the functions a library has are those it exports, no more.
+TEST(ArchiverApi, EachLibraryTellsWhatItIsAndHas) {
+  Sandbox box;
+  Sandbox partial({"UnLha32.Dll"}, testing_support::OutputFolder() + "partial\\");
+  // The functions asked about, by the API's numbers: the command, GetVersion,
+  // cursor interval (none here), GetRunning, CheckArchive, ConfigDialog (none),
+  // GetFileCount, QueryFunctionList, the walk, GetArcFileName (none), the owner.
+  const int asked[] = {0, 1, 2, 8, 16, 17, 18, 19, 23, 24, 25, 26, 31, 32, 40};
+  const struct {
+    const Sandbox& from;
+    const char* file;
+    const char* prefix;
+    const char* has;
+  } libraries[] = {
+      {box, "UnLha32.Dll", "Unlha", "110110111111110"},
+      {box, "UnZip32.Dll", "UnZip", "110110111111110"},
+      {box, "Cab32.Dll", "Cab", "110110111111110"},
+      {box, "UnArj32j.Dll", "Unarj", "110110111111110"},
+      {box, "UnRar32.Dll", "Unrar", "110110111111110"},
+      {box, "Bga32.Dll", "Bga", "110110111111110"},
+      // Without the command and GetFileCount.
+      {partial, "UnLha32.Dll", "Unlha", "010110011111110"},
+  };
+  const HWND window =
+      CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  for (const auto& l : libraries) {
+    SCOPED_TRACE(l.file);
+    const Library library(l.from, l.file, l.prefix);
+    std::string has;
+    for (int function : asked) has += library.Has(function) ? '1' : '0';
+    EXPECT_EQ(has, l.has);
+    EXPECT_EQ(library.Version(), 101);
+    EXPECT_FALSE(library.Running());
+    EXPECT_FALSE(library.SetOwner(nullptr));
+    EXPECT_TRUE(library.SetOwner(window));
+    EXPECT_TRUE(library.ClearOwner());
+  }
+  DestroyWindow(window);
+}
+
+// CheckArchive's modes: rapid reads the headers, basic wants all of them
+// undamaged, full CRC decodes every member and checks it.
+TEST(ArchiverApi, CheckArchiveLooksAsDeepAsItsModeSays) {
+  Sandbox box;
+  const struct {
+    const char* file;
+    const char* prefix;
+    const char* archive;
+    const char* sound;  // rapid, basic, full CRC, full CRC with a flag above the mode
+  } cases[] = {
+      {"UnZip32.Dll", "UnZip", "deflate.zip", "1111"},
+      {"UnLha32.Dll", "Unlha", "lh5_level2.lzh", "1111"},
+      {"Cab32.Dll", "Cab", "mszip.cab", "1111"},
+      {"UnArj32j.Dll", "Unarj", "m4.arj", "1111"},
+      {"UnRar32.Dll", "Unrar", "rar4_best.rar", "1111"},
+      {"UnRar32.Dll", "Unrar", "formats\\rar3-solid.rar", "1111"},
+      // Data that fails its check value; a member that cannot be checked.
+      {"UnZip32.Dll", "UnZip", "safety\\crc.zip", "1100"},
+      {"UnLha32.Dll", "Unlha", "safety\\crc5.lzh", "1100"},
+      {"UnRar32.Dll", "Unrar", "safety\\crc.rar", "1100"},
+      {"UnZip32.Dll", "UnZip", "crypto.zip", "1100"},
+      {"UnZip32.Dll", "UnZip", "formats\\methods.zip", "1100"},
+      // Headers that end in damage; no archive of the format; no file.
+      {"UnLha32.Dll", "Unlha", "hostile\\truncated.lzh", "1000"},
+      {"UnZip32.Dll", "UnZip", "formats\\local_larger.zip", "1100"},
+      {"UnZip32.Dll", "UnZip", "hostile\\truncated.zip", "0000"},
+      {"UnLha32.Dll", "Unlha", "deflate.zip", "0000"},
+      {"UnZip32.Dll", "UnZip", "missing.zip", "0000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const Library library(box, c.file, c.prefix);
+    std::string sound;
+    for (int mode : {0, 1, 2, 2 | 64})
+      sound += library.Check(Folder() + c.archive, mode) ? '1' : '0';
+    EXPECT_EQ(sound, c.sound);
+  }
+}
+
+// Every field of the record: the check value the archive keeps for the
+// member's bytes, the system it was archived on, its attributes and method.
+TEST(ArchiverApi, RecordsAreFilledWhole) {
+  Sandbox box;
+  enum { kNone, kCrc16, kCrc32 };
+  const struct {
+    const char* file;
+    const char* prefix;
+    const char* archive;
+    const char* member;
+    int check;
+    const char* record;  // OS type, attributes, method
+  } cases[] = {
+      {"UnZip32.Dll", "UnZip", "deflate.zip", "readme.txt", kCrc32, "2 ----A Deflate"},
+      {"UnZip32.Dll", "UnZip", "stored.zip", "readme.txt", kCrc32, "2 ----A Store"},
+      {"UnZip32.Dll", "UnZip", "deflate.zip", "ソフト\\", kNone, "2 ---D- Store"},
+      {"UnLha32.Dll", "Unlha", "lh5_level1.lzh", "readme.txt", kCrc16, "0 ----A -lh5-"},
+      {"UnLha32.Dll", "Unlha", "lh7_level0.lzh", "readme.txt", kCrc16, "0 ----A -lh7-"},
+      {"Cab32.Dll", "Cab", "mszip.cab", "readme.txt", kNone, "0 ----A MSZIP"},
+      {"Cab32.Dll", "Cab", "stored.cab", "readme.txt", kNone, "0 ----A Store"},
+      {"UnArj32j.Dll", "Unarj", "m4.arj", "readme.txt", kCrc32, "2 ----A Method4"},
+      {"UnArj32j.Dll", "Unarj", "m0.arj", "readme.txt", kCrc32, "2 ----A Store"},
+      {"UnRar32.Dll", "Unrar", "rar4_best.rar", "LibarchiveAddingTest.html", kCrc32,
+       "2 ----A Best"},
+      {"UnRar32.Dll", "Unrar", "rar4.rar", "test.txt", kCrc32, "2 ----A Store"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.archive) + " " + c.member);
+    const Library library(box, c.file, c.prefix);
+    const HANDLE archive = library.Get<HANDLE(WINAPI*)(HWND, LPCSTR, DWORD)>("OpenArchive")(
+        nullptr, (Folder() + c.archive).c_str(), 0);
+    ASSERT_NE(archive, nullptr);
+    const auto next = library.Get<int(WINAPI*)(HANDLE, void*)>("FindNext");
+    IndividualInfo info;
+    int found =
+        library.Get<int(WINAPI*)(HANDLE, LPCSTR, void*)>("FindFirst")(archive, "*.*", &info);
+    while (found == 0 && std::strcmp(info.fileName, c.member) != 0) found = next(archive, &info);
+    library.Get<int(WINAPI*)(HANDLE)>("CloseArchive")(archive);
+    ASSERT_EQ(found, 0);
+    const std::string original =
+        c.check == kNone ? "" : Original(std::string(c.archive), std::string(c.member));
+    const std::uint32_t crc = c.check == kCrc32   ? Crc32(original)
+                              : c.check == kCrc16 ? Crc16(original)
+                                                  : 0;
+    EXPECT_EQ(Hex(info.crc) + " " + std::to_string(info.osType) + " " + info.attribute + " " +
+                  info.method,
+              Hex(crc) + " " + c.record);
+  }
+}
+
+// With an owner window set, the archiver's boxes are that window's; a call
+// while a box asks finds the library running.
+TEST(ArchiverApi, BoxesBelongToTheOwnerWindow) {
+  Archivers a;
+  const Library library(a.box, "UnZip32.Dll", "UnZip");
+  const HWND window = CreateWindowA("STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                    nullptr, nullptr, nullptr);
+  const std::string archive = Folder() + "deflate.zip", out = a.box.Path("out\\");
+  ASSERT_EQ(a.Extract(archive, out), 0);
+  const DWORD ui = GetCurrentThreadId();
+  std::vector<std::string> seen;
+  a.answer = [&](const std::string& texts) {
+    if (Archivers::IsProgress(texts)) return 0;
+    const HWND box = testing_support::FirstOf(
+        testing_support::ThreadWindows(ui, testing_support::VisibleOfClass("#32770")));
+    seen.push_back(std::string(GetWindow(box, GW_OWNER) == window ? "owned" : "not owned") +
+                   (library.Running() ? ", running" : ", idle"));
+    return IDCANCEL;
+  };
+  EXPECT_TRUE(library.SetOwner(window));
+  Sleep(1100);  // a command of its own, not one of the run above
+  EXPECT_NE(a.Extract(archive, out), 0);
+  EXPECT_TRUE(library.ClearOwner());
+  Sleep(1100);
+  EXPECT_NE(a.Extract(archive, out), 0);
+  // The question, then the failure box saying it was cancelled.
+  EXPECT_EQ(seen, (std::vector<std::string>{"owned, running", "owned, running",
+                                            "not owned, running", "not owned, running"}));
+  EXPECT_FALSE(library.Running());
+  DestroyWindow(window);
+}
