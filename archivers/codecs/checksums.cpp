@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include "formats/results.h"
+
 namespace archivers {
 
 std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t size) {
@@ -29,6 +31,12 @@ std::uint16_t Crc16(std::uint16_t crc, const unsigned char* data, std::size_t si
   }();
   for (std::size_t i = 0; i < size; ++i) crc = static_cast<std::uint16_t>(table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8));
   return crc;
+}
+
+int ResultOf(DecodeResult result, const CheckedSink& checked, std::uint32_t expected) {
+  if (checked.Stopped() || result == DecodeResult::Stopped) return kStopped;
+  if (result == DecodeResult::UnknownMethod) return ERROR_METHOD;
+  return result == DecodeResult::Ok && checked.Holds(expected) ? 0 : ERROR_FILE_CRC;
 }
 
 }  // namespace archivers

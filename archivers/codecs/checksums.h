@@ -47,4 +47,9 @@ class CheckedSink {
   bool stopped_ = false;
 };
 
+// What a decoding through `checked` comes to, as a reader's Read answers
+// it: 0, kStopped, ERROR_METHOD, or ERROR_FILE_CRC when the data is damaged
+// or its check value is not `expected`.
+int ResultOf(DecodeResult result, const CheckedSink& checked, std::uint32_t expected);
+
 }  // namespace archivers

@@ -11,15 +11,12 @@
 namespace archivers {
 
 // What a header's file type says the member is.
+// clang-format off
 enum ArjFileType : int {
-  kArjBinary = 0,
-  kArjText = 1,
-  kArjMainHeader = 2,
-  kArjDirectory = 3,
-  kArjVolumeLabel = 4,
-  kArjChapterLabel = 5,
+  kArjBinary = 0, kArjText = 1, kArjMainHeader = 2, kArjDirectory = 3, kArjVolumeLabel = 4, kArjChapterLabel = 5,
   kArjUnixSpecial = 6,  // Unix arj's hard link, a file without data
 };
+// clang-format on
 enum ArjFlag : int { kArjGarbled = 0x01, kArjVolume = 0x04 };  // encrypted; continued in the next volume
 
 struct ArjMember {

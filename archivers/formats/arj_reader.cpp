@@ -70,12 +70,8 @@ class ArjReader : public Reader {
     if (index >= index_.size()) return ERROR_METHOD;
     const ArjMember& m = arj_[index_[index]];
     CheckedSink checked(member.check, sink);
-    const DecodeResult result =
-        ArjDecode(m.method, *source_, m.dataOffset, m.packedSize, m.originalSize, checked.AsSink());
-    if (checked.Stopped() || result == DecodeResult::Stopped) return kStopped;
-    if (result == DecodeResult::UnknownMethod) return ERROR_METHOD;
-    if (result != DecodeResult::Ok || !checked.Holds(member.crc)) return ERROR_FILE_CRC;
-    return 0;
+    return ResultOf(ArjDecode(m.method, *source_, m.dataOffset, m.packedSize, m.originalSize, checked.AsSink()),
+                    checked, member.crc);
   }
 
  private:

@@ -94,11 +94,8 @@ class LzhReader : public Reader {
       return more;
     };
     CheckedSink checked(member.check, fork);
-    const DecodeResult result = LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original, checked.AsSink());
-    if (checked.Stopped() || result == DecodeResult::Stopped) return kStopped;
-    if (result == DecodeResult::UnknownMethod) return ERROR_METHOD;
-    if (result != DecodeResult::Ok || !checked.Holds(member.crc)) return ERROR_FILE_CRC;
-    return 0;
+    return ResultOf(LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original, checked.AsSink()), checked,
+                    member.crc);
   }
 
  private:

@@ -13,33 +13,26 @@ namespace {
 
 const char kSignature[] = "Rar!\x1a\x07";  // then 0 for RAR4, 1 0 for RAR5
 
+// clang-format off
 // RAR4's blocks: a type, flags, a size, and more data when the flags say.
 enum Rar4Block : unsigned { kRar4Main = 0x73, kRar4File = 0x74 };
 enum Rar4Flag : unsigned {
-  kRar4LongBlock = 0x8000,  // any block: data follows the header
-  kRar4MainSolid = 0x0008,
-  kRar4MainPassword = 0x0080,  // the main header
-  kRar4SplitBefore = 0x0001,
-  kRar4SplitAfter = 0x0002,
-  kRar4Password = 0x0004,
-  kRar4Directory = 0x00E0,
+  kRar4LongBlock = 0x8000,                              // any block: data follows the header
+  kRar4MainSolid = 0x0008, kRar4MainPassword = 0x0080,  // the main header
+  kRar4SplitBefore = 0x0001, kRar4SplitAfter = 0x0002, kRar4Password = 0x0004, kRar4Directory = 0x00E0,  // a file's
 };
 enum Rar4Host : unsigned { kRar4Dos, kRar4Os2, kRar4Win32, kRar4Unix, kRar4Mac, kRar4BeOs };
 
 // RAR5's: numbers of seven bits a byte, and these types and flags.
 enum Rar5Block : std::uint64_t { kRar5Main = 1, kRar5File = 2, kRar5Encryption = 4 };
 enum Rar5Flag : std::uint64_t {
-  kRar5Extra = 0x01,
-  kRar5Data = 0x02,
-  kRar5SplitBefore = 0x08,
-  kRar5SplitAfter = 0x10,  // any block
-  kRar5Directory = 0x01,
-  kRar5Time = 0x02,
-  kRar5Crc = 0x04,        // a file's
-  kRar5MainSolid = 0x04,  // the main header's
+  kRar5Extra = 0x01, kRar5Data = 0x02, kRar5SplitBefore = 0x08, kRar5SplitAfter = 0x10,  // any block
+  kRar5Directory = 0x01, kRar5Time = 0x02, kRar5Crc = 0x04,                              // a file's
+  kRar5MainSolid = 0x04,                                                                 // the main header's
 };
 constexpr std::uint64_t kRar5ExtraEncryption = 1;
 enum Rar5Host : std::uint64_t { kRar5Windows = 0, kRar5Unix = 1 };
+// clang-format on
 
 const char* const kLevels[] = {"Store", "Fastest", "Fast", "Normal", "Good", "Best"};
 const char* LevelName(unsigned level) { return level < 6 ? kLevels[level] : "Unknown"; }

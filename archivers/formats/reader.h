@@ -15,44 +15,19 @@ namespace archivers {
 enum class Format { None, Lha, Zip, Cab, Rar, Arj };
 
 // The system a member was archived on, as the entry record numbers them.
+// clang-format off
 enum HostSystem : std::uint8_t {
-  OSTYPE_MSDOS = 0,
-  OSTYPE_PRIMOS,
-  OSTYPE_UNIX,
-  OSTYPE_AMIGA,
-  OSTYPE_MACOS,
-  OSTYPE_OS2,
-  OSTYPE_APPLE,
-  OSTYPE_ATARI,
-  OSTYPE_NEXT,
-  OSTYPE_VMS,
-  OSTYPE_UNKNOWN,
-  OSTYPE_OS9,
-  OSTYPE_OS68K,
-  OSTYPE_OS386,
-  OSTYPE_HUMAN68K,
-  OSTYPE_CPM,
-  OSTYPE_FLEX,
-  OSTYPE_RUNSER,
-  OSTYPE_WINDOWSNT,
-  OSTYPE_WINDOWS95,
-  OSTYPE_TOPS20,
-  OSTYPE_NTFS,
-  OSTYPE_QDOS,
-  OSTYPE_VFAT95,
-  OSTYPE_MVS,
-  OSTYPE_BEBOX,
+  OSTYPE_MSDOS = 0, OSTYPE_PRIMOS, OSTYPE_UNIX, OSTYPE_AMIGA, OSTYPE_MACOS, OSTYPE_OS2, OSTYPE_APPLE,
+  OSTYPE_ATARI, OSTYPE_NEXT, OSTYPE_VMS, OSTYPE_UNKNOWN, OSTYPE_OS9, OSTYPE_OS68K, OSTYPE_OS386,
+  OSTYPE_HUMAN68K, OSTYPE_CPM, OSTYPE_FLEX, OSTYPE_RUNSER, OSTYPE_WINDOWSNT, OSTYPE_WINDOWS95,
+  OSTYPE_TOPS20, OSTYPE_NTFS, OSTYPE_QDOS, OSTYPE_VFAT95, OSTYPE_MVS, OSTYPE_BEBOX,
 };
 
 // A member's attributes as DOS kept them, which every format can say.
 enum FileAttribute : std::uint8_t {
-  FA_RDONLY = 0x01,
-  FA_HIDDEN = 0x02,
-  FA_SYSTEM = 0x04,
-  FA_LABEL = 0x08,
-  FA_DIREC = 0x10,
-  FA_ARCH = 0x20,
+  FA_RDONLY = 0x01, FA_HIDDEN = 0x02, FA_SYSTEM = 0x04, FA_LABEL = 0x08, FA_DIREC = 0x10, FA_ARCH = 0x20,
 };
+// clang-format on
 
 // DOS's attributes as an archive keeps them, the volume label's aside; and
 // what a Unix system's mode says of them.

@@ -49,26 +49,13 @@ bool Decoded(unsigned method) { return method == 0 || method == 8 || method == 9
 
 // The system of "version made by", as the record numbers systems.
 std::uint8_t HostSystemOf(unsigned host) {
-  static const std::uint8_t systems[] = {OSTYPE_MSDOS,
-                                         OSTYPE_AMIGA,
-                                         OSTYPE_VMS,
-                                         OSTYPE_UNIX,
-                                         OSTYPE_UNKNOWN /* VM/CMS */,
-                                         OSTYPE_ATARI,
-                                         OSTYPE_OS2,
-                                         OSTYPE_MACOS,
-                                         OSTYPE_UNKNOWN /* Z-System */,
-                                         OSTYPE_CPM,
-                                         OSTYPE_NTFS,
-                                         OSTYPE_MVS,
-                                         OSTYPE_UNKNOWN /* VSE */,
-                                         OSTYPE_UNKNOWN /* Acorn */,
-                                         OSTYPE_VFAT95,
-                                         OSTYPE_MVS,
-                                         OSTYPE_BEBOX,
-                                         OSTYPE_UNKNOWN /* Tandem */,
-                                         OSTYPE_UNKNOWN /* OS/400 */,
-                                         OSTYPE_UNIX /* OS X */};
+  // clang-format off
+  static const std::uint8_t systems[] = {
+      OSTYPE_MSDOS, OSTYPE_AMIGA, OSTYPE_VMS, OSTYPE_UNIX, OSTYPE_UNKNOWN /* VM/CMS */, OSTYPE_ATARI, OSTYPE_OS2,
+      OSTYPE_MACOS, OSTYPE_UNKNOWN /* Z-System */, OSTYPE_CPM, OSTYPE_NTFS, OSTYPE_MVS, OSTYPE_UNKNOWN /* VSE */,
+      OSTYPE_UNKNOWN /* Acorn */, OSTYPE_VFAT95, OSTYPE_MVS, OSTYPE_BEBOX, OSTYPE_UNKNOWN /* Tandem */,
+      OSTYPE_UNKNOWN /* OS/400 */, OSTYPE_UNIX /* OS X */};
+  // clang-format on
   return host < sizeof systems ? systems[host] : std::uint8_t{OSTYPE_UNKNOWN};
 }
 
