@@ -356,6 +356,93 @@ def flip_last_data_byte(path, before_end):
         f.write(bytes(data))
 
 
+def vint(n):
+    """A number as RAR5 keeps it: seven bits a byte, the high bit saying more follow."""
+    out = b""
+    while True:
+        low, n = n & 0x7F, n >> 7
+        if not n:
+            return out + bytes([low])
+        out += bytes([low | 0x80])
+
+
+def rar5_block(kind, fields, extra=b"", data=None):
+    """A RAR5 header of `kind`, with an extra area and a data area when given."""
+    flags = (1 if extra else 0) | (2 if data is not None else 0)
+    body = vint(kind) + vint(flags) + (vint(len(extra)) if extra else b"") + (
+        vint(len(data)) if data is not None else b"") + fields + extra
+    head = vint(len(body)) + body
+    return struct.pack("<I", zlib.crc32(head)) + head + (data or b"")
+
+
+def rar5_with(members):
+    """RAR5, stored members of a Unix host, each (name, data, redirection);
+    a redirection is (type, target): 3 a junction, 5 a copy of a member."""
+    out = b"Rar!\x1a\x07\x01\x00" + rar5_block(1, vint(0))
+    for name, data, redirection in members:
+        extra = b""
+        if redirection:
+            kind, target = redirection
+            record = vint(5) + vint(kind) + vint(0) + vint(len(target)) + target
+            extra = vint(len(record)) + record
+        fields = (vint(0x04) + vint(len(data)) + vint(0o100644) + struct.pack("<I", zlib.crc32(data)) + vint(0) +
+                  vint(1) + vint(len(name)) + name)
+        out += rar5_block(2, fields, extra, data)
+    return out + rar5_block(5, vint(0))
+
+
+def rar5_data_at(archive):
+    """Where the first file header's data begins in a RAR5 archive."""
+    def number(at):
+        value, shift = 0, 0
+        while True:
+            value, shift, at = value | (archive[at] & 0x7F) << shift, shift + 7, at + 1
+            if not archive[at - 1] & 0x80:
+                return value, at
+    at = 8
+    while True:
+        size, start = number(at + 4)
+        kind, fields = number(start)
+        flags, fields = number(fields)
+        if flags & 1:
+            _, fields = number(fields)
+        data = number(fields)[0] if flags & 2 else 0
+        if kind == 2:
+            return start + size
+        at = start + size + data
+
+
+def mac_members(tree, count):
+    """`count` -lh5- members of level-1 headers that name the Mac as their
+    system, each a copy of one jlha made under another name."""
+    with open(os.path.join(tree, "f00000"), "wb") as f:
+        f.write(VICTIM[:300])
+    path = os.path.join(tree, "one.lzh")
+    run(["jlha", "ao5y1", path, "f00000"], cwd=tree)
+    with open(path, "rb") as f:
+        one = f.read()
+    size, name_length = one[0], one[21]
+    member = bytearray(one[: 2 + size + struct.unpack_from("<I", one, 7)[0]])
+    member[24 + name_length] = ord("m")
+    # The extended headers, one of which may hold the whole header's CRC-16.
+    crc_at, end = None, 2 + size
+    following = struct.unpack_from("<H", member, end - 2)[0]
+    while following:
+        if member[end] == 0:
+            crc_at = end + 1
+        end += following
+        following = struct.unpack_from("<H", member, end - 2)[0]
+    out = []
+    for i in range(count):
+        member[22:22 + name_length] = b"f%05d" % i
+        member[1] = sum(member[2:2 + size]) & 0xFF
+        if crc_at:
+            member[crc_at:crc_at + 2] = b"\0\0"
+            struct.pack_into("<H", member, crc_at, crc16(member[:end]))
+        out.append(bytes(member))
+    return b"".join(out) + b"\0"
+
+
 def safety_archives(out):
     """Archives that must never cost a user a file, nor hang, nor crash."""
     folder = os.path.join(out, "safety")
@@ -422,6 +509,31 @@ def safety_archives(out):
         data.append(packer.compress(piece))
     data.append(packer.flush())
     made("long.zip", zip_with([b"zeros.bin"], b"", crc=crc, deflate=True, packed=b"".join(data), declared=size))
+    # A first member whose path passes MAX_PATH under any destination, then
+    # a short one.
+    made("longname.zip", zip_with([b"d" * 120 + b"/" + b"e" * 120 + b"/long.txt", b"short.txt"], VICTIM))
+    # A name with a "." part; one longer than any path Windows holds; one
+    # 16,000 folders deep that fits.
+    made("dot.zip", zip_with([b"a/./b.txt"], VICTIM))
+    made("toolong.zip", zip_with([b"ab/" * 11000 + b"x.txt"], VICTIM))
+    made("deep.zip", zip_with([b"a/" * 16000 + b"x.txt"], VICTIM))
+    # 4,000 names of letters Shift-JIS lacks, marked UTF-8; 4,000 LZH names
+    # that no character set reads (each ends in a lead byte cut short, and
+    # holds bytes Windows' western code page lacks).
+    made("foreign.zip", zip_flagged([("\ud55c\uae00" * 30 + "%04d.txt" % i).encode() for i in range(4000)]))
+    made("badbytes.lzh", lzh_with([b"\x8d\x8f\x90\x9d" * 25 + b"%04d\x81" % i for i in range(4000)]))
+    # 20,000 members of the Mac's tools, -lh5-.
+    made("mac.lzh", mac_members(tree, 20000))
+    # RAR5 redirections holding data: a junction and a copy, beside their
+    # target.
+    made("redirect.rar", rar5_with([(b"target.txt", VICTIM, None), (b"junction", VICTIM * 100, (3, b"target")),
+                                    (b"copy.txt", VICTIM, (5, b"target.txt"))]))
+    # A solid RAR5 whose first member's first block fails its check: a
+    # listing that decodes stops there.
+    with open(os.path.join(out, "rar5_solid.rar"), "rb") as f:
+        solid = bytearray(f.read())
+    solid[rar5_data_at(solid) + 1] ^= 0x55
+    made("solid_damaged.rar", bytes(solid))
     shutil.rmtree(tree)
 
 

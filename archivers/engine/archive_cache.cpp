@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "engine/long_paths.h"
 #include "formats/registry.h"
 #include "formats/results.h"
 
@@ -24,10 +25,10 @@ FileIdentity IdentityOf(HANDLE file) {
   return identity;
 }
 
-FileIdentity IdentityOf(const std::string& path) {
+FileIdentity IdentityOf(const std::wstring& longPath) {
   const HANDLE file =
-      CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   const FileIdentity identity = IdentityOf(file);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   return identity;
@@ -51,7 +52,7 @@ CacheHold::~CacheHold() {
 CachedArchive* FindArchive(Format format, const char* path, int& failure) {
   failure = ERROR_ARC_FILE_OPEN;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+  if (!path || !GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return nullptr;
   }

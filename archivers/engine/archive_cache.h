@@ -30,7 +30,7 @@ struct FileIdentity {
   }
 };
 FileIdentity IdentityOf(HANDLE file);
-FileIdentity IdentityOf(const std::string& path);
+FileIdentity IdentityOf(const std::wstring& longPath);
 
 struct CachedArchive {
   Format format = Format::None;

@@ -1,5 +1,7 @@
 #include "engine/archive_file.h"
 
+#include "engine/long_paths.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,14 +12,14 @@ namespace {
 constexpr std::size_t kWindow = 64 * 1024;
 constexpr std::size_t kSmallRead = 4096;
 
-HANDLE OpenShared(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+HANDLE OpenShared(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
 
-ArchiveFile::ArchiveFile(const char* path) : path_(path), handle_(OpenShared(path_)) {
+ArchiveFile::ArchiveFile(const char* path) : path_(LongPath(path)), handle_(OpenShared(path_)) {
   LARGE_INTEGER size;
   if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size))
     size_ = static_cast<std::uint64_t>(size.QuadPart);

@@ -33,7 +33,7 @@ class ArchiveFile final : public ByteSource {
  private:
   std::size_t ReadDirect(std::uint64_t offset, void* into, std::size_t length);
 
-  std::string path_;
+  std::wstring path_;
   HANDLE handle_;
   std::uint64_t size_ = 0;
   std::unique_ptr<unsigned char[]> window_;

@@ -78,10 +78,13 @@ std::string Stamp(std::uint64_t written) {
 }
 
 // A name as it can be shown: a byte that is no whole Shift-JIS character
-// (a lead byte cut short) shows as "?" and takes nothing with it.
+// (a lead byte cut short) shows as "?" and takes nothing with it; a name
+// too long for a line keeps its beginning and its end, "…" between.
 std::string Shown(const std::string& name) {
   std::string shown;
+  std::vector<std::size_t> starts;  // where each character of `shown` begins
   for (std::size_t i = 0; i < name.size(); ++i) {
+    starts.push_back(shown.size());
     const unsigned char b = static_cast<unsigned char>(name[i]);
     const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     if (!lead) {
@@ -95,7 +98,9 @@ std::string Shown(const std::string& name) {
       shown += '?';
     }
   }
-  return shown;
+  constexpr std::size_t kEnds = 48;  // characters kept at each end
+  if (starts.size() <= 2 * kEnds + 1) return shown;
+  return shown.substr(0, starts[kEnds]) + "…" + shown.substr(starts[starts.size() - kEnds]);
 }
 
 std::string Facts(const FileFacts& file) {
@@ -116,6 +121,7 @@ std::string Reason(int result) {
     case ERROR_SAME_NAME_FILE: return "読んでいる書庫そのものを上書きすることになります";
     case ERROR_USER_CANCEL: return "中止しました";
     case ERROR_MAKEDIRECTORY: return "フォルダを作れませんでした";
+    case ERROR_SET_ATTRIBUTES: return "ダウンロードの印 (Zone.Identifier) を付けられませんでした";
     default: return "書き込めませんでした";
   }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/archiver_windows.h"
+#include "engine/long_paths.h"
 #include "formats/results.h"
 #include "names/paths.h"
 
@@ -36,57 +37,137 @@ struct Run {
 constexpr DWORD kRunGap = 1000;
 Run run;
 
-// A downloaded archive's zone mark (at most a few lines; more is no mark).
+// A downloaded archive's zone mark, in the stream Windows gives downloads.
+// Browsers write long ones (the page and the address it came from); one
+// beyond any such is cut to the zone all the Internet's files get, never
+// dropped. A mark that cannot be read is that zone too.
+constexpr wchar_t kZoneStream[] = L":Zone.Identifier";
+constexpr DWORD kMostMark = 64 * 1024;
+const char kInternetZone[] = "[ZoneTransfer]\r\nZoneId=3\r\n";
+
 std::string ZoneMarkOf(const std::string& path) {
-  const HANDLE stream = CreateFileA((path + ":Zone.Identifier").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (stream == INVALID_HANDLE_VALUE) return "";
-  char text[4096];
-  DWORD got = 0;
-  const bool read = ReadFile(stream, text, sizeof text, &got, nullptr);
+  const HANDLE stream = CreateFileW((LongPath(path) + kZoneStream).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (stream == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    const bool none = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+                      error == ERROR_NOT_SUPPORTED;
+    return none ? "" : kInternetZone;
+  }
+  std::string mark(kMostMark + 1, '\0');
+  DWORD total = 0, got = 0;
+  bool read = true;
+  while (total < mark.size() &&
+         (read = ReadFile(stream, &mark[total], static_cast<DWORD>(mark.size() - total), &got, nullptr)) && got > 0) {
+    total += got;
+  }
   CloseHandle(stream);
-  return read && got < sizeof text ? std::string(text, got) : "";
+  if (!read || total > kMostMark) return kInternetZone;
+  mark.resize(total);
+  return mark;
 }
 
-// False when the file system keeps no streams: the rest need not try.
-bool MarkZone(const std::string& path, const std::string& mark) {
-  const HANDLE stream = CreateFileA((path + ":Zone.Identifier").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+// Gives the file at `path` the archive's mark: 0, or ERROR_SET_ATTRIBUTES.
+// A volume that keeps no streams (FAT) holds no mark, for Windows' own
+// downloads either: that is no failure.
+int MarkZone(const std::wstring& path, const std::string& mark) {
+  const HANDLE stream = CreateFileW((path + kZoneStream).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (stream == INVALID_HANDLE_VALUE) return false;
+  if (stream == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_INVALID_NAME || error == ERROR_NOT_SUPPORTED ? 0 : ERROR_SET_ATTRIBUTES;
+  }
   DWORD written = 0;
-  WriteFile(stream, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr);
-  CloseHandle(stream);
-  return true;
+  const bool whole =
+      WriteFile(stream, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr) && written == mark.size();
+  return CloseHandle(stream) && whole ? 0 : ERROR_SET_ATTRIBUTES;
 }
 
 std::uint64_t FileTimeValue(const FILETIME& time) {
   return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
+// Whether nothing stands at `path`, as a failed look at it says: any other
+// failure is no answer, and never means "nothing there".
+bool NothingThere(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
 // The free bytes of the volume that `folder` is on, or will be on.
-std::uint64_t FreeBytes(std::string folder) {
+std::uint64_t FreeBytes(const std::string& destination) {
+  std::wstring folder = LongPath(destination);
   for (;;) {
     ULARGE_INTEGER free;
-    if (GetDiskFreeSpaceExA(folder.c_str(), &free, nullptr, nullptr)) return free.QuadPart;
-    const std::size_t cut = LastSeparator(folder.substr(0, folder.size() - (EndsWithSeparator(folder) ? 1 : 0)));
-    if (cut == std::string::npos) return UINT64_MAX;  // nothing to ask: the writing will tell
+    if (GetDiskFreeSpaceExW(folder.c_str(), &free, nullptr, nullptr)) return free.QuadPart;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::size_t cut = folder.rfind(L'\\');
+    if (cut == std::wstring::npos || cut < 7) return UINT64_MAX;  // nothing to ask: the writing will tell
     folder.resize(cut + 1);
   }
+}
+
+// Creates the folder at `path` (in the "\\?\" form) and every missing one
+// above it.
+bool MakeFoldersAt(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  const auto isFolder = [](const std::wstring& at) {
+    const DWORD attributes = GetFileAttributesW(at.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  };
+  if (isFolder(path)) return true;
+  // Below the root: "\\?\C:\", or "\\?\UNC\server\share\".
+  std::size_t from = 7;
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) from = path.find(L'\\', path.find(L'\\', 8) + 1) + 1;
+  // Each folder above it, named by cutting the path short where it ends.
+  for (std::size_t at = path.find(L'\\', from); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+    path[at] = L'\0';
+    CreateDirectoryW(path.c_str(), nullptr);
+    path[at] = L'\\';
+  }
+  CreateDirectoryW(path.c_str(), nullptr);
+  return isFolder(path);
+}
+
+// Whether the file at `target` goes by another long name: the last part of
+// `target` is that file's short (8.3) name.
+bool IsShortNameOfAnother(const std::wstring& target) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(target.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  const std::wstring name = target.substr(target.rfind(L'\\') + 1);
+  return CompareStringOrdinal(found.cFileName, -1, name.c_str(), static_cast<int>(name.size()), TRUE) != CSTR_EQUAL;
+}
+
+// A name beside `target` that nothing has: its name numbered " (2)", " (3)"...
+// before the extension, as the names rules number names that meet. Empty
+// when none is free.
+std::wstring FreeNameBeside(const std::wstring& target) {
+  const std::size_t name = target.rfind(L'\\') + 1, dot = target.rfind(L'.');
+  const std::size_t cut = dot != std::wstring::npos && dot > name ? dot : target.size();
+  for (int n = 2; n < 1000; ++n) {
+    const std::wstring candidate = target.substr(0, cut) + L" (" + std::to_wstring(n) + L")" + target.substr(cut);
+    if (GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES && NothingThere(GetLastError())) {
+      return candidate;
+    }
+  }
+  return L"";
 }
 
 // One command's extraction.
 class Extraction {
  public:
-  Extraction(CachedArchive& open, const std::string& base, std::uint64_t total)
-      : open_(open), base_(FullPath(base)), progress_(FileName(open.path), total) {}
+  Extraction(CachedArchive& open, const std::string& base, std::uint64_t total, std::uint64_t room)
+      : open_(open), shownBase_(base), base_(LongPath(base)), room_(room), progress_(FileName(open.path), total) {
+    if (!base_.empty() && base_.back() != L'\\') base_ += L'\\';
+  }
 
   // Writes member `index`: 0 when written or skipped, else why not.
   int Write(std::size_t index) {
     const Member& member = open_.listing->members[index];
     if (!StaysInside(member.name)) return ERROR_INVALID_PATH;
     if (member.link) return ERROR_NOT_SUPPORT;
-    const std::string path = base_ + member.name;
-    if (member.folder) return MakeFolders(path.substr(0, path.size() - 1)) ? 0 : ERROR_MAKEDIRECTORY;
+    std::wstring target = base_ + Wide(member.name);
+    if (member.folder) return MakeFoldersAt(target) ? 0 : ERROR_MAKEDIRECTORY;
     if (member.encrypted) return ERROR_PASSWORD_FILE;
     if (member.unsupported) return member.unsupported;
 
@@ -94,43 +175,54 @@ class Extraction {
     // decoded; any other learns of a file in its way when it takes its name.
     bool asked = member.size >= kAskFirst, replace = false;
     if (asked) {
-      const int decided = GiveWay(path, member, replace);
+      const int decided = GiveWay(target, member, replace);
       if (decided != 0) return decided == kSkipped ? 0 : decided;
     }
     // Written whole under a name of its own, then named: what stood there
     // is replaced at once, or not at all.
-    const std::size_t cut = LastSeparator(path);
-    const std::string folder = path.substr(0, cut + 1);
+    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
     HANDLE file = CreateTemporary(folder);
-    if (file == INVALID_HANDLE_VALUE && cut >= base_.size()) {
-      if (!MakeFolders(path.substr(0, cut))) return ERROR_MAKEDIRECTORY;
+    if (file == INVALID_HANDLE_VALUE && folder.size() > base_.size()) {
+      if (!MakeFoldersAt(folder)) return ERROR_MAKEDIRECTORY;
       file = CreateTemporary(folder);
     }
     if (file == INVALID_HANDLE_VALUE) return ERROR_CANNOT_WRITE;
+    // Never more than the member declares; a member whose size nobody knows
+    // gets what the volume has room for after the others, no more.
+    const std::uint64_t most = member.sizeKnown ? member.size : room_;
     bool written = true;
     std::uint64_t count = 0;
+    // What a solid archive decodes on the way to the member shows the
+    // progress window too, whose cancel stops it.
+    open_.reader->SetPassing([this, &member](std::size_t) {
+      progress_.Advance(member.name, 0);
+      return !progress_.Cancelled();
+    });
     int result = open_.reader->Read(index, member, [&](const unsigned char* data, std::size_t size) {
       count += size;
-      if (member.sizeKnown && count > member.size) return written = false;  // never more than declared
+      if (count > most) return written = false;
       DWORD done = 0;
       written = WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
       progress_.Advance(member.name, size);
       return written && !progress_.Cancelled();
     });
+    open_.reader->SetPassing(nullptr);
     if (result == kStopped) {
-      result = written ? ERROR_USER_CANCEL : count > member.size ? ERROR_FILE_CRC : ERROR_CANNOT_WRITE;
+      result = written            ? ERROR_USER_CANCEL
+               : count <= most    ? ERROR_CANNOT_WRITE
+               : member.sizeKnown ? ERROR_FILE_CRC
+                                  : ERROR_DISK_SPACE;
     }
     if (result == 0 && member.written) {
       const FILETIME time{static_cast<DWORD>(member.written), static_cast<DWORD>(member.written >> 32)};
       SetFileTime(file, nullptr, nullptr, &time);
     }
-    const std::wstring target = NtPath(path);
-    if (result == 0 && !Rename(file, target, replace)) {
+    if (result == 0 && !Rename(file, NtForm(target), replace)) {
       const DWORD error = GetLastError();
       result = ERROR_CANNOT_WRITE;
       if (!asked && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
-        result = GiveWay(path, member, replace);
-        if (result == 0 && !Rename(file, target, true)) result = ERROR_CANNOT_WRITE;
+        result = GiveWay(target, member, replace);
+        if (result == 0 && !Rename(file, NtForm(target), replace)) result = ERROR_CANNOT_WRITE;
       }
     }
     if (result != 0) {
@@ -140,8 +232,8 @@ class Extraction {
     }
     CloseHandle(file);
     if (result != 0) return result == kSkipped ? 0 : result;
-    if (!run.zoneMark.empty() && zoneWritable_) zoneWritable_ = MarkZone(path, run.zoneMark);
-    return 0;
+    // Every file written gets the archive's mark, or the user hears why not.
+    return run.zoneMark.empty() ? 0 : MarkZone(target, run.zoneMark);
   }
 
   Progress& progress() { return progress_; }
@@ -151,24 +243,29 @@ class Extraction {
   // Members this large are asked about before they are decoded.
   static constexpr std::uint64_t kAskFirst = 1 << 20;
 
-  static std::string FullPath(const std::string& path) {
-    char full[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return n > 0 && n < sizeof full ? std::string(full, n) : path;
-  }
-
-  // Whether what stands at `path` gives way to the member: 0 yes (with
-  // `replace` set when a file stands there), kSkipped, or a failure.
-  int GiveWay(const std::string& path, const Member& member, bool& replace) {
-    WIN32_FILE_ATTRIBUTE_DATA there;
+  // Whether what stands at `target` gives way to the member: 0 yes, with
+  // `replace` set when a file stands there, or with `target` moved to a name
+  // of its own when the file there is another's reached by its short name
+  // (which a replace would lose under a name the question never showed);
+  // kSkipped; or a failure. A look that fails is never taken for "nothing
+  // there".
+  int GiveWay(std::wstring& target, const Member& member, bool& replace) {
     replace = false;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &there)) return 0;
+    WIN32_FILE_ATTRIBUTE_DATA there;
+    if (!GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &there)) {
+      return NothingThere(GetLastError()) ? 0 : ERROR_CANNOT_WRITE;
+    }
     if (there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return ERROR_CANNOT_WRITE;
-    if (IdentityOf(path) == open_.identity) return ERROR_SAME_NAME_FILE;
+    if (IdentityOf(target) == open_.identity) return ERROR_SAME_NAME_FILE;
+    if (IsShortNameOfAnother(target)) {
+      target = FreeNameBeside(target);
+      return target.empty() ? ERROR_CANNOT_WRITE : 0;
+    }
     replace = true;
     if (run.existing == Run::Existing::Replace) return 0;
     if (run.existing == Run::Existing::Skip) return kSkipped;
-    const FileFacts existing{path, static_cast<std::uint64_t>(there.nFileSizeHigh) << 32 | there.nFileSizeLow,
+    const FileFacts existing{shownBase_ + member.name,
+                             static_cast<std::uint64_t>(there.nFileSizeHigh) << 32 | there.nFileSizeLow,
                              FileTimeValue(there.ftLastWriteTime)};
     switch (AskReplace(existing, FileFacts{member.name, member.size, member.written})) {
       case ReplaceAnswer::ReplaceAll: run.existing = Run::Existing::Replace; return 0;
@@ -177,15 +274,6 @@ class Extraction {
       case ReplaceAnswer::Skip: return kSkipped;
       default: run.cancelled = true; return ERROR_USER_CANCEL;
     }
-  }
-
-  // The path as the system's own name for it, which a rename by handle takes.
-  static std::wstring NtPath(const std::string& path) {
-    std::wstring wide(path.size(), L'\0');
-    wide.resize(
-        static_cast<std::size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
-                                                                 &wide[0], static_cast<int>(wide.size())))));
-    return wide.compare(0, 2, L"\\\\") == 0 ? L"\\??\\UNC\\" + wide.substr(2) : L"\\??\\" + wide;
   }
 
   // Names the open file: one step of its folder, cheaper than a move by
@@ -201,12 +289,12 @@ class Extraction {
   }
 
   // A file of the archiver's own beside where the member goes.
-  static HANDLE CreateTemporary(const std::string& folder) {
+  static HANDLE CreateTemporary(const std::wstring& folder) {
     static DWORD serial = GetTickCount();
     for (int attempt = 0; attempt < 100; ++attempt) {
-      char tail[40];
-      std::snprintf(tail, sizeof tail, "~plk%04lX%08lX.tmp", GetCurrentProcessId() & 0xFFFF, ++serial);
-      const HANDLE file = CreateFileA((folder + tail).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+      wchar_t tail[40];
+      std::swprintf(tail, 40, L"~plk%04lX%08lX.tmp", GetCurrentProcessId() & 0xFFFF, ++serial);
+      const HANDLE file = CreateFileW((folder + tail).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
     }
@@ -214,9 +302,10 @@ class Extraction {
   }
 
   CachedArchive& open_;
-  std::string base_;
+  std::string shownBase_;  // the destination as the caller named it, for the question
+  std::wstring base_;
+  std::uint64_t room_;  // what the volume holds beyond the members of known size
   Progress progress_;
-  bool zoneWritable_ = true;
 };
 
 // The user hears of a command's failures once, at its end, unless they
@@ -233,19 +322,7 @@ int Report(const CachedArchive& open, std::vector<Failure>& failures) {
 
 }  // namespace
 
-bool MakeFolders(const std::string& folder) {
-  DWORD attributes = GetFileAttributesA(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-  // From the first byte on: a leading lead byte's trail may be 0x5C.
-  for (std::size_t i = 0; i < folder.size(); ++i) {
-    if (IsLeadByte(folder[i])) ++i;
-    else if (i > 0 && IsSeparator(folder[i]) && folder[i - 1] != ':')
-      CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
-  }
-  CreateDirectoryA(folder.c_str(), nullptr);
-  attributes = GetFileAttributesA(folder.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool MakeFolders(const std::string& folder) { return MakeFoldersAt(LongPath(folder)); }
 
 void ReportFailure(const std::string& path, int result) { ReportFailures(FileName(path), {{"", result}}); }
 
@@ -275,7 +352,8 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
     if (!m.folder && !m.link && !m.encrypted && !m.unsupported)
       total += std::min<std::uint64_t>(m.size, UINT64_MAX - total);
   }
-  if (total > FreeBytes(destination)) {
+  const std::uint64_t free = FreeBytes(destination);
+  if (total > free) {
     failures.push_back({"", ERROR_DISK_SPACE});
     return Report(open, failures);
   }
@@ -283,7 +361,7 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
     failures.push_back({"", ERROR_MAKEDIRECTORY});
     return Report(open, failures);
   }
-  Extraction extraction(open, EndsWithSeparator(destination) ? destination : destination + "\\", total);
+  Extraction extraction(open, EndsWithSeparator(destination) ? destination : destination + "\\", total, free - total);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     const Member& member = listing.members[chosen[i]];
     // Links are not extracted with the rest, nor are they its failure.

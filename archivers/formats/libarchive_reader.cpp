@@ -135,7 +135,7 @@ class LibarchiveReader : public Reader {
 
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
-    if (!Reopen()) return format_ == Format::Zip && IsEmptyZip(*bytes_);
+    if (!Reopen(true)) return format_ == Format::Zip && IsEmptyZip(*bytes_);
     // rar stores members one after another: a member's packed size is where
     // the next header begins less where its data began. zip and cab say it
     // in headers of their own.
@@ -171,6 +171,10 @@ class LibarchiveReader : public Reader {
         member.crc = facts.crc;
         member.encrypted = member.encrypted || facts.encrypted;
         if (facts.split) member.unsupported = ERROR_NOT_SUPPORT;
+        // A redirection is a link, whatever its data: libarchive knows only
+        // some of them, and gives the others no size.
+        member.link = member.link || facts.redirection;
+        if (!member.sizeKnown && facts.sizeKnown) member.size = facts.size, member.sizeKnown = true;
         member.method = facts.method;
         member.attributes = facts.attributes;
         member.os = facts.os;
@@ -209,7 +213,10 @@ class LibarchiveReader : public Reader {
     // default is DOS's code page 437, the others' Windows' western one.
     const Charset charset = DecideCharset(names, format_ == Format::Zip ? Charset::Cp437 : Charset::Cp1252);
     const std::vector<std::string> shiftJis = MemberNames(names, charset);
-    for (std::size_t i = 0; i < members.size(); ++i) members[i].name = shiftJis[i];
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      members[i].name = shiftJis[i];
+      sizes_.push_back(members[i].sizeKnown ? members[i].size : 0);
+    }
     return true;
   }
 
@@ -217,7 +224,7 @@ class LibarchiveReader : public Reader {
     if (member.encrypted) return ERROR_PASSWORD_FILE;
     // Forward only: a member behind the last one read means reading anew.
     if (!archive_ || index < next_) {
-      if (!Reopen()) return ERROR_NOT_ARC_FILE;
+      if (!Reopen(false)) return ERROR_NOT_ARC_FILE;
     }
     archive_entry* entry = nullptr;
     while (next_ <= index) {
@@ -227,13 +234,21 @@ class LibarchiveReader : public Reader {
         return ERROR_HEADER_BROKEN;
       }
       // A solid archive's member goes on from the one before: every member
-      // before it is decoded, not passed over. One that fails leaves the
-      // next one unreadable, which then answers so itself.
+      // before it is decoded, not passed over, and no further than its size.
+      // One that fails leaves the next one unreadable, which then answers so
+      // itself.
       if (solid_ && next_ < index) {
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
+        std::uint64_t passed = 0;
         while (archive_read_data_block(archive_, &block, &size, &offset) == ARCHIVE_OK) {
+          passed += size;
+          if (passed > sizes_[next_]) {
+            Close();
+            return ERROR_FILE_CRC;
+          }
+          if (passing_ && !passing_(size)) return Stopped();
         }
       }
       ++next_;
@@ -285,7 +300,9 @@ class LibarchiveReader : public Reader {
     return kStopped;
   }
 
-  bool Reopen() {
+  // Reads the archive from its start. A listing reads headers alone: the
+  // data of a solid RAR5 is then passed over, never decoded.
+  bool Reopen(bool listing) {
     Close();
     if (!bytes_) return false;
     archive_ = archive_read_new();
@@ -301,6 +318,7 @@ class LibarchiveReader : public Reader {
     }
     archive_read_support_filter_none(archive_);
     archive_read_set_options(archive_, "hdrcharset=ISO-8859-1");
+    if (listing && format_ == Format::Rar) archive_read_set_options(archive_, "rar5:listing=1");
     source_ = std::make_unique<Source>();
     source_->bytes = bytes_.get();
     archive_read_set_callback_data(archive_, source_.get());
@@ -339,8 +357,9 @@ class LibarchiveReader : public Reader {
   std::unique_ptr<ByteSource> bytes_;
   archive* archive_ = nullptr;
   std::unique_ptr<Source> source_;
-  std::size_t next_ = 0;  // the member the next header read gives
-  bool solid_ = false;    // RAR: each member decodes on from the one before
+  std::size_t next_ = 0;              // the member the next header read gives
+  bool solid_ = false;                // RAR: each member decodes on from the one before
+  std::vector<std::uint64_t> sizes_;  // the most each member may give, passed over in a solid archive
 };
 
 }  // namespace

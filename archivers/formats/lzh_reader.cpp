@@ -30,6 +30,8 @@ std::uint8_t HostSystemOf(char os) {
   return OSTYPE_UNKNOWN;
 }
 
+constexpr std::size_t kMacBinaryHead = 128;
+
 class LzhReader : public Reader {
  public:
   explicit LzhReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
@@ -49,21 +51,6 @@ class LzhReader : public Reader {
       member.os = HostSystemOf(m.os);
       member.attributes = m.unixMode ? AttributesOfMode(m.unixMode, m.folder) : DosAttributes(m.attributes);
       if (!LzhMethodKnown(m.method)) member.unsupported = ERROR_METHOD;
-      fork_.push_back(0);
-      if (m.os == 'm' && m.original >= 128 && !member.unsupported && !m.folder) {
-        // The Mac's tools store a file as MacBinary: its data fork is the file.
-        unsigned char head[128];
-        std::size_t held = 0;
-        LzhDecode(m.method, *source_, m.dataOffset, m.packed, m.original,
-                  [&](const unsigned char* data, std::size_t n) {
-                    const std::size_t take = std::min(n, sizeof head - held);
-                    std::memcpy(head + held, data, take);
-                    held += take;
-                    return held < sizeof head;
-                  });
-        std::uint64_t length = 0;
-        if (held == sizeof head && MacBinaryFork(m, head, length)) member.size = fork_.back() = length;
-      }
       if (m.unixTime) member.SetUnixTime(m.stamp);
       else member.SetDosTime(static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
       listing.members.push_back(member);
@@ -83,11 +70,23 @@ class LzhReader : public Reader {
     if (member.unsupported) return member.unsupported;
     if (index >= lzh_.size()) return ERROR_METHOD;
     const LzhMember& m = lzh_[index];
-    // A MacBinary member gives its data fork, which starts 128 bytes in;
-    // the check value covers all of it.
-    const std::uint64_t skip = fork_[index] ? 128 : 0, keep = fork_[index] ? fork_[index] : m.original;
-    std::uint64_t at = 0;
+    // The Mac's tools stored a file as MacBinary, whose data fork is the
+    // file: its first 128 bytes say whether a member is one, and how long
+    // the fork is. The check value covers all of it.
+    const bool mac = m.os == 'm' && m.original >= kMacBinaryHead;
+    unsigned char head[kMacBinaryHead];
+    std::size_t held = 0;
+    std::uint64_t skip = 0, keep = m.original, at = 0;
     const Sink fork = [&](const unsigned char* data, std::size_t size) {
+      if (mac && held < kMacBinaryHead) {
+        const std::size_t take = std::min(size, kMacBinaryHead - held);
+        std::memcpy(head + held, data, take);
+        held += take, data += take, size -= take, at += take;
+        if (held < kMacBinaryHead) return true;
+        std::uint64_t length = 0;
+        if (MacBinaryFork(m, head, length)) skip = kMacBinaryHead, keep = length;
+        else if (!sink(head, kMacBinaryHead)) return false;
+      }
       const std::uint64_t from = std::max(at, skip), to = std::min(at + size, skip + keep);
       const bool more = from >= to || sink(data + (from - at), static_cast<std::size_t>(to - from));
       at += size;
@@ -101,7 +100,6 @@ class LzhReader : public Reader {
  private:
   std::unique_ptr<ByteSource> source_;
   std::vector<LzhMember> lzh_;
-  std::vector<std::uint64_t> fork_;  // a MacBinary member's data fork length, else 0
 };
 
 }  // namespace

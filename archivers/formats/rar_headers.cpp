@@ -27,10 +27,10 @@ enum Rar4Host : unsigned { kRar4Dos, kRar4Os2, kRar4Win32, kRar4Unix, kRar4Mac, 
 enum Rar5Block : std::uint64_t { kRar5Main = 1, kRar5File = 2, kRar5Encryption = 4 };
 enum Rar5Flag : std::uint64_t {
   kRar5Extra = 0x01, kRar5Data = 0x02, kRar5SplitBefore = 0x08, kRar5SplitAfter = 0x10,  // any block
-  kRar5Directory = 0x01, kRar5Time = 0x02, kRar5Crc = 0x04,                              // a file's
+  kRar5Directory = 0x01, kRar5Time = 0x02, kRar5Crc = 0x04, kRar5SizeUnknown = 0x08,     // a file's
   kRar5MainSolid = 0x04,                                                                 // the main header's
 };
-constexpr std::uint64_t kRar5ExtraEncryption = 1;
+enum Rar5Extra : std::uint64_t { kRar5ExtraEncryption = 1, kRar5ExtraRedirection = 5 };
 enum Rar5Host : std::uint64_t { kRar5Windows = 0, kRar5Unix = 1 };
 // clang-format on
 
@@ -126,6 +126,8 @@ RarFileFacts Rar5(ByteSource& bytes, std::uint64_t at) {
       if ((fileFlags & kRar5Time) && !f.Word(word)) break;
       facts.found = true;
       facts.split = (flags & (kRar5SplitBefore | kRar5SplitAfter)) != 0;
+      facts.sizeKnown = !(fileFlags & kRar5SizeUnknown);
+      facts.size = unpacked;
       facts.hasCrc = (fileFlags & kRar5Crc) != 0 && f.Word(facts.crc);
       if (f.Number(compression) && f.Number(host)) {
         const bool folder = (fileFlags & kRar5Directory) != 0;
@@ -142,6 +144,7 @@ RarFileFacts Rar5(ByteSource& bytes, std::uint64_t at) {
         const std::size_t body = record.at();
         if (size == 0 || size > block.size() - body || !record.Number(recordType)) break;
         if (recordType == kRar5ExtraEncryption) facts.encrypted = true;
+        if (recordType == kRar5ExtraRedirection) facts.redirection = true;
         pos = body + static_cast<std::size_t>(size);
       }
       return facts;

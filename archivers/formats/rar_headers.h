@@ -21,7 +21,10 @@ struct RarFileFacts {
   bool hasCrc = false;
   std::uint32_t crc = 0;
   bool encrypted = false;
-  bool split = false;  // its data goes on in another volume, or came from one
+  bool split = false;        // its data goes on in another volume, or came from one
+  bool redirection = false;  // RAR5: a link, a junction or a copy of another member, whatever else it holds
+  bool sizeKnown = false;    // RAR5: the header says how many bytes the data gives
+  std::uint64_t size = 0;
   std::string method;  // "Store" to "Best", as RAR names its levels
   std::uint8_t attributes = 0;
   std::uint8_t os = 0;

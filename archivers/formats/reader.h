@@ -85,6 +85,15 @@ class Reader {
   // result of results.h. Data that falls short of the member's size, runs
   // beyond it or fails its check value is damaged.
   virtual int Read(std::size_t index, const Member& member, const Sink& sink) = 0;
+
+  // Told of the bytes decoded on the way to a member that are not its own
+  // (in a solid archive, the members before it): false stops the reading,
+  // as the sink's false does.
+  using Passing = std::function<bool(std::size_t bytes)>;
+  void SetPassing(Passing passing) { passing_ = std::move(passing); }
+
+ protected:
+  Passing passing_;
 };
 
 }  // namespace archivers

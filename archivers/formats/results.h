@@ -24,6 +24,9 @@ constexpr int ERROR_NOT_SUPPORT = 0x8023;      // a member continued in another 
 // values, the one for a name met twice, here the archive's own.
 constexpr int ERROR_SAME_NAME_FILE = 0x8028;
 constexpr int ERROR_NOT_FIND_FILE = 0x8031;  // a member named on the command line is not in the archive
+// A file written could not be given the archive's zone mark: of the table's
+// values, the one for a file's attributes that could not be set.
+constexpr int ERROR_SET_ATTRIBUTES = 0x8035;
 // A member's name leaves the destination or cannot be a name at all: the
 // table's value for a path refused for what it says.
 constexpr int ERROR_INVALID_PATH = 0x8049;

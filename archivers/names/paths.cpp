@@ -28,21 +28,28 @@ bool IsDeviceName(const std::string& part) {
 }
 
 // "." and ".." and what Windows trims to them: a name of dots and blanks.
+// The names rules drop the "." parts of a member's name; one left is
+// refused like the rest, as no file system call may see it in a long path.
 bool IsDotsOnly(const std::string& part) {
   bool dots = false;
   for (char c : part) {
     if (c != '.' && c != ' ') return false;
     dots = true;
   }
-  return dots && part != ".";
+  return dots;
 }
+
+// The most characters (UTF-16 units) a path on Windows may hold.
+constexpr std::size_t kMostCharacters = 32767;
 
 }  // namespace
 
 bool StaysInside(const std::string& name) {
   if (name.empty() || IsSeparator(name[0])) return false;
   std::string part;
+  std::size_t characters = 0;
   for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (++characters > kMostCharacters + 1) return false;
     if (i < name.size() && IsLeadByte(name[i])) {
       // A character cut short would be read by Windows as something else:
       // "COM1" and a lone lead byte opened the serial port.

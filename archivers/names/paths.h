@@ -40,9 +40,10 @@ inline void MakeFolderName(std::string& name) {
 }
 
 // True when a member called `name` ("\" or "/" between folders) lands
-// inside the folder it is extracted to: no "..", no absolute path, no drive
-// or stream (":"), no device name such as CON or LPT1, and no character
-// cut short: a lead byte at the end or before a byte no trail byte can be.
+// inside the folder it is extracted to: no "." or "..", no absolute path, no
+// drive or stream (":"), no device name such as CON or LPT1, no character
+// cut short (a lead byte at the end or before a byte no trail byte can be),
+// and no more characters than a path on Windows can hold.
 bool StaysInside(const std::string& name);
 
 }  // namespace archivers

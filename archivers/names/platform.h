@@ -19,9 +19,9 @@ bool Decode(std::string_view bytes, Charset charset, std::u32string& text);
 // Unicode composed (NFC), as the platform composes it.
 std::u32string Composed(const std::u32string& text);
 
-// One character in Shift-JIS, never by a look-alike (no best fit); false
-// when CP932 has no such character.
-bool ShiftJisOf(char32_t c, std::string& out);
+// `text` (within the BMP) in Shift-JIS, each character CP932 lacks as
+// `substitute`, never a look-alike (no best fit): one conversion for all.
+std::string ShiftJisOf(const std::u32string& text, char substitute);
 
 // A name as the file system compares names: letter case folded.
 std::u32string Folded(const std::u32string& text);

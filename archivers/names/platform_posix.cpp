@@ -11,9 +11,9 @@ namespace archivers {
 
 namespace {
 
-// Converts `length` bytes from `from` to `to`. With `substitute`, an input
-// unit the target lacks becomes "?"; without, it fails the conversion.
-bool Convert(const char* from, const char* to, const char* bytes, std::size_t length, std::size_t unit, bool substitute,
+// Converts `length` bytes from `from` to `to`. With a `substitute`, an input
+// unit the target lacks becomes it; without (0), it fails the conversion.
+bool Convert(const char* from, const char* to, const char* bytes, std::size_t length, std::size_t unit, char substitute,
              std::string& out) {
   const iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
@@ -29,7 +29,7 @@ bool Convert(const char* from, const char* to, const char* bytes, std::size_t le
     out.append(buffer, static_cast<std::size_t>(into - buffer));
     if (!failed || errno == E2BIG) continue;
     if (errno == EILSEQ && substitute && left >= unit) {
-      out += '?';
+      out += substitute;
       in += unit, left -= unit;
       continue;
     }
@@ -75,7 +75,7 @@ const char* IconvName(Charset charset) {
 bool Decode(std::string_view bytes, Charset charset, std::u32string& text) {
   std::string wide;
   text.clear();
-  if (!Convert(IconvName(charset), "UTF-32LE", bytes.data(), bytes.size(), 1, false, wide)) return false;
+  if (!Convert(IconvName(charset), "UTF-32LE", bytes.data(), bytes.size(), 1, 0, wide)) return false;
   for (std::size_t i = 0; i + 4 <= wide.size(); i += 4) {
     text += static_cast<char32_t>(static_cast<unsigned char>(wide[i]) | static_cast<unsigned char>(wide[i + 1]) << 8 |
                                   static_cast<unsigned char>(wide[i + 2]) << 16 |
@@ -86,13 +86,14 @@ bool Decode(std::string_view bytes, Charset charset, std::u32string& text) {
 
 std::u32string Composed(const std::u32string& text) { return text; }
 
-bool ShiftJisOf(char32_t c, std::string& out) {
-  const char unit[4] = {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16),
-                        static_cast<char>(c >> 24)};
+std::string ShiftJisOf(const std::u32string& text, char substitute) {
+  std::string units;
+  for (char32_t c : text) {
+    for (int shift = 0; shift < 32; shift += 8) units += static_cast<char>(c >> shift);
+  }
   std::string bytes;
-  if (!Convert("UTF-32LE", "CP932", unit, 4, 4, false, bytes) || bytes.empty()) return false;
-  out += bytes;
-  return true;
+  Convert("UTF-32LE", "CP932", units.data(), units.size(), 4, substitute, bytes);
+  return bytes;
 }
 
 std::u32string Folded(const std::u32string& text) {

@@ -93,15 +93,17 @@ std::u32string Composed(const std::u32string& text) {
   return made > 0 ? FromUtf16(composed.data(), static_cast<std::size_t>(made)) : text;
 }
 
-bool ShiftJisOf(char32_t c, std::string& out) {
-  const std::wstring wide = ToUtf16(std::u32string(1, c));
-  char bytes[4];
-  BOOL fallback = FALSE;
-  const int made = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), bytes,
-                                       sizeof bytes, nullptr, &fallback);
-  if (made <= 0 || fallback) return false;
-  out.append(bytes, static_cast<std::size_t>(made));
-  return true;
+std::string ShiftJisOf(const std::u32string& text, char substitute) {
+  const std::wstring wide = ToUtf16(text);
+  const char fallback[2] = {substitute, '\0'};
+  const int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                         0, fallback, nullptr);
+  std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) {
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &bytes[0], length,
+                        fallback, nullptr);
+  }
+  return bytes;
 }
 
 std::u32string Folded(const std::u32string& text) {

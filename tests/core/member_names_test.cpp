@@ -16,7 +16,7 @@ TEST(MemberNames, StayInsideOrNot) {
     const char* name;
     bool inside;
   } const cases[] = {
-      {"a.txt", true}, {"dir\\sub/a.txt", true}, {"dir\\", true}, {"./a.txt", true}, {"a..b.txt", true},
+      {"a.txt", true}, {"dir\\sub/a.txt", true}, {"dir\\", true}, {"./a.txt", false}, {"a..b.txt", true},
       {"\x95\x5c\x8e\xa6.txt", true},            // 表示.txt: the 0x5C is a trail byte
       {"\x83\x5c\\..\\x", false},                 // ソ\..\x
       {"..", false}, {"../a", false}, {"a\\..\\..\\b", false}, {"a/../b", false}, {"... /b", false},

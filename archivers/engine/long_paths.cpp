@@ -1,0 +1,33 @@
+#include "engine/long_paths.h"
+
+#include <windows.h>
+
+namespace archivers {
+
+std::wstring Wide(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+std::wstring LongPath(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  if (wide.compare(0, 4, L"\\\\?\\") == 0) return wide;
+  std::wstring full(wide.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (n == 0) return wide;  // no full path to be had: the call that takes it says so
+    const bool fits = n < full.size();
+    full.resize(n);
+    if (fits) break;
+  }
+  return full.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+}
+
+std::wstring NtForm(std::wstring longPath) {
+  if (longPath.compare(0, 4, L"\\\\?\\") == 0) longPath[1] = L'?';
+  return longPath;
+}
+
+}  // namespace archivers
