@@ -413,17 +413,19 @@ def rar5_data_at(archive):
 
 
 def mac_members(tree, count):
-    """`count` -lh5- members of level-1 headers that name the Mac as their
-    system, each a copy of one jlha made under another name."""
+    """`count` members of level-1 headers that name the Mac as their system,
+    each a copy of one jlha made under another name, called -lhx- (whose
+    history is a mebibyte: a listing that decodes them pays for it)."""
     with open(os.path.join(tree, "f00000"), "wb") as f:
         f.write(VICTIM[:300])
     path = os.path.join(tree, "one.lzh")
-    run(["jlha", "ao5y1", path, "f00000"], cwd=tree)
+    run(["jlha", "ao7y1", path, "f00000"], cwd=tree)
     with open(path, "rb") as f:
         one = f.read()
     size, name_length = one[0], one[21]
     member = bytearray(one[: 2 + size + struct.unpack_from("<I", one, 7)[0]])
     member[24 + name_length] = ord("m")
+    member[2:7] = b"-lhx-"
     # The extended headers, one of which may hold the whole header's CRC-16.
     crc_at, end = None, 2 + size
     following = struct.unpack_from("<H", member, end - 2)[0]
@@ -522,7 +524,7 @@ def safety_archives(out):
     # holds bytes Windows' western code page lacks).
     made("foreign.zip", zip_flagged([("\ud55c\uae00" * 30 + "%04d.txt" % i).encode() for i in range(4000)]))
     made("badbytes.lzh", lzh_with([b"\x8d\x8f\x90\x9d" * 25 + b"%04d\x81" % i for i in range(4000)]))
-    # 20,000 members of the Mac's tools, -lh5-.
+    # 20,000 members of the Mac's tools.
     made("mac.lzh", mac_members(tree, 20000))
     # RAR5 redirections holding data: a junction and a copy, beside their
     # target.

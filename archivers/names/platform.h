@@ -33,4 +33,10 @@ std::uint64_t FileTimeOfDos(std::uint16_t date, std::uint16_t time);
 // The C runtime's local time of `seconds` since 1970.
 bool LocalTime(std::int64_t seconds, std::tm& local);
 
+#ifndef _WIN32
+// The conversions of character sets made so far (the native build's): the
+// tests count what names cost.
+std::size_t ConversionsMade();
+#endif
+
 }  // namespace archivers

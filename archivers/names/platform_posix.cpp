@@ -11,10 +11,13 @@ namespace archivers {
 
 namespace {
 
+std::size_t conversions = 0;
+
 // Converts `length` bytes from `from` to `to`. With a `substitute`, an input
 // unit the target lacks becomes it; without (0), it fails the conversion.
 bool Convert(const char* from, const char* to, const char* bytes, std::size_t length, std::size_t unit, char substitute,
              std::string& out) {
+  ++conversions;
   const iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   out.clear();
@@ -53,6 +56,8 @@ std::uint64_t FileTimeOfDos(std::uint16_t date, std::uint16_t time) {
   const std::time_t seconds = std::mktime(&local);
   return seconds == -1 ? 0 : static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
 }
+
+std::size_t ConversionsMade() { return conversions; }
 
 bool LocalTime(std::int64_t seconds, std::tm& local) {
   const std::time_t time = static_cast<std::time_t>(seconds);

@@ -6,7 +6,9 @@
 
 #include "codecs/methods.h"
 #include "formats/byte_source.h"
+#include "names/member_names.h"
 #include "names/paths.h"
+#include "names/platform.h"
 
 using namespace archivers;
 
@@ -52,3 +54,31 @@ TEST(ArjData, DamagedDataEndsWithoutRunningOn) {
   EXPECT_EQ(ArjDecode(0, stored, 0, 3, 4, any), DecodeResult::Damaged);
   EXPECT_EQ(ArjDecode(5, stored, 0, 3, 3, any), DecodeResult::UnknownMethod);
 }
+
+#ifndef _WIN32
+// A name costs a few conversions whatever its length: a whole name is
+// converted at once, and a character set's bad bytes are asked about once
+// each, however many names hold them.
+TEST(MemberNames, ConvertedWholeNotByCharacter) {
+  std::vector<StoredName> foreign(100), bad(100);
+  for (std::size_t i = 0; i < 100; ++i) {
+    foreign[i].unicode = true;
+    for (int k = 0; k < 30; ++k)
+      foreign[i].text += U"\ud55c\uae00";  // Hangul, which Shift-JIS lacks
+    foreign[i].text += static_cast<char32_t>(U'0' + i % 10);
+    for (int k = 0; k < 25; ++k)
+      bad[i].bytes += "\x8d\x8f\x90\x9d";  // none in Windows' western code page
+    bad[i].bytes += std::to_string(i);
+  }
+  std::size_t made = ConversionsMade();
+  const std::vector<std::string> foreignNames = MemberNames(foreign, Charset::Cp932);
+  const std::size_t foreignCost = ConversionsMade() - made;
+  made = ConversionsMade();
+  MemberNames(bad, Charset::Cp1252);
+  const std::size_t badCost = ConversionsMade() - made;
+  EXPECT_LE(foreignCost, 100u * 4);
+  EXPECT_LE(badCost, 100u * 4 + 16);
+  EXPECT_EQ(foreignNames[0], std::string(60, '_') + "0");
+  EXPECT_EQ(foreignNames[1], std::string(60, '_') + "1");
+}
+#endif
