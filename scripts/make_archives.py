@@ -544,6 +544,26 @@ def lhasa_suite(out):
           (len(lines) - len(fails), len(lines), ", ".join(fails) or "none"))
 
 
+def box_archives(out):
+    """What the archivers' boxes and commands are held to, in OUT/boxes:
+    zips of 16, 17 and 20 members m01.txt... whose CRCs fail (a failure box
+    names 16 at most), and link.zip, a file a.txt and a symbolic link
+    link.txt to it, as Info-ZIP keeps links (-y)."""
+    folder = os.path.join(out, "boxes")
+    os.makedirs(folder)
+    for count in (16, 17, 20):
+        names = [b"m%02d.txt" % i for i in range(1, count + 1)]
+        with open(os.path.join(folder, "crc%d.zip" % count), "wb") as f:
+            f.write(zip_with(names, VICTIM, crc=1))
+    tree = os.path.join(out, "boxes-tree")
+    os.makedirs(tree)
+    with open(os.path.join(tree, "a.txt"), "wb") as f:
+        f.write(NAMED)
+    os.symlink("a.txt", os.path.join(tree, "link.txt"))
+    run(["zip", "-q", "-X", "-y", os.path.join(folder, "link.zip"), "a.txt", "link.txt"], cwd=tree)
+    shutil.rmtree(tree)
+
+
 def uudecoded(source):
     data = b""
     with open(os.path.join(RAR_TESTS, source), "rb") as f:
@@ -764,6 +784,7 @@ def main():
     names_archives(out)
     format_archives(out)
     lhasa_suite(out)
+    box_archives(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
                            "truncated5.rar": "rar5_solid.rar"})
