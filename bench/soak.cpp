@@ -4,16 +4,29 @@
 // its hostile and safety folders) by flipping bytes, cutting them short or
 // splicing two together, each written to a folder of its own under WORK and
 // taken through what Plenkit does with an archive: count, open, walk, a
-// whole extraction into a fresh folder, a print of the first member. Every
-// step has ten seconds; the archivers' boxes are answered as they come. One
-// line per format, then the findings: a hang or a file outside its folder
-// is printed and counted; a crash ends the program, and the script names
-// the archive it was at.
+// whole extraction into a fresh folder, a print of the first member. The
+// archivers' boxes are answered as they come.
+//
+// Every step has ten seconds, timed by a watchdog thread: a step that
+// overruns is printed as a HANG with its archive, and the program ends at
+// once with exit code 124, since the step may never return. A crash ends
+// the program too; the script names the archive it was at from the "at"
+// lines on the error output.
+//
+// WORK holds nothing but the folder of the archive under way: after each
+// archive, anything else there, in the archive's folder beside the archive
+// and its destination, or new at the root of C: (where a drive-relative
+// name lands) is printed as OUTSIDE and counted, and so is an archive's
+// folder that cannot be removed (LEFT: a file named as a device, say). The
+// script makes WORK the root of a drive of its own, so that a name climbing
+// out of its folder can land nowhere else.
 #include <windows.h>
 
-#include <chrono>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +38,8 @@ using namespace plenkit;
 using namespace testing_support;
 
 namespace {
+
+constexpr int kHangExit = 124;
 
 std::vector<std::string> Files(const std::string& folder, const std::string& extension) {
   std::vector<std::string> found;
@@ -39,6 +54,25 @@ std::vector<std::string> Files(const std::string& folder, const std::string& ext
     FindClose(search);
   }
   return found;
+}
+
+// The names in `folder` (with its closing "\"), "." and ".." aside.
+std::set<std::string> Entries(const std::string& folder) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA entry;
+  const HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.insert(name);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return names;
+}
+
+void Remove(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!DeleteFileA(path.c_str())) RemoveTree(path);
 }
 
 std::string Mutated(const std::vector<std::string>& bases, std::mt19937& random) {
@@ -61,13 +95,51 @@ std::string Mutated(const std::vector<std::string>& bases, std::mt19937& random)
   return bytes;
 }
 
-// Runs `step`; false when it took longer than its time.
-template <typename Step>
-bool InTime(Step step) {
-  const auto start = std::chrono::steady_clock::now();
-  step();
-  return std::chrono::steady_clock::now() - start < std::chrono::seconds(10);
-}
+// Times each step from a thread of its own, so that a step that never
+// returns is caught as surely as a slow one.
+class Watchdog {
+ public:
+  explicit Watchdog(DWORD limit) : limit_(limit), thread_([this] { Watch(); }) {}
+  ~Watchdog() {
+    stop_ = true;
+    thread_.join();
+  }
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+
+  template <typename Step>
+  void Run(const std::string& archive, const char* what, Step step) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      archive_ = archive, what_ = what, startedAt_ = GetTickCount64();
+    }
+    step();
+    std::lock_guard<std::mutex> lock(mutex_);
+    what_ = nullptr;
+  }
+
+ private:
+  void Watch() {
+    while (!stop_) {
+      Sleep(100);
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (what_ && GetTickCount64() - startedAt_ > limit_) {
+        std::printf("HANG %s (%s: still running after %lu s)\n", archive_.c_str(), what_,
+                    limit_ / 1000);
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), kHangExit);
+      }
+    }
+  }
+
+  const DWORD limit_;
+  std::mutex mutex_;
+  std::string archive_;
+  const char* what_ = nullptr;
+  ULONGLONG startedAt_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -81,6 +153,10 @@ int main(int argc, char** argv) {
   std::mt19937 random(argc > 4 ? std::atoi(argv[4]) : 1);
   ArchiverSet set;
   set.LoadArchivers();
+  Watchdog watchdog(10000);
+  // What C: held at the start, and what was found and could not be removed.
+  std::set<std::string> known;
+  for (const std::string& entry : Entries("C:\\")) known.insert("C:\\" + entry);
   int findings = 0;
   // The archivers' boxes: questions skipped, failures acknowledged, progress left alone.
   const auto answer = [](const std::string& texts) {
@@ -92,21 +168,20 @@ int main(int argc, char** argv) {
     const ArchiverKind kind = KindOfFileName(extension);
     const auto command = reinterpret_cast<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>(
         reinterpret_cast<void*>(GetProcAddress(set.library[kind], KindTable(kind).prefix)));
-    int listed = 0, extracted = 0, hangs = 0, outside = 0;
+    int listed = 0, extracted = 0, outside = 0;
     for (int i = 0; i < count; ++i) {
-      const std::string folder = work + std::to_string(i) + extension,
-                        path = folder + "\\a" + extension;
+      const std::string name = std::to_string(i) + extension, folder = work + name,
+                        archive = std::string("a") + extension, path = folder + "\\" + archive;
       CreateDirectoryA(folder.c_str(), nullptr);
       WriteBytes(path, Mutated(bases, random));
       std::fprintf(stderr, "at %s\n", path.c_str());
-      bool timely = true;
       std::string first;
       int members = -1, result = 0;
       DialogsDuring(
           [&] {
             set.SelectKind(path);
-            timely &= InTime([&] { members = set.CountEntries(path); });
-            timely &= InTime([&] {
+            watchdog.Run(path, "count", [&] { members = set.CountEntries(path); });
+            watchdog.Run(path, "walk", [&] {
               if (const HARC handle = set.OpenArchive(path)) {
                 ArchiveEntryInfo info;
                 for (int r = set.FindFirstEntry(handle, info); r == 0;
@@ -116,9 +191,9 @@ int main(int argc, char** argv) {
                 set.CloseArchive(handle);
               }
             });
-            timely &=
-                InTime([&] { result = set.RunArchiverCommand(path, folder + "\\out\\", ""); });
-            timely &= InTime([&] {
+            watchdog.Run(path, "extraction",
+                         [&] { result = set.RunArchiverCommand(path, folder + "\\out\\", ""); });
+            watchdog.Run(path, "print", [&] {
               std::vector<char> output(640400);
               const std::string line = std::string(kind == Lzh || kind == Arj ? "p" : "-p") +
                                        " \"" + path + "\" \"" + first + "\"";
@@ -128,25 +203,38 @@ int main(int argc, char** argv) {
           answer);
       listed += members >= 0;
       extracted += result == 0;
-      if (!timely) ++hangs, std::printf("HANG %s\n", path.c_str());
-      // The archive and its destination, nothing else.
-      WIN32_FIND_DATAA entry;
-      const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-      do {
-        const std::string name = entry.cFileName;
-        if (name != "." && name != ".." && name != "out" && name != std::string("a") + extension) {
-          ++outside, std::printf("OUTSIDE %s\\%s\n", folder.c_str(), name.c_str());
-        }
-      } while (search != INVALID_HANDLE_VALUE && FindNextFileA(search, &entry));
-      if (search != INVALID_HANDLE_VALUE) FindClose(search);
+      // The archive and its destination, nothing else, and nothing left
+      // anywhere else. What is found is told once: removed, or remembered.
+      std::vector<std::string> strays;
+      for (const std::string& entry : Entries(folder + "\\")) {
+        if (entry != "out" && entry != archive) strays.push_back(folder + "\\" + entry);
+      }
+      for (const std::string& entry : Entries(work)) {
+        if (entry != name && !known.count(work + entry)) strays.push_back(work + entry);
+      }
+      for (const std::string& entry : Entries("C:\\")) {
+        if (!known.count("C:\\" + entry)) strays.push_back("C:\\" + entry);
+      }
+      for (const std::string& stray : strays) {
+        ++outside, std::printf("OUTSIDE %s (from %s)\n", stray.c_str(), path.c_str());
+        if (stray.compare(0, 3, "C:\\") == 0) known.insert(stray);
+        else Remove(stray);
+        if (Exists(stray)) known.insert(stray);
+      }
       RemoveTree(folder);
+      // Only what an archiver should never write stands in the way: a
+      // device's name, say.
+      if (Exists(folder)) {
+        ++outside, std::printf("LEFT %s: it cannot be removed\n", folder.c_str());
+        known.insert(folder);
+      }
     }
     std::printf(
-        "%s: %d mutated archives, %d listed, %d extracted whole; %d hangs, %d files outside their "
+        "%s: %d mutated archives, %d listed, %d extracted whole; %d files outside their "
         "folder\n",
-        extension, count, listed, extracted, hangs, outside);
+        extension, count, listed, extracted, outside);
     std::fflush(stdout);
-    findings += hangs + outside;
+    findings += outside;
   }
   set.FreeArchivers();
   return findings ? 1 : 0;

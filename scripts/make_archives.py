@@ -627,28 +627,55 @@ def debian_source(package):
 
 def lhasa_suite(out):
     """lhasa's own test archives (Debian's source package `lhasa`): every
-    .lzh and .lzs of test/archives copied to OUT/lhasa as DIR_NAME, with what
-    lhasa itself makes of each in OUT/lhasa/NAME.ref/ and one line of
-    lhasa-suite.txt: NAME TAB ok|fails (ok: lhasa extracted something and
-    said no error)."""
+    .lzh, .lzs and .pma under test/archives copied to OUT/lhasa as DIR_NAME
+    (DIR_SUB_NAME a level deeper), with what lhasa itself makes of each in
+    OUT/lhasa/NAME.ref/ and one line of lhasa-suite.txt: NAME TAB ok|fails
+    (ok: lhasa extracted something and said no error). Prints the archives
+    lhasa fails on, which the tests can compare with nothing."""
     archives = os.path.join(debian_source("lhasa"), "test", "archives")
     folder = os.path.join(out, "lhasa")
     os.makedirs(folder)
-    lines = []
-    for sub in sorted(os.listdir(archives)):
-        for name in sorted(os.listdir(os.path.join(archives, sub))):
-            if not name.endswith((".lzh", ".lzs")):
+    lines, fails = [], []
+    for sub, _, names in sorted(os.walk(archives)):
+        for name in sorted(names):
+            if not name.endswith((".lzh", ".lzs", ".pma")):
                 continue
-            # LArc's .lzs files as .lzh: the name is what picks the archiver.
-            target = "%s_%s" % (sub, name) + (".lzh" if name.endswith(".lzs") else "")
-            shutil.copy(os.path.join(archives, sub, name), os.path.join(folder, target))
+            # LArc's .lzs and PMarc's .pma files as .lzh: the name is what
+            # picks the archiver.
+            target = os.path.relpath(os.path.join(sub, name), archives).replace(os.sep, "_")
+            target += "" if name.endswith(".lzh") else ".lzh"
+            shutil.copy(os.path.join(sub, name), os.path.join(folder, target))
             ref = os.path.join(folder, target + ".ref")
             os.makedirs(ref)
             done = subprocess.run(["lhasa", "xqfw=" + ref, os.path.join(folder, target)],
                                   capture_output=True).returncode == 0 and os.listdir(ref)
             lines.append("%s\t%s\n" % (target, "ok" if done else "fails"))
+            if not done:
+                fails.append(target)
     with open(os.path.join(out, "lhasa-suite.txt"), "w") as f:
         f.writelines(lines)
+    print("make_archives: lhasa extracts %d of the %d archives of its suite; it fails on %s" %
+          (len(lines) - len(fails), len(lines), ", ".join(fails) or "none"))
+
+
+def box_archives(out):
+    """What the archivers' boxes and commands are held to, in OUT/boxes:
+    zips of 16, 17 and 20 members m01.txt... whose CRCs fail (a failure box
+    names 16 at most), and link.zip, a file a.txt and a symbolic link
+    link.txt to it, as Info-ZIP keeps links (-y)."""
+    folder = os.path.join(out, "boxes")
+    os.makedirs(folder)
+    for count in (16, 17, 20):
+        names = [b"m%02d.txt" % i for i in range(1, count + 1)]
+        with open(os.path.join(folder, "crc%d.zip" % count), "wb") as f:
+            f.write(zip_with(names, VICTIM, crc=1))
+    tree = os.path.join(out, "boxes-tree")
+    os.makedirs(tree)
+    with open(os.path.join(tree, "a.txt"), "wb") as f:
+        f.write(NAMED)
+    os.symlink("a.txt", os.path.join(tree, "link.txt"))
+    run(["zip", "-q", "-X", "-y", os.path.join(folder, "link.zip"), "a.txt", "link.txt"], cwd=tree)
+    shutil.rmtree(tree)
 
 
 def uudecoded(source):
@@ -871,6 +898,7 @@ def main():
     names_archives(out)
     format_archives(out)
     lhasa_suite(out)
+    box_archives(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
                            "truncated5.rar": "rar5_solid.rar"})
