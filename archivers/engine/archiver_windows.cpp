@@ -214,7 +214,7 @@ ReplaceAnswer AskReplace(const FileFacts& existing, const FileFacts& member) {
 bool ReportFailures(const std::string& archive, const std::vector<Failure>& failures) {
   // A screenful: the first members, then how many more.
   constexpr std::size_t kShown = 16;
-  std::string text = "書庫 " + archive + " から、次のファイルを書き出せませんでした。\n\n";
+  std::string text = "書庫 " + Shown(archive) + " から、次のファイルを書き出せませんでした。\n\n";
   std::size_t lines = 2;
   for (std::size_t i = 0; i < failures.size() && i < kShown; ++i, ++lines) {
     text += (failures[i].name.empty() ? "" : Shown(failures[i].name) + "：") + Reason(failures[i].result) + "\n";
@@ -252,7 +252,7 @@ void Progress::Advance(const std::string& member, std::uint64_t bytes) {
 
 void Progress::Show() {
   DialogTemplate t(LibraryName(), 240, 76, 0);
-  t.Add(kStatic, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 7, 7, 226, 9, kArchiveText, "書庫: " + archive_);
+  t.Add(kStatic, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 7, 7, 226, 9, kArchiveText, "書庫: " + Shown(archive_));
   t.Add(kStatic, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 7, 20, 226, 9, kMemberText, "");
   t.Add(kStatic, SS_OWNERDRAW, 7, 34, 226, 10, kBar, "");
   t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 93, 55, 54, 14, IDCANCEL, "キャンセル");

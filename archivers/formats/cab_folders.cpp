@@ -60,8 +60,9 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
     at += static_cast<const unsigned char*>(zero) - bytes.data() + 1;
   }
 
-  // Each folder's compressed bytes: the sum of its data blocks. A block
-  // takes 8 bytes at the least, so no more can be read than the file holds.
+  // Each folder's compressed bytes: the sum of its data blocks, as far as
+  // the file holds them. A block takes 8 bytes at the least, so no more can
+  // be read than the file holds.
   std::vector<std::uint64_t> folderPacked(folders, 0), folderSize(folders, 0);
   std::vector<unsigned> folderCompression(folders, kNone);
   std::uint64_t budget = file.Size() / kDataHeaderSize;
@@ -72,8 +73,9 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
     std::uint64_t block = Le32(&bytes[0]);
     for (std::size_t blocks = Le16(&bytes[4]); blocks > 0; --blocks) {
       if (budget-- == 0 || !file.Read(block, kDataHeaderSize, data)) return false;
-      folderPacked[f] += Le16(&data[4]);
-      block += kDataHeaderSize + dataReserve + Le16(&data[4]);
+      const std::uint64_t start = block + kDataHeaderSize + dataReserve;
+      folderPacked[f] += std::min<std::uint64_t>(Le16(&data[4]), file.Size() - std::min(start, file.Size()));
+      block = start + Le16(&data[4]);
     }
   }
 

@@ -44,6 +44,9 @@ class LzhReader : public Reader {
       member.folder = m.folder;
       member.link = m.link;
       member.size = m.original;
+      // A Mac's member may be MacBinary, which gives its data fork alone:
+      // its size is then at most this, which extraction alone tells.
+      member.sizeKnown = !(m.os == 'm' && m.original >= kMacBinaryHead && !m.folder);
       member.packed = m.packed;
       member.check = m.folder ? Check::None : Check::Crc16;
       member.crc = m.crc;
