@@ -40,6 +40,11 @@ for pair in UnLha32.Dll:Unlha UnZip32.Dll:UnZip Cab32.Dll:Cab UnArj32j.Dll:Unarj
 done
 for binary in Plenkit.exe UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll; do
   strings -el "$work/$binary" | grep -qx 'Plenkit' || fail "$binary has no version resource of Plenkit's"
+  # Stripped: no debug sections, no symbol table. (Read whole first: a grep
+  # that stops early would cut objdump short, and pipefail take that for a miss.)
+  sections=$("$objdump" -h "$work/$binary") symbols=$("$objdump" -t "$work/$binary")
+  ! grep -q ' \.debug_' <<<"$sections" || fail "$binary carries debug sections"
+  ! grep -q '^\[' <<<"$symbols" || fail "$binary carries symbols"
 done
 
 chm="$work/Plenkit.chm"

@@ -25,8 +25,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine takes its own language (dialogs, menus) from LC_MESSAGES.
 # Wine takes its ANSI code page from LC_CTYPE: ja_JP.UTF-8 gives 932. Set it
 # only once the locale exists (setup.sh generates it), or every tool warns.
+# A shell that read the locale files before set-up made this one (it started
+# under another locale) cannot take it up itself, and says so; the programs
+# it starts read them anew and take it, and they are the ones that need it.
 if locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
-  export LC_CTYPE=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  export LC_CTYPE=ja_JP.UTF-8 LANG=ja_JP.UTF-8 2>/dev/null
 fi
 
 # regedit wants a Windows path for a file outside the prefix.

@@ -242,9 +242,11 @@ def crc16(data):
     return crc
 
 
-def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, big=None, packed=None):
+def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, big=None, packed=None, method=None,
+             date=0x5821):
     """Members stored (or deflated, or `packed` as given) with the CRC and
-    size given; `big` declares that size in a zip64 field."""
+    size given; `big` declares that size in a zip64 field; `method` names
+    another method for the same bytes; `date` is the DOS date of each."""
     local, central, offset = b"", b"", 0
     data = content
     if deflate:
@@ -255,10 +257,11 @@ def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, 
         extra = struct.pack("<HHQQ", 1, 16, big, len(data)) if big else b""
         sizes = (0xFFFFFFFF, 0xFFFFFFFF) if big else (len(data), size)
         check = zlib.crc32(content) if crc is None else crc
-        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45 if big else 20, 0, 8 if deflate else 0, 0, 0x5821, check,
+        kind = method if method is not None else 8 if deflate else 0
+        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45 if big else 20, 0, kind, 0, date, check,
                            *sizes, len(name), len(extra)) + name + extra
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 45 if big else 20, 0, 8 if deflate else 0, 0,
-                               0x5821, check, *sizes, len(name), len(extra), 0, 0, 0, 0, offset) + name + extra
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 45 if big else 20, 0, kind, 0,
+                               date, check, *sizes, len(name), len(extra), 0, 0, 0, 0, offset) + name + extra
         local += head + data
         offset += len(head) + len(data)
     return local + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(names), len(names), len(central),
@@ -443,6 +446,22 @@ def mac_members(tree, count):
             struct.pack_into("<H", member, crc_at, crc16(member[:end]))
         out.append(bytes(member))
     return b"".join(out) + b"\0"
+
+
+def unreadable_archives(out):
+    """What a user meets that cannot be read whole: an LZH cut off inside
+    its first member, a zip of methods not read here in folders of their
+    own, and a zip whose members carry no date (DOS date 0)."""
+    folder = os.path.join(out, "unreadable")
+    os.makedirs(folder)
+    with open(os.path.join(out, "lh5_level1.lzh"), "rb") as f:
+        lzh = f.read()
+    made = {"cut.lzh": lzh[:60],
+            "unsupported.zip": zip_with([b"dir/a.bin", b"dir/sub/b.bin"], VICTIM, method=12),
+            "zerodate.zip": zip_with([b"dir/a.txt", b"dir/b.txt", b"c.txt"], VICTIM, date=0)}
+    for name, data in made.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
 
 
 def safety_archives(out):
@@ -895,6 +914,7 @@ def main():
     os.makedirs(out)
     normal_archives(out)
     safety_archives(out)
+    unreadable_archives(out)
     names_archives(out)
     format_archives(out)
     lhasa_suite(out)

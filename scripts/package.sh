@@ -19,6 +19,9 @@ trap 'rm -rf "$stage"' EXIT
 archivers=(UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll)
 cp "$out/Plenkit.exe" "$out/Plenkit.chm" "$stage/"
 for dll in "${archivers[@]}"; do cp "$out/ship/$dll" "$stage/"; done
+# What ships carries no debug sections and no symbols (the static runtime
+# brings its own); the builds the tests run keep theirs.
+i686-w64-mingw32-strip "$stage/Plenkit.exe" "${archivers[@]/#/$stage/}"
 # Notepad of the Windows it is for reads Shift-JIS with CR LF.
 iconv -f UTF-8 -t CP932 "$here/package/readme.txt" | sed 's/$/\r/' >"$stage/readme.txt"
 mkdir -p "$(dirname "$zip")"

@@ -69,7 +69,12 @@ CachedArchive* FindArchive(Format format, const char* path, int& failure) {
   ArchiveFile* const bytes = file.get();
   std::unique_ptr<Reader> reader = MakeReader(format, std::move(file));
   auto listing = std::make_shared<Listing>();
-  if (!reader || !reader->List(*listing)) return nullptr;
+  if (!reader || !reader->List(*listing)) {
+    // An archive of the format damaged from its first header on is no
+    // stranger's file: it is told so.
+    if (listing->damaged) failure = listing->damaged;
+    return nullptr;
+  }
   last.format = format;
   last.path = path;
   last.size = size;

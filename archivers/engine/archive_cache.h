@@ -65,7 +65,9 @@ class CacheHold {
 
 // The archive at `path` read as `format` (under a CacheHold): the one kept
 // when it is the same file, unchanged; else read anew. Null when it cannot
-// be, with `failure` saying why: ERROR_ARC_FILE_OPEN, ERROR_NOT_ARC_FILE.
+// be, with `failure` saying why: ERROR_ARC_FILE_OPEN, ERROR_NOT_ARC_FILE,
+// ERROR_HEADER_BROKEN or ERROR_HEADER_CRC (an archive of the format, damaged
+// or cut off before its first member).
 CachedArchive* FindArchive(Format format, const char* path, int& failure);
 
 // A command's window lets messages through while it waits on the user; a

@@ -113,7 +113,9 @@ std::string Reason(int result) {
     case ERROR_PASSWORD_FILE: return "暗号化されています";
     case ERROR_FILE_CRC: return "データが壊れています";
     case ERROR_HEADER_BROKEN:
-    case ERROR_HEADER_CRC: return "書庫のヘッダが壊れています";
+    case ERROR_HEADER_CRC: return "書庫のヘッダが壊れているか、途中で切れています";
+    case ERROR_NOT_ARC_FILE: return "この形式の書庫ではありません";
+    case ERROR_ARC_FILE_OPEN: return "書庫を開けませんでした";
     case ERROR_METHOD:
     case ERROR_NOT_SUPPORT: return "この形式の展開には対応していません";
     case ERROR_NOT_FIND_FILE: return "書庫の中にありません";
@@ -217,7 +219,14 @@ bool ReportFailures(const std::string& archive, const std::vector<Failure>& fail
   std::string text = "書庫 " + Shown(archive) + " から、次のファイルを書き出せませんでした。\n\n";
   std::size_t lines = 2;
   for (std::size_t i = 0; i < failures.size() && i < kShown; ++i, ++lines) {
-    text += (failures[i].name.empty() ? "" : Shown(failures[i].name) + "：") + Reason(failures[i].result) + "\n";
+    const Failure& failure = failures[i];
+    // The archive as a whole: its headers cannot be read without the password.
+    const bool headers = failure.name.empty() && failure.result == ERROR_PASSWORD_FILE;
+    text += (failure.name.empty() ? "" : Shown(failure.name) + "：") +
+            (!failure.reason.empty() ? failure.reason
+             : headers               ? "書庫のヘッダが暗号化されています"
+                                     : Reason(failure.result)) +
+            "\n";
   }
   if (failures.size() > kShown) text += "ほか " + Digits(failures.size() - kShown) + " 件\n", ++lines;
   const short textHeight = static_cast<short>(10 * lines);

@@ -33,8 +33,9 @@ struct FileFacts {
 ReplaceAnswer AskReplace(const FileFacts& existing, const FileFacts& member);
 
 struct Failure {
-  std::string name;  // the member, or empty for the command as a whole
+  std::string name;  // the member, the members it speaks for, or empty for the archive as a whole
   int result;
+  std::string reason = {};  // what the box says of it; empty: what it says of `result`
 };
 
 // Tells the user which members of `archive` a command could not write and

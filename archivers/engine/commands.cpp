@@ -28,9 +28,8 @@ int ExtractMembers(Format format, const char* path, const std::string& destinati
     // A RAR archive whose headers are encrypted lists nothing, and gives
     // nothing without its password.
     const std::unique_ptr<ArchiveFile> file = format == Format::Rar ? OpenArchiveFile(path) : nullptr;
-    if (!file || !ReadRarArchiveFacts(*file).headersEncrypted) return failure;
-    ReportFailure(path, ERROR_PASSWORD_FILE);
-    return ERROR_PASSWORD_FILE;
+    if (file && ReadRarArchiveFacts(*file).headersEncrypted) failure = ERROR_PASSWORD_FILE;
+    return ReportUnreadable(path ? path : "", destination, names.empty(), failure);
   }
   std::vector<std::size_t> chosen;
   for (const std::string& name : names) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "engine/archiver_windows.h"
 #include "engine/long_paths.h"
@@ -36,6 +37,19 @@ struct Run {
 
 constexpr DWORD kRunGap = 1000;
 Run run;
+
+// A command begins a run (true), or goes on with the one before it.
+bool StartCommand(const std::string& archive, const std::string& destination, bool whole) {
+  const DWORD now = GetTickCount();
+  if (run.open && !whole && run.archive == archive && run.destination == destination && now - run.endedAt < kRunGap) {
+    return false;
+  }
+  run = Run();
+  run.archive = archive;
+  run.destination = destination;
+  run.open = !whole;
+  return true;
+}
 
 // A downloaded archive's zone mark, in the stream Windows gives downloads.
 // Browsers write long ones (the page and the address it came from); one
@@ -106,8 +120,8 @@ std::uint64_t FreeBytes(const std::string& destination) {
 }
 
 // Creates the folder at `path` (in the "\\?\" form) and every missing one
-// above it.
-bool MakeFoldersAt(std::wstring path) {
+// above it; those it made go to `made`, the highest first, when given.
+bool MakeFoldersAt(std::wstring path, std::vector<std::wstring>* made = nullptr) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   const auto isFolder = [](const std::wstring& at) {
     const DWORD attributes = GetFileAttributesW(at.c_str());
@@ -120,10 +134,10 @@ bool MakeFoldersAt(std::wstring path) {
   // Each folder above it, named by cutting the path short where it ends.
   for (std::size_t at = path.find(L'\\', from); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
     path[at] = L'\0';
-    CreateDirectoryW(path.c_str(), nullptr);
+    if (CreateDirectoryW(path.c_str(), nullptr) && made) made->push_back(path.c_str());
     path[at] = L'\\';
   }
-  CreateDirectoryW(path.c_str(), nullptr);
+  if (CreateDirectoryW(path.c_str(), nullptr) && made) made->push_back(path);
   return isFolder(path);
 }
 
@@ -167,7 +181,12 @@ class Extraction {
     if (!StaysInside(member.name)) return ERROR_INVALID_PATH;
     if (member.link) return ERROR_NOT_SUPPORT;
     std::wstring target = base_ + Wide(member.name);
-    if (member.folder) return MakeFoldersAt(target) ? 0 : ERROR_MAKEDIRECTORY;
+    if (member.folder) {
+      // Made whatever comes of the rest: the archive holds it.
+      while (!target.empty() && target.back() == L'\\') target.pop_back();
+      kept_.insert(target);
+      return MakeFoldersAt(target) ? 0 : ERROR_MAKEDIRECTORY;
+    }
     if (member.encrypted) return ERROR_PASSWORD_FILE;
     if (member.unsupported) return member.unsupported;
 
@@ -181,9 +200,11 @@ class Extraction {
     // Written whole under a name of its own, then named: what stood there
     // is replaced at once, or not at all.
     const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
+    // A file's folders are made when it is written, the destination's too:
+    // those it leaves empty go at the command's end.
     HANDLE file = CreateTemporary(folder);
-    if (file == INVALID_HANDLE_VALUE && folder.size() > base_.size()) {
-      if (!MakeFoldersAt(folder)) return ERROR_MAKEDIRECTORY;
+    if (file == INVALID_HANDLE_VALUE) {
+      if (!MakeFoldersAt(folder, &made_)) return ERROR_MAKEDIRECTORY;
       file = CreateTemporary(folder);
     }
     if (file == INVALID_HANDLE_VALUE) return ERROR_CANNOT_WRITE;
@@ -237,6 +258,14 @@ class Extraction {
   }
 
   Progress& progress() { return progress_; }
+
+  // Removes the folders this command made for files it did not write,
+  // where they stayed empty; those the archive holds stay.
+  void RemoveEmptyFolders() {
+    for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) {
+      if (!kept_.count(*folder)) RemoveDirectoryW(folder->c_str());
+    }
+  }
 
  private:
   static constexpr int kSkipped = -2;
@@ -306,15 +335,17 @@ class Extraction {
   std::wstring base_;
   std::uint64_t room_;  // what the volume holds beyond the members of known size
   Progress progress_;
+  std::vector<std::wstring> made_;  // the folders made for files, the highest first
+  std::set<std::wstring> kept_;     // the folders the archive holds as members
 };
 
 // The user hears of a command's failures once, at its end, unless they
 // asked for quiet for the rest of the run.
-int Report(const CachedArchive& open, std::vector<Failure>& failures) {
+int Report(const std::string& archive, std::vector<Failure>& failures) {
   run.endedAt = GetTickCount();
   if (failures.empty()) return 0;
   if (!run.quiet) {
-    run.quiet = ReportFailures(FileName(open.path), failures);
+    run.quiet = ReportFailures(FileName(archive), failures);
     run.endedAt = GetTickCount();  // a box's time is no gap between commands
   }
   return failures.front().result;
@@ -324,20 +355,17 @@ int Report(const CachedArchive& open, std::vector<Failure>& failures) {
 
 bool MakeFolders(const std::string& folder) { return MakeFoldersAt(LongPath(folder)); }
 
-void ReportFailure(const std::string& path, int result) { ReportFailures(FileName(path), {{"", result}}); }
+int ReportUnreadable(const std::string& path, const std::string& destination, bool whole, int result) {
+  StartCommand(path, destination, whole);
+  if (run.cancelled) return ERROR_USER_CANCEL;
+  std::vector<Failure> failures{{"", result}};
+  return Report(path, failures);
+}
 
 int ExtractChosen(CachedArchive& open, const std::string& destination, const std::vector<std::size_t>& chosen,
                   bool whole) {
   const Listing& listing = *open.listing;
-  const DWORD now = GetTickCount();
-  if (!(run.open && !whole && run.archive == open.path && run.destination == destination &&
-        now - run.endedAt < kRunGap)) {
-    run = Run();
-    run.archive = open.path;
-    run.destination = destination;
-    run.open = !whole;
-    run.zoneMark = ZoneMarkOf(open.path);
-  }
+  if (StartCommand(open.path, destination, whole)) run.zoneMark = ZoneMarkOf(open.path);
   std::vector<Failure> failures;
   // A cancelled run writes nothing more, and says nothing more.
   if (run.cancelled) {
@@ -355,11 +383,7 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
   const std::uint64_t free = FreeBytes(destination);
   if (total > free) {
     failures.push_back({"", ERROR_DISK_SPACE});
-    return Report(open, failures);
-  }
-  if (!MakeFolders(destination)) {
-    failures.push_back({"", ERROR_MAKEDIRECTORY});
-    return Report(open, failures);
+    return Report(open.path, failures);
   }
   Extraction extraction(open, EndsWithSeparator(destination) ? destination : destination + "\\", total, free - total);
   for (std::size_t i = 0; i < chosen.size(); ++i) {
@@ -367,16 +391,24 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
     // Links are not extracted with the rest, nor are they its failure.
     if (whole && member.link) continue;
     const int result = extraction.Write(chosen[i]);
-    if (result != 0) failures.push_back({member.name, result});
+    if (result != 0) failures.push_back({member.name, result, member.split ? "ほかの分割書庫が必要です" : ""});
     if (result == ERROR_USER_CANCEL || extraction.progress().Cancelled()) {
       run.cancelled = true;
       if (result != ERROR_USER_CANCEL) failures.push_back({"", ERROR_USER_CANCEL});
       break;
     }
   }
-  // What could be read is written; the archive is still damaged.
-  if (whole && listing.damaged) failures.push_back({"", listing.damaged});
-  return Report(open, failures);
+  extraction.RemoveEmptyFolders();
+  // What could be read is written; the rest is out of reach, and the box
+  // says which: how many the archive declares, or those after the last
+  // member listed.
+  if (whole && listing.damaged) {
+    failures.push_back({listing.unreached ? "届かなかった " + std::to_string(listing.unreached) + " 件のファイル"
+                        : listing.members.empty() ? ""
+                                                  : listing.members.back().name + " より後のファイル",
+                        listing.damaged});
+  }
+  return Report(open.path, failures);
 }
 
 }  // namespace archivers

@@ -18,8 +18,10 @@ namespace archivers {
 int ExtractChosen(CachedArchive& archive, const std::string& destination, const std::vector<std::size_t>& chosen,
                   bool whole);
 
-// Tells the user that a command on the archive at `path` failed as a whole.
-void ReportFailure(const std::string& path, int result);
+// Tells the user that a command could not read the archive at `path` at
+// all, and why (`result`), unless they asked for quiet for its run; answers
+// `result`, or ERROR_USER_CANCEL in a cancelled run.
+int ReportUnreadable(const std::string& path, const std::string& destination, bool whole, int result);
 
 // Creates `folder` and every missing folder above it.
 bool MakeFolders(const std::string& folder);

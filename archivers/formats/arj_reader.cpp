@@ -27,7 +27,12 @@ class ArjReader : public Reader {
 
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
-    if (!source_ || !ParseArj(*source_, arj_)) return false;
+    if (!source_) return false;
+    if (!ParseArj(*source_, arj_)) {
+      // An ARJ archive's first header, and damage after it.
+      if (LooksLikeArj(*source_)) listing.damaged = ERROR_HEADER_BROKEN;
+      return false;
+    }
     std::vector<StoredName> names;
     for (std::size_t i = 0; i < arj_.size(); ++i) {
       const ArjMember& m = arj_[i];
@@ -49,7 +54,8 @@ class ArjReader : public Reader {
       member.encrypted = (m.flags & kArjGarbled) != 0;
       // A member continued in the next volume cannot be read from this one.
       const bool special = m.fileType != kArjBinary && m.fileType != kArjText && !member.folder && !member.link;
-      if (m.flags & kArjVolume || special) member.unsupported = ERROR_NOT_SUPPORT;
+      member.split = (m.flags & kArjVolume) != 0;
+      if (member.split || special) member.unsupported = ERROR_NOT_SUPPORT;
       else if (m.method > 4) member.unsupported = ERROR_METHOD;
       member.method = m.method >= 0 && m.method <= 4 ? kMethods[m.method] : "Unknown";
       member.os = HostSystemOf(m.host);

@@ -90,6 +90,8 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
     if (!zero) return false;
     DirectoryEntry one;
     one.size = Le32(&bytes[offset]);
+    one.dosDate = static_cast<std::uint16_t>(Le16(&bytes[offset + 10]));
+    one.dosTime = static_cast<std::uint16_t>(Le16(&bytes[offset + 12]));
     one.raw.assign(reinterpret_cast<const char*>(&bytes[offset + kFileHeaderSize]),
                    static_cast<const unsigned char*>(zero) - &bytes[offset + kFileHeaderSize]);
     one.name = MatchingName(one.raw);

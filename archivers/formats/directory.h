@@ -26,6 +26,10 @@ struct DirectoryEntry {
   std::string method;  // as the entry record shows it
   std::uint8_t attributes = 0;
   std::uint8_t os = OSTYPE_MSDOS;
+  // The DOS date and time the entry keeps, and whether a later field (zip's
+  // Unix or NTFS times) says the time instead, as libarchive takes it.
+  std::uint16_t dosDate = 0, dosTime = 0;
+  bool laterTime = false;
 };
 
 // "\" between folders and none at the end, as members are matched.

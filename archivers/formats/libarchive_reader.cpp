@@ -135,7 +135,13 @@ class LibarchiveReader : public Reader {
 
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
-    if (!Reopen(true)) return format_ == Format::Zip && IsEmptyZip(*bytes_);
+    if (!Reopen(true)) {
+      if (format_ == Format::Zip && IsEmptyZip(*bytes_)) return true;
+      // Bytes that begin as the format's archives do, which the library
+      // cannot open: cut off (a download stopped half way) or damaged.
+      if (BeginsAsOne()) listing.damaged = ERROR_HEADER_BROKEN;
+      return false;
+    }
     // rar stores members one after another: a member's packed size is where
     // the next header begins less where its data began. zip and cab say it
     // in headers of their own.
@@ -157,8 +163,8 @@ class LibarchiveReader : public Reader {
       if (r == ARCHIVE_EOF) break;
       // A damaged header ends the listing; what came before it stays.
       if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
-        if (members.empty()) return false;
         listing.damaged = ERROR_HEADER_BROKEN;
+        if (members.empty()) return false;
         break;
       }
       members.push_back(Describe(entry));
@@ -170,6 +176,7 @@ class LibarchiveReader : public Reader {
         if (facts.hasCrc && !member.folder) member.check = Check::Crc32;
         member.crc = facts.crc;
         member.encrypted = member.encrypted || facts.encrypted;
+        member.split = facts.split;
         if (facts.split) member.unsupported = ERROR_NOT_SUPPORT;
         // A redirection is a link, whatever its data: libarchive knows only
         // some of them, and gives the others no size.
@@ -178,6 +185,7 @@ class LibarchiveReader : public Reader {
         member.method = facts.method;
         member.attributes = facts.attributes;
         member.os = facts.os;
+        if (facts.hasDosTime && IsNoDate(facts.dosDate)) member.SetDosTime(facts.dosDate, facts.dosTime);
       }
       if (sequential) {
         dataStart = archive_filter_bytes(archive_, 0);
@@ -187,6 +195,9 @@ class LibarchiveReader : public Reader {
         member.method = header->method;
         member.attributes = header->attributes;
         member.os = header->os;
+        // A stored DOS date that is no date: libarchive's time for it lies
+        // before DOS's first day.
+        if (!header->laterTime && IsNoDate(header->dosDate)) member.SetDosTime(header->dosDate, header->dosTime);
         // zip's central directory is the truth on sizes and check values:
         // a local header that says otherwise makes the member damaged.
         if (header->hasCrc && !member.folder) {
@@ -206,8 +217,9 @@ class LibarchiveReader : public Reader {
     // Members the end record declares that never came (a directory whose
     // first signature is wrong lists nothing) are missing, not absent.
     if (members.size() < declared) {
-      if (members.empty()) return false;
       listing.damaged = ERROR_HEADER_BROKEN;
+      listing.unreached = declared - members.size();
+      if (members.empty()) return false;
     }
     // One character set for all the archive's unmarked names; zip's own
     // default is DOS's code page 437, the others' Windows' western one.
@@ -293,6 +305,14 @@ class LibarchiveReader : public Reader {
   }
 
  private:
+  // Whether the bytes begin with the format's own signature.
+  bool BeginsAsOne() const {
+    const char* signature = format_ == Format::Zip ? "PK\3\4" : format_ == Format::Cab ? "MSCF" : "Rar!\x1a\x07";
+    std::vector<unsigned char> head;
+    const std::size_t length = std::strlen(signature);
+    return bytes_->Read(0, length, head) && std::memcmp(head.data(), signature, length) == 0;
+  }
+
   // A member left half read is passed over by the next read, which a solid
   // archive's next member cannot be: it starts anew.
   int Stopped() {

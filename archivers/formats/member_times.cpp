@@ -5,7 +5,13 @@
 
 namespace archivers {
 
+bool IsNoDate(std::uint16_t dosDate) {
+  const unsigned month = dosDate >> 5 & 15, day = dosDate & 31;
+  return month == 0 || month > 12 || day == 0;
+}
+
 void Member::SetDosTime(std::uint16_t dosDate, std::uint16_t dosTime) {
+  if (IsNoDate(dosDate)) dosDate = kEarliestDosDate, dosTime = 0;
   date = dosDate;
   time = dosTime;
   written = FileTimeOfDos(dosDate, dosTime);

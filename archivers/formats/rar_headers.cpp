@@ -77,6 +77,9 @@ RarFileFacts Rar4(ByteSource& bytes, std::uint64_t at) {
       facts.hasCrc = !folder;
       facts.crc = Le32(&head[16]);
       facts.encrypted = (flags & kRar4Password) != 0;
+      facts.hasDosTime = true;
+      facts.dosTime = static_cast<std::uint16_t>(Le16(&head[20]));
+      facts.dosDate = static_cast<std::uint16_t>(Le16(&head[22]));
       facts.split = (flags & (kRar4SplitBefore | kRar4SplitAfter)) != 0;
       facts.method = LevelName(head[25] - 0x30u);
       const std::uint32_t attributes = Le32(&head[28]);

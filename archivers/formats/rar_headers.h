@@ -25,7 +25,9 @@ struct RarFileFacts {
   bool redirection = false;  // RAR5: a link, a junction or a copy of another member, whatever else it holds
   bool sizeKnown = false;    // RAR5: the header says how many bytes the data gives
   std::uint64_t size = 0;
-  std::string method;  // "Store" to "Best", as RAR names its levels
+  std::string method;       // "Store" to "Best", as RAR names its levels
+  bool hasDosTime = false;  // RAR4 keeps a DOS date and time
+  std::uint16_t dosDate = 0, dosTime = 0;
   std::uint8_t attributes = 0;
   std::uint8_t os = 0;
 };

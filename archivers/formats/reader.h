@@ -52,6 +52,7 @@ struct Member {
   bool folder = false;
   bool encrypted = false;
   bool link = false;    // a link to another member or file: skipped, never followed
+  bool split = false;   // its data goes on in another volume, or came from one
   int unsupported = 0;  // why nothing here reads it: ERROR_METHOD, or ERROR_NOT_SUPPORT (split over volumes)
   Check check = Check::None;
   std::uint32_t crc = 0;
@@ -60,16 +61,25 @@ struct Member {
   std::uint8_t os = OSTYPE_UNKNOWN;
 
   // The member's time as the archive gives it: sets the record's DOS date
-  // and time (local) and the extracted file's time.
+  // and time (local) and the extracted file's time. A DOS date that is no
+  // date (month or day 0: some tools write all zeros) is the earliest there
+  // is, 1980-01-01 00:00:00.
   void SetDosTime(std::uint16_t dosDate, std::uint16_t dosTime);
   void SetUnixTime(std::int64_t seconds);
 };
 
+// 1980-01-01, the earliest date DOS keeps; and whether a DOS date is none.
+constexpr std::uint16_t kEarliestDosDate = 1 << 5 | 1;
+bool IsNoDate(std::uint16_t dosDate);
+
 struct Listing {
   std::vector<Member> members;
   // 0, or why the listing ended early (ERROR_HEADER_BROKEN, ERROR_HEADER_CRC):
-  // the members listed are those before the damage.
+  // the members listed are those before the damage. When List answers
+  // false, a reason here says the bytes were an archive of the format, and
+  // damaged from their first header on.
   int damaged = 0;
+  std::uint64_t unreached = 0;  // members the archive declares beyond the damage, where it says how many
 };
 
 // Read's result when the sink stopped it: not an error of the archive.

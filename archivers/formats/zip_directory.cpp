@@ -19,7 +19,10 @@ const char kZip64Locator[] = "PK\6\7";
 constexpr std::size_t kEndRecordSize = 22, kCentralHeaderSize = 46, kLocatorSize = 20;
 
 constexpr unsigned kFlagUtf8 = 0x800;
-enum ExtraField : unsigned { kZip64 = 0x0001, kUnicodePath = 0x7075, kWinZipAes = 0x9901 };
+// clang-format off
+enum ExtraField : unsigned { kZip64 = 0x0001, kNtfsTimes = 0x000A, kUnixTime = 0x5455, kUnicodePath = 0x7075,
+                             kWinZipAes = 0x9901 };
+// clang-format on
 
 // The methods as the record names them (7 bytes at most); those libarchive
 // here decodes are stored, deflated and PPMd.
@@ -127,6 +130,8 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
     one.offset = Le32(&h[42]);
     one.hasCrc = true;
     one.crc = Le32(&h[16]);
+    one.dosTime = static_cast<std::uint16_t>(Le16(&h[12]));
+    one.dosDate = static_cast<std::uint16_t>(Le16(&h[14]));
     unsigned method = Le16(&h[10]);
     // DOS's attributes in the external attributes' low byte; a Unix zip's
     // mode above them.
@@ -154,6 +159,7 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
         one.raw.assign(reinterpret_cast<const char*>(extra + x + 9), length - 5);
         one.unicode = true;
       }
+      if (id == kNtfsTimes || id == kUnixTime) one.laterTime = true;
       // WinZip's AES names the method the data was compressed with.
       if (id == kWinZipAes && length >= 7) method = Le16(extra + x + 4 + 5);
       x += 4 + length;

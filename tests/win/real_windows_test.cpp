@@ -93,3 +93,71 @@ TEST_F(RealWindows, TheViewerShowsATextMemberAsArchived) {
   EXPECT_TRUE(Look->Memo.Text() == Original("lh6_level0.lzh", "表示.txt"));
   SaveScreenshot(GetDesktopWindow(), "real_viewer");
 }
+
+// What the user sees of an archive the archivers cannot read whole, through
+// the toolbar's "beside itself" with a folder of the archive's name: the
+// main list's count, the archiver's word on it, what is left on disk, and
+// the contents window's rows.
+TEST_F(RealWindows, UnreadableArchivesSayWhyAndLeaveNoEmptyFolder) {
+  const struct {
+    const char* archive;
+    const char* count;              // in the main list
+    const char* said;               // in the failure box; null: no box
+    std::vector<std::string> left;  // under the folder named after the archive
+    int rows;                       // in the contents window
+  } cases[] = {
+      // A download stopped half way: nothing of it can be read.
+      {"hostile\\truncated.zip",
+       "-1",
+       "truncated.zip から、次のファイルを書き出せませんでした。\n\n"
+       "書庫のヘッダが壊れているか、途中で切れています",
+       {},
+       0},
+      // Plenkit makes an LZH's folder itself, before the call.
+      {"unreadable\\cut.lzh",
+       "-1",
+       "書庫のヘッダが壊れているか、途中で切れています",
+       {"(empty)"},
+       0},
+      // What can be read is written, and the box says what could not be.
+      {"hostile\\truncated.lzh",
+       "3",
+       "lf.txt より後のファイル：書庫のヘッダが壊れているか",
+       {"lf.txt:5090", "readme.txt:1160", "表示.txt:7823"},
+       3},
+      // Members refused, each of them: no folder made for them.
+      {"unreadable\\unsupported.zip", "2", "この形式の展開には対応していません", {}, 2},
+      {"crypto.zip", "1", "暗号化されています", {}, 1},
+      // No date at all is 1980-01-01: every member listed and written.
+      {"unreadable\\zerodate.zip",
+       "3",
+       nullptr,
+       {"c.txt:920", "dir\\", "dir\\a.txt:920", "dir\\b.txt:920"},
+       3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const std::string name = std::string(c.archive).substr(std::string(c.archive).rfind('\\') + 1);
+    const std::string copy = box().Path(name), base = box().Path(name.substr(0, name.find('.')));
+    testing_support::WriteBytes(copy, ReadBytes(Folder() + c.archive));
+    TMain& main = Start(Quoted(copy));
+    ASSERT_EQ(main.LV.Count(), 1);
+    EXPECT_EQ(main.LV.Text(0, 2), c.count);
+    main.LV.SetSelected(0, true);
+    main.CB.SetChecked(true);
+    const std::vector<std::string> boxes = testing_support::DialogsDuring(
+        [&] { Click(main.SpeedButton3); }, [](const std::string&) { return IDOK; });
+    ASSERT_EQ(boxes.size(), c.said ? 1u : 0u) << testing::PrintToString(boxes);
+    if (c.said) {
+      EXPECT_NE(boxes[0].find(c.said), std::string::npos) << boxes[0];
+    }
+    std::vector<std::string> left = Tree(base);
+    if (left.empty() && testing_support::IsFolder(base)) left.push_back("(empty)");
+    EXPECT_EQ(left, c.left);
+    TView& view = OpenContents(main, 0);
+    EXPECT_EQ(view.LV.Count(), c.rows);
+    view.Close();
+    Stop();
+    Pump();
+  }
+}
