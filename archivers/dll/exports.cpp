@@ -164,7 +164,7 @@ extern "C" {
 int WINAPI ARCHIVER_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD outputSize) {
   return Guarded(ERROR_COMMAND_NAME, [&] {
     WriteLog(std::string(ARCHIVER_NAME()) + "\thwnd=" + Flag(hwnd) + "\tsize=" + std::to_string(outputSize) + "\t" +
-             OrEmpty(cmdLine));
+             WithoutPassword(cmdLine));
     const Command command = ParseCommand(cmdLine);
     const bool printing = command.kind == Command::Kind::Print;
     if (command.kind == Command::Kind::Unknown || command.args.size() < 2) {
@@ -176,11 +176,11 @@ int WINAPI ARCHIVER_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD output
     const std::shared_ptr<const test::Described> described = test::LoadDescribed(path);
     if (described && described->letsMessagesRun) test::LetMessagesRun();
     if (printing) {
-      if (!described) return PrintMember(kFormat, path, command.args[1], output, outputSize);
+      if (!described) return PrintMember(kFormat, path, command.args[1], output, outputSize, command.password);
       return test::Print(*described, command.args[1], output, outputSize);
     }
     const std::vector<std::string> names(command.args.begin() + 2, command.args.end());
-    if (!described) return Report(ExtractMembers(kFormat, path, command.args[1], names), output, outputSize);
+    if (!described) return Report(ExtractMembers(kFormat, path, command.args[1], names, command.password), output, outputSize);
     return Report(test::Extract(*described, command.args[1], names), output, outputSize);
   });
 }

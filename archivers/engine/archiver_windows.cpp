@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/long_paths.h"
 #include "formats/results.h"
 
 namespace archivers {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
+// The windows' texts are Shift-JIS, whatever the system's code page.
+std::wstring FromShiftJis(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
   const int made =
       MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()));
@@ -27,7 +29,7 @@ class DialogTemplate {
     for (short v : {short(0), short(0), width, height}) words_.push_back(static_cast<WORD>(v));
     words_.push_back(0);  // no menu
     words_.push_back(0);  // the standard class
-    Text(Wide(caption));
+    Text(FromShiftJis(caption));
     words_.push_back(9);
     Text(L"MS UI Gothic");
   }
@@ -41,7 +43,7 @@ class DialogTemplate {
     words_.push_back(id);
     words_.push_back(0xFFFF);
     words_.push_back(kind);
-    Text(Wide(text));
+    Text(FromShiftJis(text));
     words_.push_back(0);
     ++words_[4];
   }
@@ -60,7 +62,7 @@ class DialogTemplate {
   std::vector<WORD> words_;
 };
 
-constexpr WORD kButton = 0x80, kStatic = 0x82;
+constexpr WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
 
 std::string Digits(std::uint64_t value) {
   std::string text = std::to_string(value);
@@ -167,12 +169,56 @@ HWND owner = nullptr;
 HWND Owner() { return owner && IsWindow(owner) ? owner : nullptr; }
 
 // Asks with the caller's windows out of reach; answers the button pressed.
-INT_PTR Ask(const DLGTEMPLATE* dialog, DLGPROC procedure) {
+INT_PTR Ask(const DLGTEMPLATE* dialog, DLGPROC procedure, LPARAM state = 0) {
   CallerWindowsDisabled disabled;
-  return DialogBoxIndirectParamW(ThisLibrary(), dialog, Owner(), procedure, 0);
+  return DialogBoxIndirectParamW(ThisLibrary(), dialog, Owner(), procedure, state);
 }
 
 constexpr WORD kReplace = 10, kSkip = 11, kReplaceAll = 12, kSkipAll = 13, kQuiet = 20;
+constexpr WORD kPasswordEdit = 40, kShowPassword = 41;
+
+// The password box: the typed text goes to `password` on OK, and the box's
+// own copies are wiped; the check box shows the characters, or hides them
+// again behind the edit's own character.
+struct PasswordBox {
+  std::wstring* password;
+  wchar_t hidden = 0;
+
+  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      auto* box = reinterpret_cast<PasswordBox*>(lParam);
+      box->hidden = static_cast<wchar_t>(SendDlgItemMessageW(dialog, kPasswordEdit, EM_GETPASSWORDCHAR, 0, 0));
+      SetForegroundWindow(dialog);
+      SetFocus(GetDlgItem(dialog, kPasswordEdit));
+      return FALSE;
+    }
+    auto* box = reinterpret_cast<PasswordBox*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (message != WM_COMMAND || !box || HIWORD(wParam) != BN_CLICKED) return FALSE;
+    const HWND edit = GetDlgItem(dialog, kPasswordEdit);
+    switch (LOWORD(wParam)) {
+      case kShowPassword: {
+        const bool shown = IsDlgButtonChecked(dialog, kShowPassword) == BST_CHECKED;
+        SendMessageW(edit, EM_SETPASSWORDCHAR, shown ? 0 : box->hidden, 0);
+        InvalidateRect(edit, nullptr, TRUE);
+        return TRUE;
+      }
+      case IDOK: {
+        std::wstring typed(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        typed.resize(static_cast<std::size_t>(GetWindowTextW(edit, &typed[0], static_cast<int>(typed.size()))));
+        Wipe(*box->password);
+        box->password->swap(typed);
+        Wipe(typed);
+        SetWindowTextW(edit, L"");
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      case kSkip:
+      case IDCANCEL: SetWindowTextW(edit, L""); EndDialog(dialog, LOWORD(wParam)); return TRUE;
+      default: return FALSE;
+    }
+  }
+};
 constexpr WORD kArchiveText = 30, kMemberText = 31, kBar = 32;
 
 }  // namespace
@@ -213,6 +259,26 @@ ReplaceAnswer AskReplace(const FileFacts& existing, const FileFacts& member) {
   }
 }
 
+PasswordAnswer AskPassword(const std::string& archive, const std::string& member, bool wrong,
+                           std::wstring& password) {
+  DialogTemplate t(LibraryName(), 262, 96, DS_SETFOREGROUND);
+  t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 248, 30, 0,
+        (wrong ? "パスワードが違います。もう一度入れてください。\n" : "") + std::string("書庫 ") + Shown(archive) +
+            " の次のファイルには、パスワードが必要です。\n  " + Shown(member));
+  t.Add(kStatic, SS_LEFT, 7, 42, 40, 9, 0, "パスワード:");
+  t.Add(kEdit, ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 50, 40, 205, 12, kPasswordEdit, "");
+  t.Add(kButton, BS_AUTOCHECKBOX | WS_TABSTOP, 50, 56, 120, 10, kShowPassword, "文字を表示する");
+  t.Add(kButton, BS_DEFPUSHBUTTON | WS_TABSTOP, 107, 74, 46, 14, IDOK, "OK");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 157, 74, 54, 14, kSkip, "スキップ");
+  t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 215, 74, 40, 14, IDCANCEL, "中止");
+  PasswordBox box{&password};
+  switch (Ask(t.Get(), PasswordBox::Procedure, reinterpret_cast<LPARAM>(&box))) {
+    case IDOK: return PasswordAnswer::Ok;
+    case kSkip: return PasswordAnswer::Skip;
+    default: return PasswordAnswer::Cancel;
+  }
+}
+
 bool ReportFailures(const std::string& archive, const std::vector<Failure>& failures) {
   // A screenful: the first members, then how many more.
   constexpr std::size_t kShown = 16;
@@ -224,7 +290,7 @@ bool ReportFailures(const std::string& archive, const std::vector<Failure>& fail
     const bool headers = failure.name.empty() && failure.result == ERROR_PASSWORD_FILE;
     text += (failure.name.empty() ? "" : Shown(failure.name) + "：") +
             (!failure.reason.empty() ? failure.reason
-             : headers               ? "書庫のヘッダが暗号化されています"
+             : headers               ? "書庫のヘッダが暗号化されています（RAR の暗号化には対応していません）"
                                      : Reason(failure.result)) +
             "\n";
   }
@@ -254,7 +320,7 @@ void Progress::Advance(const std::string& member, std::uint64_t bytes) {
   }
   if (now - shownAt_ < 100) return;
   shownAt_ = now;
-  SetDlgItemTextW(window_, kMemberText, Wide(Shown(member)).c_str());
+  SetDlgItemTextW(window_, kMemberText, FromShiftJis(Shown(member)).c_str());
   InvalidateRect(GetDlgItem(window_, kBar), nullptr, FALSE);
   Pump();
 }

@@ -32,6 +32,14 @@ struct FileFacts {
 // Asks whether the file at `existing` is to be replaced by the member.
 ReplaceAnswer AskReplace(const FileFacts& existing, const FileFacts& member);
 
+enum class PasswordAnswer { Ok, Skip, Cancel };
+
+// Asks for the password of `member` in `archive`, saying so when `wrong`
+// (the last one tried did not open it). What is typed goes to `password`;
+// the box keeps none of it.
+PasswordAnswer AskPassword(const std::string& archive, const std::string& member, bool wrong,
+                           std::wstring& password);
+
 struct Failure {
   std::string name;  // the member, the members it speaks for, or empty for the archive as a whole
   int result;

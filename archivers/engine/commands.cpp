@@ -5,8 +5,10 @@
 
 #include "engine/archive_cache.h"
 #include "engine/extraction.h"
+#include "engine/long_paths.h"
 #include "formats/rar_headers.h"
 #include "formats/results.h"
+#include "names/paths.h"
 
 namespace archivers {
 
@@ -18,7 +20,7 @@ std::shared_ptr<const Listing> ListArchive(Format format, const char* path) {
 }
 
 int ExtractMembers(Format format, const char* path, const std::string& destination,
-                   const std::vector<std::string>& names) {
+                   const std::vector<std::string>& names, const std::string& password) {
   CacheHold hold;
   if (CommandRunning()) return ERROR_ALREADY_RUNNING;
   CommandMark running;
@@ -40,10 +42,11 @@ int ExtractMembers(Format format, const char* path, const std::string& destinati
   if (names.empty()) {
     for (std::size_t i = 0; i < open->listing->members.size(); ++i) chosen.push_back(i);
   }
-  return ExtractChosen(*open, destination, chosen, names.empty());
+  return ExtractChosen(*open, destination, chosen, names.empty(), password);
 }
 
-int PrintMember(Format format, const char* path, const std::string& name, char* output, DWORD size) {
+int PrintMember(Format format, const char* path, const std::string& name, char* output, DWORD size,
+                const std::string& password) {
   CacheHold hold;
   if (output && size > 0) output[0] = '\0';
   if (CommandRunning()) return ERROR_ALREADY_RUNNING;
@@ -56,21 +59,35 @@ int PrintMember(Format format, const char* path, const std::string& name, char* 
   const Member& member = open->listing->members[static_cast<std::size_t>(index)];
   if (member.folder || member.link) return ERROR_NOT_SUPPORT;
   if (member.unsupported) return member.unsupported;
-  if (member.encrypted) return ERROR_PASSWORD_FILE;
+  if (member.cipher == Cipher::Unreadable) return ERROR_PASSWORD_FILE;
   if (!output || size == 0) return 0;
   // The bytes, then the zero, all within `size`; what does not fit is not
-  // decoded at all.
+  // decoded at all, except for an encrypted member, read to its end so
+  // that its check tells a wrong password from the right one.
   DWORD used = 0;
-  int result =
-      open->reader->Read(static_cast<std::size_t>(index), member, [&](const unsigned char* data, std::size_t length) {
-        const std::size_t room = size - 1 - used;
-        const std::size_t copied = std::min(room, length);
-        std::memcpy(output + used, data, copied);
-        used += static_cast<DWORD>(copied);
-        return used < size - 1;
-      });
+  const auto decode = [&] {
+    used = 0;
+    const int result = open->reader->Read(static_cast<std::size_t>(index), member,
+                                          [&](const unsigned char* data, std::size_t length) {
+                                            const std::size_t copied = std::min<std::size_t>(size - 1 - used, length);
+                                            std::memcpy(output + used, data, copied);
+                                            used += static_cast<DWORD>(copied);
+                                            return member.encrypted || used < size - 1;
+                                          });
+    return result == kStopped ? 0 : result;
+  };
+  int result = 0;
+  if (member.encrypted) {
+    std::vector<std::wstring> known;
+    if (!password.empty()) known.push_back(Wide(password));
+    result = DecodeEncrypted(*open->reader, FileName(path), member, known, decode);
+    for (std::wstring& secret : known) Wipe(secret);
+    if (result != 0) used = 0;
+  } else {
+    result = decode();
+  }
   output[used] = '\0';
-  return result == kStopped ? 0 : result;
+  return result;
 }
 
 bool CheckArchive(Format format, const char* path, int mode) {

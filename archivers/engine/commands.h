@@ -18,14 +18,17 @@ namespace archivers {
 std::shared_ptr<const Listing> ListArchive(Format format, const char* path);
 
 // Writes the named members (every member when `names` is empty) under
-// `destination`. A member whose name leaves the destination, an encrypted
-// or damaged one is not written; the result is then the first failure.
+// `destination`. A member whose name leaves the destination, a damaged one
+// or an encrypted one no password opens is not written; the result is then
+// the first failure. Encrypted members are tried with `password` first
+// (when not empty), then the user is asked.
 int ExtractMembers(Format format, const char* path, const std::string& destination,
-                   const std::vector<std::string>& names);
+                   const std::vector<std::string>& names, const std::string& password);
 
 // Copies the named member's bytes into output, followed by a zero, all
-// within `size` bytes.
-int PrintMember(Format format, const char* path, const std::string& name, char* output, DWORD size);
+// within `size` bytes; an encrypted one as ExtractMembers decodes it.
+int PrintMember(Format format, const char* path, const std::string& name, char* output, DWORD size,
+                const std::string& password);
 
 // The modes of CheckArchive, as callers pass them; the flags above the
 // mode's two bits ask for what this library does not do, and change nothing.

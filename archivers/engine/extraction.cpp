@@ -14,11 +14,6 @@ namespace archivers {
 
 namespace {
 
-std::string FileName(const std::string& path) {
-  const std::size_t cut = LastSeparator(path);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 // A run: the commands on one archive into one folder that follow each other
 // closely, as a contents window sends one command per selected member. The
 // user's "all" answers, a cancel and the wish to hear no more last for the
@@ -33,6 +28,9 @@ struct Run {
   bool cancelled = false;
   bool quiet = false;
   std::string zoneMark;  // the archive's, copied to every file written
+  // The passwords that opened members, tried first on the next ones; wiped
+  // when the run ends.
+  std::vector<std::wstring> passwords;
 };
 
 constexpr DWORD kRunGap = 1000;
@@ -44,6 +42,7 @@ bool StartCommand(const std::string& archive, const std::string& destination, bo
   if (run.open && !whole && run.archive == archive && run.destination == destination && now - run.endedAt < kRunGap) {
     return false;
   }
+  for (std::wstring& password : run.passwords) Wipe(password);
   run = Run();
   run.archive = archive;
   run.destination = destination;
@@ -168,6 +167,51 @@ std::wstring FreeNameBeside(const std::wstring& target) {
 }
 
 // One command's extraction.
+// One password's tries: its bytes in Shift-JIS, then in UTF-8 where they
+// differ, as Windows' tools and the Mac's (and newer tools) write them.
+int DecodeWith(Reader& reader, const std::wstring& password, const std::function<int()>& decode) {
+  int result = ERROR_PASSWORD_FILE;
+  for (const UINT codePage : {932u, static_cast<UINT>(CP_UTF8)}) {
+    std::string bytes = Narrow(password, codePage);
+    std::string shiftJis = codePage == CP_UTF8 ? Narrow(password, 932) : std::string();
+    const bool same = codePage == CP_UTF8 && bytes == shiftJis;
+    Wipe(shiftJis);
+    if (same) break;
+    reader.SetPassword(bytes);
+    Wipe(bytes);
+    result = decode();
+    reader.SetPassword({});
+    if (result != ERROR_PASSWORD_FILE) break;
+  }
+  return result;
+}
+
+}  // namespace
+
+int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member,
+                    std::vector<std::wstring>& known, const std::function<int()>& decode) {
+  for (const std::wstring& password : known) {
+    const int result = DecodeWith(reader, password, decode);
+    if (result != ERROR_PASSWORD_FILE) return result;
+  }
+  std::wstring typed;
+  for (bool wrong = false;; wrong = true) {
+    switch (AskPassword(archive, member.name, wrong, typed)) {
+      case PasswordAnswer::Skip: Wipe(typed); return ERROR_PASSWORD_FILE;
+      case PasswordAnswer::Cancel: Wipe(typed); return ERROR_USER_CANCEL;
+      default: break;
+    }
+    const int result = DecodeWith(reader, typed, decode);
+    if (result == 0) known.push_back(typed);
+    if (result != ERROR_PASSWORD_FILE) {
+      Wipe(typed);
+      return result;
+    }
+  }
+}
+
+namespace {
+
 class Extraction {
  public:
   Extraction(CachedArchive& open, const std::string& base, std::uint64_t total, std::uint64_t room)
@@ -187,7 +231,7 @@ class Extraction {
       kept_.insert(target);
       return MakeFoldersAt(target) ? 0 : ERROR_MAKEDIRECTORY;
     }
-    if (member.encrypted) return ERROR_PASSWORD_FILE;
+    if (member.cipher == Cipher::Unreadable) return ERROR_PASSWORD_FILE;
     if (member.unsupported) return member.unsupported;
 
     // A large member that would replace a file is asked about before it is
@@ -208,32 +252,7 @@ class Extraction {
       file = CreateTemporary(folder);
     }
     if (file == INVALID_HANDLE_VALUE) return ERROR_CANNOT_WRITE;
-    // Never more than the member declares; a member whose size nobody knows
-    // gets what the volume has room for after the others, no more.
-    const std::uint64_t most = member.sizeKnown ? member.size : room_;
-    bool written = true;
-    std::uint64_t count = 0;
-    // What a solid archive decodes on the way to the member shows the
-    // progress window too, whose cancel stops it.
-    open_.reader->SetPassing([this, &member](std::size_t) {
-      progress_.Advance(member.name, 0);
-      return !progress_.Cancelled();
-    });
-    int result = open_.reader->Read(index, member, [&](const unsigned char* data, std::size_t size) {
-      count += size;
-      if (count > most) return written = false;
-      DWORD done = 0;
-      written = WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
-      progress_.Advance(member.name, size);
-      return written && !progress_.Cancelled();
-    });
-    open_.reader->SetPassing(nullptr);
-    if (result == kStopped) {
-      result = written            ? ERROR_USER_CANCEL
-               : count <= most    ? ERROR_CANNOT_WRITE
-               : member.sizeKnown ? ERROR_FILE_CRC
-                                  : ERROR_DISK_SPACE;
-    }
+    int result = member.encrypted ? DecodeWithPassword(file, index, member) : Decode(file, index, member);
     if (result == 0 && member.written) {
       const FILETIME time{static_cast<DWORD>(member.written), static_cast<DWORD>(member.written >> 32)};
       SetFileTime(file, nullptr, nullptr, &time);
@@ -259,6 +278,7 @@ class Extraction {
 
   Progress& progress() { return progress_; }
 
+
   // Removes the folders this command made for files it did not write,
   // where they stayed empty; those the archive holds stay.
   void RemoveEmptyFolders() {
@@ -271,6 +291,44 @@ class Extraction {
   static constexpr int kSkipped = -2;
   // Members this large are asked about before they are decoded.
   static constexpr std::uint64_t kAskFirst = 1 << 20;
+
+  // Decodes member `index` into `file`, emptied first: 0, or why not.
+  int Decode(HANDLE file, std::size_t index, const Member& member) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) return ERROR_CANNOT_WRITE;
+    // Never more than the member declares; a member whose size nobody knows
+    // gets what the volume has room for after the others, no more.
+    const std::uint64_t most = member.sizeKnown ? member.size : room_;
+    bool written = true;
+    std::uint64_t count = 0;
+    // What a solid archive decodes on the way to the member shows the
+    // progress window too, whose cancel stops it.
+    open_.reader->SetPassing([this, &member](std::size_t) {
+      progress_.Advance(member.name, 0);
+      return !progress_.Cancelled();
+    });
+    int result = open_.reader->Read(index, member, [&](const unsigned char* data, std::size_t size) {
+      count += size;
+      if (count > most) return written = false;
+      DWORD done = 0;
+      written = WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
+      progress_.Advance(member.name, size);
+      return written && !progress_.Cancelled();
+    });
+    open_.reader->SetPassing(nullptr);
+    if (result != kStopped) return result;
+    return written            ? ERROR_USER_CANCEL
+           : count <= most    ? ERROR_CANNOT_WRITE
+           : member.sizeKnown ? ERROR_FILE_CRC
+                              : ERROR_DISK_SPACE;
+  }
+
+  int DecodeWithPassword(HANDLE file, std::size_t index, const Member& member) {
+    const int result = DecodeEncrypted(*open_.reader, FileName(open_.path), member, run.passwords,
+                                       [&] { return Decode(file, index, member); });
+    if (result == ERROR_USER_CANCEL) run.cancelled = true;
+    return result;
+  }
 
   // Whether what stands at `target` gives way to the member: 0 yes, with
   // `replace` set when a file stands there, or with `target` moved to a name
@@ -339,6 +397,16 @@ class Extraction {
   std::set<std::wstring> kept_;     // the folders the archive holds as members
 };
 
+// What the failure box says of a member beyond its result, where the
+// result's own words would mislead.
+std::string Reason(Format format, const Member& member, int result) {
+  if (member.split) return "ほかの分割書庫が必要です";
+  if (result == ERROR_PASSWORD_FILE && member.cipher == Cipher::Unreadable) {
+    return format == Format::Rar ? "RAR の暗号化には対応していません" : "この暗号化には対応していません";
+  }
+  return "";
+}
+
 // The user hears of a command's failures once, at its end, unless they
 // asked for quiet for the rest of the run.
 int Report(const std::string& archive, std::vector<Failure>& failures) {
@@ -363,9 +431,17 @@ int ReportUnreadable(const std::string& path, const std::string& destination, bo
 }
 
 int ExtractChosen(CachedArchive& open, const std::string& destination, const std::vector<std::size_t>& chosen,
-                  bool whole) {
+                  bool whole, const std::string& password) {
   const Listing& listing = *open.listing;
   if (StartCommand(open.path, destination, whole)) run.zoneMark = ZoneMarkOf(open.path);
+  // A password the caller gives is tried first, before any the user types.
+  if (!password.empty()) {
+    std::wstring given = Wide(password);
+    if (std::find(run.passwords.begin(), run.passwords.end(), given) == run.passwords.end()) {
+      run.passwords.insert(run.passwords.begin(), given);
+    }
+    Wipe(given);
+  }
   std::vector<Failure> failures;
   // A cancelled run writes nothing more, and says nothing more.
   if (run.cancelled) {
@@ -391,7 +467,7 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
     // Links are not extracted with the rest, nor are they its failure.
     if (whole && member.link) continue;
     const int result = extraction.Write(chosen[i]);
-    if (result != 0) failures.push_back({member.name, result, member.split ? "ほかの分割書庫が必要です" : ""});
+    if (result != 0) failures.push_back({member.name, result, Reason(open.format, member, result)});
     if (result == ERROR_USER_CANCEL || extraction.progress().Cancelled()) {
       run.cancelled = true;
       if (result != ERROR_USER_CANCEL) failures.push_back({"", ERROR_USER_CANCEL});

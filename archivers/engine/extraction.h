@@ -5,6 +5,7 @@
 // user's answers.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,20 @@ namespace archivers {
 
 // Writes the members `chosen` of `archive` under `destination` (every
 // member of the archive when `whole`): 0, or the first failure, which the
-// user has been told of unless they asked for quiet.
+// user has been told of unless they asked for quiet. Encrypted members are
+// tried with `password` (the caller's, when it gave one) before the user is
+// asked.
 int ExtractChosen(CachedArchive& archive, const std::string& destination, const std::vector<std::size_t>& chosen,
-                  bool whole);
+                  bool whole, const std::string& password);
+
+// Decodes encrypted `member` of `archive` (its file name) through `decode`,
+// with each of the `known` passwords set on `reader`, then with what the
+// user types, asked again after each that does not open it; one that opens
+// it joins `known`. `decode` must start afresh on every call: what a wrong
+// password gave is never kept. ERROR_PASSWORD_FILE when the user skips it,
+// ERROR_USER_CANCEL when they cancel.
+int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member,
+                    std::vector<std::wstring>& known, const std::function<int()>& decode);
 
 // Tells the user that a command could not read the archive at `path` at
 // all, and why (`result`), unless they asked for quiet for its run; answers

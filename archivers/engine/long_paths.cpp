@@ -11,6 +11,21 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
+std::string Narrow(const std::wstring& text, unsigned codePage) {
+  const int length =
+      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) {
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+  }
+  return bytes;
+}
+
+void Wipe(std::wstring& secret) {
+  if (!secret.empty()) SecureZeroMemory(&secret[0], secret.size() * sizeof(wchar_t));
+  secret.clear();
+}
+
 std::wstring LongPath(const std::string& path) {
   const std::wstring wide = Wide(path);
   if (wide.compare(0, 4, L"\\\\?\\") == 0) return wide;

@@ -9,8 +9,12 @@
 
 namespace archivers {
 
-// `text` from the ANSI code page.
+// `text` from the ANSI code page, and text into a code page's bytes.
 std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text, unsigned codePage);
+
+// Overwrites a secret before the string lets it go.
+void Wipe(std::wstring& secret);
 
 // `path` made full, in the "\\?\" form ("\\?\UNC\" for a share).
 std::wstring LongPath(const std::string& path);

@@ -10,7 +10,7 @@ namespace archivers {
 namespace {
 
 const unsigned char kHeaderId[] = {0x60, 0xEA};
-constexpr std::size_t kMostBasicHeader = 2600, kLeastBasicHeader = 30;
+constexpr std::size_t kMostBasicHeader = 2600, kLeastBasicHeader = 30, kEncryptionVersion = 28;
 enum ArjHost : int { kArjUnix = 2, kArjNext = 8 };  // the hosts that store seconds since 1970
 
 // One header block at `at`: its id, its size (0 ends the archive), the
@@ -50,6 +50,8 @@ bool ParseArj(ByteSource& source, std::vector<ArjMember>& members) {
   std::uint64_t at = 0;
   std::vector<unsigned char> basic;
   if (!ReadBlock(source, at, basic) || basic.size() < kLeastBasicHeader || basic[6] != kArjMainHeader) return false;
+  // The main header's encryption version: 0 and 1 garble with the XOR.
+  const bool newEncryption = basic[0] > kEncryptionVersion && basic[kEncryptionVersion] >= 2;
   for (;;) {
     if (!ReadBlock(source, at, basic)) return false;
     if (basic.empty()) return true;
@@ -60,6 +62,8 @@ bool ParseArj(ByteSource& source, std::vector<ArjMember>& members) {
     m.flags = basic[4];
     m.method = basic[5];
     m.fileType = basic[6];
+    m.garbleModifier = basic[7];
+    m.newEncryption = newEncryption;
     m.unixTime = m.host == kArjUnix || m.host == kArjNext;
     m.stamp = Le32(&basic[8]);
     m.packedSize = Le32(&basic[12]);

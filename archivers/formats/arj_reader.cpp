@@ -1,5 +1,7 @@
 // arj through the headers and decoders of our own, reading the archive in
 // ranges: nothing more of it is held than a header or a piece of a member.
+#include <algorithm>
+
 #include "codecs/checksums.h"
 #include "codecs/methods.h"
 #include "formats/arj_headers.h"
@@ -20,6 +22,36 @@ std::uint8_t HostSystemOf(int host) {
 }
 
 const char* const kMethods[] = {"Store", "Method1", "Method2", "Method3", "Method4"};
+
+// A garbled member's data as it was before arj garbled it: each of its
+// bytes was XORed with the password's bytes in turn, each plus the
+// member's modifier.
+class Ungarbled final : public ByteSource {
+ public:
+  Ungarbled(ByteSource& garbled, std::uint64_t start, const std::string& password, std::uint8_t modifier)
+      : garbled_(garbled), start_(start), key_(password) {
+    for (char& c : key_) c = static_cast<char>(c + modifier);
+  }
+  ~Ungarbled() override { Wipe(key_); }
+  std::uint64_t Size() const override { return garbled_.Size(); }
+  std::size_t ReadAt(std::uint64_t offset, void* into, std::size_t length) override {
+    const std::size_t read = garbled_.ReadAt(offset, into, length);
+    unsigned char* bytes = static_cast<unsigned char*>(into);
+    // Bytes before the member's data are not garbled.
+    std::size_t i = offset < start_ ? static_cast<std::size_t>(std::min<std::uint64_t>(start_ - offset, read)) : 0;
+    std::size_t at = static_cast<std::size_t>((offset + i - start_) % key_.size());
+    for (; i < read; ++i) {
+      bytes[i] ^= static_cast<unsigned char>(key_[at]);
+      if (++at == key_.size()) at = 0;
+    }
+    return read;
+  }
+
+ private:
+  ByteSource& garbled_;
+  std::uint64_t start_;
+  std::string key_;
+};
 
 class ArjReader : public Reader {
  public:
@@ -52,6 +84,7 @@ class ArjReader : public Reader {
       member.check = member.folder ? Check::None : Check::Crc32;
       member.crc = m.crc;
       member.encrypted = (m.flags & kArjGarbled) != 0;
+      if (member.encrypted) member.cipher = m.newEncryption ? Cipher::Unreadable : Cipher::ArjGarble;
       // A member continued in the next volume cannot be read from this one.
       const bool special = m.fileType != kArjBinary && m.fileType != kArjText && !member.folder && !member.link;
       member.split = (m.flags & kArjVolume) != 0;
@@ -71,13 +104,22 @@ class ArjReader : public Reader {
   }
 
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
-    if (member.encrypted) return ERROR_PASSWORD_FILE;
+    if (member.encrypted && (member.cipher != Cipher::ArjGarble || password_.empty())) return ERROR_PASSWORD_FILE;
     if (member.unsupported) return member.unsupported;
     if (index >= index_.size()) return ERROR_METHOD;
     const ArjMember& m = arj_[index_[index]];
     CheckedSink checked(member.check, sink);
-    return ResultOf(ArjDecode(m.method, *source_, m.dataOffset, m.packedSize, m.originalSize, checked.AsSink()),
-                    checked, member.crc);
+    if (!member.encrypted) {
+      return ResultOf(ArjDecode(m.method, *source_, m.dataOffset, m.packedSize, m.originalSize, checked.AsSink()),
+                      checked, member.crc);
+    }
+    // Nothing but the data's CRC tells a wrong password: whatever fails
+    // under one is the password's.
+    Ungarbled source(*source_, m.dataOffset, password_, m.garbleModifier);
+    const int result = ResultOf(ArjDecode(m.method, source, m.dataOffset, m.packedSize, m.originalSize,
+                                          checked.AsSink()),
+                                checked, member.crc);
+    return result == 0 || result == kStopped ? result : ERROR_PASSWORD_FILE;
   }
 
  private:

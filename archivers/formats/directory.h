@@ -21,8 +21,10 @@ struct DirectoryEntry {
   std::uint64_t packed = 0;
   std::uint64_t offset = 0;  // zip: the member's local header
   int unsupported = 0;       // ERROR_METHOD: a method libarchive here does not decode (zip), Quantum (cab)
-  bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it
+  bool hasSizes = false;     // zip: the central directory's sizes are the truth
+  bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)
   std::uint32_t crc = 0;
+  Cipher cipher = Cipher::None;  // zip: how the data is encrypted
   std::string method;  // as the entry record shows it
   std::uint8_t attributes = 0;
   std::uint8_t os = OSTYPE_MSDOS;

@@ -169,6 +169,8 @@ class LibarchiveReader : public Reader {
       }
       members.push_back(Describe(entry));
       Member& member = members.back();
+      // What the zip's own headers do not tell is taken for the common case.
+      if (member.encrypted) member.cipher = format_ == Format::Zip ? Cipher::ZipCrypto : Cipher::Unreadable;
       names.push_back(StoredNameOf(entry));
       if (format_ == Format::Rar) {
         const RarFileFacts facts = ReadRarFileFacts(
@@ -176,6 +178,8 @@ class LibarchiveReader : public Reader {
         if (facts.hasCrc && !member.folder) member.check = Check::Crc32;
         member.crc = facts.crc;
         member.encrypted = member.encrypted || facts.encrypted;
+        // libarchive decrypts neither RAR4's nor RAR5's encryption.
+        if (facts.encrypted) member.cipher = Cipher::Unreadable;
         member.split = facts.split;
         if (facts.split) member.unsupported = ERROR_NOT_SUPPORT;
         // A redirection is a link, whatever its data: libarchive knows only
@@ -198,11 +202,14 @@ class LibarchiveReader : public Reader {
         // A stored DOS date that is no date: libarchive's time for it lies
         // before DOS's first day.
         if (!header->laterTime && IsNoDate(header->dosDate)) member.SetDosTime(header->dosDate, header->dosTime);
+        if (member.encrypted && header->cipher != Cipher::None) member.cipher = header->cipher;
         // zip's central directory is the truth on sizes and check values:
         // a local header that says otherwise makes the member damaged.
-        if (header->hasCrc && !member.folder) {
+        if (header->hasSizes && !member.folder) {
           member.size = header->size;
           member.sizeKnown = true;
+        }
+        if (header->hasCrc && !member.folder) {
           member.check = Check::Crc32;
           member.crc = header->crc;
         }
@@ -233,9 +240,10 @@ class LibarchiveReader : public Reader {
   }
 
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
-    if (member.encrypted) return ERROR_PASSWORD_FILE;
-    // Forward only: a member behind the last one read means reading anew.
-    if (!archive_ || index < next_) {
+    if (member.encrypted && (member.cipher == Cipher::Unreadable || password_.empty())) return ERROR_PASSWORD_FILE;
+    // Forward only: a member behind the last one read means reading anew,
+    // as does another password than the archive was opened with.
+    if (!archive_ || index < next_ || (member.encrypted && password_ != passphrase_)) {
       if (!Reopen(false)) return ERROR_NOT_ARC_FILE;
     }
     archive_entry* entry = nullptr;
@@ -275,17 +283,13 @@ class LibarchiveReader : public Reader {
       if (r == ARCHIVE_EOF) break;
       // A warning here is a check value that failed (LHA's CRC-16 among
       // them): the member is damaged, not written.
-      if (r != ARCHIVE_OK || offset < 0) {
-        Close();
-        return ERROR_FILE_CRC;
-      }
+      if (r != ARCHIVE_OK || offset < 0) return Failed(member);
       // Never more than the member declares, and never a block that goes back
       // over bytes already given (a damaged RAR5 stream can say so).
       if (static_cast<std::uint64_t>(offset) < done ||
           (member.sizeKnown && (static_cast<std::uint64_t>(offset) > member.size ||
                                 size > member.size - static_cast<std::uint64_t>(offset)))) {
-        Close();
-        return ERROR_FILE_CRC;
+        return Failed(member);
       }
       // Sparse members leave holes; they are zeros.
       static const unsigned char zeros[4096] = {};
@@ -300,8 +304,8 @@ class LibarchiveReader : public Reader {
     }
     // A stored member declaring more than it holds ends early without
     // an error of the library's.
-    if (member.sizeKnown && done != member.size) return ERROR_FILE_CRC;
-    return checked.Holds(member.crc) ? 0 : ERROR_FILE_CRC;
+    if ((member.sizeKnown && done != member.size) || !checked.Holds(member.crc)) return Failed(member);
+    return 0;
   }
 
  private:
@@ -311,6 +315,18 @@ class LibarchiveReader : public Reader {
     std::vector<unsigned char> head;
     const std::size_t length = std::strlen(signature);
     return bytes_->Read(0, length, head) && std::memcmp(head.data(), signature, length) == 0;
+  }
+
+  // What a member that failed to decode answers. Under a password that
+  // passed ZipCrypto's check of one byte (1 wrong one in 256 does), any
+  // failure is the password's; AES checks two bytes and then an
+  // authentication code, and what fails after the check is damage.
+  int Failed(const Member& member) {
+    const char* error = archive_ ? archive_error_string(archive_) : nullptr;
+    const bool refused = error && std::strstr(error, "assphrase");
+    Close();
+    return member.cipher == Cipher::ZipCrypto || (member.cipher == Cipher::Aes && refused) ? ERROR_PASSWORD_FILE
+                                                                                          : ERROR_FILE_CRC;
   }
 
   // A member left half read is passed over by the next read, which a solid
@@ -339,6 +355,10 @@ class LibarchiveReader : public Reader {
     archive_read_support_filter_none(archive_);
     archive_read_set_options(archive_, "hdrcharset=ISO-8859-1");
     if (listing && format_ == Format::Rar) archive_read_set_options(archive_, "rar5:listing=1");
+    if (!listing && !password_.empty()) {
+      archive_read_add_passphrase(archive_, password_.c_str());
+      passphrase_ = password_;
+    }
     source_ = std::make_unique<Source>();
     source_->bytes = bytes_.get();
     archive_read_set_callback_data(archive_, source_.get());
@@ -357,6 +377,7 @@ class LibarchiveReader : public Reader {
     archive_ = nullptr;
     source_.reset();
     next_ = 0;
+    Wipe(passphrase_);
   }
 
   static Member Describe(archive_entry* entry) {
@@ -378,6 +399,7 @@ class LibarchiveReader : public Reader {
   archive* archive_ = nullptr;
   std::unique_ptr<Source> source_;
   std::size_t next_ = 0;              // the member the next header read gives
+  std::string passphrase_;            // the password the archive is open with
   bool solid_ = false;                // RAR: each member decodes on from the one before
   std::vector<std::uint64_t> sizes_;  // the most each member may give, passed over in a solid archive
 };

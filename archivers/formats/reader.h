@@ -38,6 +38,23 @@ inline std::uint8_t AttributesOfMode(std::uint64_t mode, bool folder) {
   return static_cast<std::uint8_t>((folder ? FA_DIREC : FA_ARCH) | ((mode & 0200) ? 0 : FA_RDONLY));
 }
 
+// Overwrites a secret before the string lets it go: a password is held no
+// longer than it is used.
+inline void Wipe(std::string& secret) {
+  volatile char* bytes = secret.empty() ? nullptr : &secret[0];
+  for (std::size_t i = 0; i < secret.size(); ++i) bytes[i] = 0;
+  secret.clear();
+}
+
+// How a member's data is encrypted, which says what tells a wrong password.
+enum class Cipher : std::uint8_t {
+  None,
+  ZipCrypto,   // traditional PKWARE: one byte checks the password (1 wrong one in 256 passes); the CRC, the data
+  Aes,         // WinZip AES: two bytes check the password; an authentication code, the data
+  ArjGarble,   // arj -g: nothing but the CRC tells a wrong password
+  Unreadable,  // encrypted in a way nothing here decrypts (RAR's, PKWARE's strong encryption)
+};
+
 // The check value a member's data carries.
 enum class Check { None, Crc16, Crc32 };
 
@@ -51,6 +68,7 @@ struct Member {
   std::uint64_t written = 0;  // the extracted file's time: 100 ns since 1601, UTC; 0 unknown
   bool folder = false;
   bool encrypted = false;
+  Cipher cipher = Cipher::None;  // when encrypted
   bool link = false;    // a link to another member or file: skipped, never followed
   bool split = false;   // its data goes on in another volume, or came from one
   int unsupported = 0;  // why nothing here reads it: ERROR_METHOD, or ERROR_NOT_SUPPORT (split over volumes)
@@ -87,7 +105,7 @@ constexpr int kStopped = -1;
 
 class Reader {
  public:
-  virtual ~Reader() = default;
+  virtual ~Reader() { Wipe(password_); }
   // The members in the archive's order; false when the bytes are not an
   // archive of the reader's format.
   virtual bool List(Listing& listing) = 0;
@@ -102,8 +120,18 @@ class Reader {
   using Passing = std::function<bool(std::size_t bytes)>;
   void SetPassing(Passing passing) { passing_ = std::move(passing); }
 
+  // The password, as bytes, the next Read of an encrypted member tries;
+  // empty: none. A member no password opens answers ERROR_PASSWORD_FILE,
+  // as one read without a password does; one whose data is damaged under a
+  // password that its cipher checks answers ERROR_FILE_CRC.
+  void SetPassword(const std::string& password) {
+    Wipe(password_);
+    password_ = password;
+  }
+
  protected:
   Passing passing_;
+  std::string password_;
 };
 
 }  // namespace archivers

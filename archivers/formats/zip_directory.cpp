@@ -18,7 +18,9 @@ const char kZip64EndRecord[] = "PK\6\6";
 const char kZip64Locator[] = "PK\6\7";
 constexpr std::size_t kEndRecordSize = 22, kCentralHeaderSize = 46, kLocatorSize = 20;
 
-constexpr unsigned kFlagUtf8 = 0x800;
+// clang-format off
+enum Flag : unsigned { kFlagEncrypted = 0x1, kFlagStrongEncryption = 0x40, kFlagUtf8 = 0x800 };
+// clang-format on
 // clang-format off
 enum ExtraField : unsigned { kZip64 = 0x0001, kNtfsTimes = 0x000A, kUnixTime = 0x5455, kUnicodePath = 0x7075,
                              kWinZipAes = 0x9901 };
@@ -126,10 +128,12 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
     one.size = Le32(&h[24]);
     one.raw.assign(reinterpret_cast<const char*>(rest.data()), nameLength);
     one.name = MatchingName(one.raw);
-    one.unicode = (Le16(&h[8]) & kFlagUtf8) != 0;
+    const unsigned flags = Le16(&h[8]);
+    one.unicode = (flags & kFlagUtf8) != 0;
     one.offset = Le32(&h[42]);
-    one.hasCrc = true;
+    one.hasSizes = one.hasCrc = true;
     one.crc = Le32(&h[16]);
+    if (flags & kFlagEncrypted) one.cipher = flags & kFlagStrongEncryption ? Cipher::Unreadable : Cipher::ZipCrypto;
     one.dosTime = static_cast<std::uint16_t>(Le16(&h[12]));
     one.dosDate = static_cast<std::uint16_t>(Le16(&h[14]));
     unsigned method = Le16(&h[10]);
@@ -160,8 +164,14 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
         one.unicode = true;
       }
       if (id == kNtfsTimes || id == kUnixTime) one.laterTime = true;
-      // WinZip's AES names the method the data was compressed with.
-      if (id == kWinZipAes && length >= 7) method = Le16(extra + x + 4 + 5);
+      // WinZip's AES: its version (AE-2 stores no CRC, the authentication
+      // code alone checks the data), then the method the data was
+      // compressed with.
+      if (id == kWinZipAes && length >= 7 && method == 99) {
+        if (one.cipher == Cipher::ZipCrypto) one.cipher = Cipher::Aes;
+        if (Le16(extra + x + 4) == 2) one.hasCrc = false;
+        method = Le16(extra + x + 4 + 5);
+      }
       x += 4 + length;
     }
     one.method = MethodName(method);

@@ -27,6 +27,12 @@ inline bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && LastSeparator(path) == path.size() - 1;
 }
 
+// The last part of `path`: a file's name without its folder.
+inline std::string FileName(const std::string& path) {
+  const std::size_t cut = LastSeparator(path);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 // "/" between folders made "\"; "/" is never a Shift-JIS trail byte.
 inline void UseBackslashes(std::string& name) {
   for (char& c : name) {
