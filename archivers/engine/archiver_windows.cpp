@@ -112,7 +112,7 @@ std::string Facts(const FileFacts& file) {
 std::string Reason(int result) {
   switch (result) {
     case ERROR_INVALID_PATH: return "展開先の外を指すか、使えない名前です";
-    case ERROR_PASSWORD_FILE: return "暗号化されています";
+    case ERROR_PASSWORD_FILE: return "パスワードが必要です";
     case ERROR_FILE_CRC: return "データが壊れています";
     case ERROR_HEADER_BROKEN:
     case ERROR_HEADER_CRC: return "書庫のヘッダが壊れているか、途中で切れています";

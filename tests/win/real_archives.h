@@ -55,10 +55,15 @@ struct Archivers {
   testing_support::Sandbox box;
   plenkit::ArchiverSet set;
   std::vector<std::string> boxes;
+  // By default a password is never known: its box is answered "スキップ".
   std::function<int(const std::string&)> answer = [](const std::string& texts) {
-    return IsProgress(texts) ? 0 : IDOK;
+    return IsProgress(texts) ? 0 : IsPasswordBox(texts) ? kSkipPassword : IDOK;
   };
   static bool IsProgress(const std::string& texts) { return texts.rfind("書庫: ", 0) == 0; }
+  static bool IsPasswordBox(const std::string& texts) {
+    return texts.find("文字を表示する") != std::string::npos;
+  }
+  static constexpr int kSkipPassword = 11, kPasswordEdit = 40;
 };
 
 }  // namespace real_archives
