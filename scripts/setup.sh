@@ -7,11 +7,17 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/env.sh"
 
+# 7zip: the tests make WinZip AES zips with 7zz, which Info-ZIP's zip cannot.
+# libgnutls30: Wine's bcrypt does AES through GnuTLS, which it loads at run
+# time and which Wine only recommends; without it every AES zip fails with
+# "Decryption is unsupported". Named with its architecture, since the 32-bit
+# Wine needs the i386 one as well (below) and either would satisfy a bare name.
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   libz-mingw-w64-dev cmake make g++ googletest wine wine64 fonts-wine
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
   imagemagick cups cups-client printer-driver-cups-pdf poppler-utils fp-utils
-  locales python3 dpkg-dev zip unzip jlha-utils gcab arj libarchive-tools zlib1g-dev lhasa)
+  locales python3 dpkg-dev zip unzip jlha-utils gcab arj libarchive-tools zlib1g-dev lhasa 7zip
+  libgnutls30:amd64)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -122,8 +128,9 @@ fi
 # The 32-bit Wine only where the kernel runs 32-bit code: elsewhere its
 # packages would install and never start.
 if runs_i386_code; then
-  # Wine finds printers through libcups of its own architecture.
-  wine32_packages=(wine32:i386 libwine:i386 libcups2:i386)
+  # Wine finds printers through libcups, and AES (bcrypt) through GnuTLS, of
+  # its own architecture.
+  wine32_packages=(wine32:i386 libwine:i386 libcups2:i386 libgnutls30:i386)
   missing=()
   for p in "${wine32_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
