@@ -697,6 +697,253 @@ def box_archives(out):
     shutil.rmtree(tree)
 
 
+# ---- archives that ask for a password ----
+
+def crc32_table():
+    table = []
+    for n in range(256):
+        for _ in range(8):
+            n = (n >> 1) ^ 0xEDB88320 if n & 1 else n >> 1
+        table.append(n)
+    return table
+
+
+CRC_TABLE = crc32_table()
+
+
+class ZipCrypto:
+    """PKWARE's traditional encryption: three keys stirred by the password,
+    then by every plain byte, through CRC-32 steps and a multiplication."""
+
+    def __init__(self, password):
+        self.keys = (0x12345678, 0x23456789, 0x34567890)
+        for byte in password:
+            self.update(byte)
+
+    def update(self, byte):
+        k0, k1, k2 = self.keys
+        k0 = CRC_TABLE[(k0 ^ byte) & 0xFF] ^ (k0 >> 8)
+        k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        k2 = CRC_TABLE[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8)
+        self.keys = (k0, k1, k2)
+
+    def decrypt(self, data):
+        plain = bytearray()
+        for byte in data:
+            t = (self.keys[2] | 2) & 0xFFFF
+            byte ^= (t * (t ^ 1)) >> 8 & 0xFF
+            self.update(byte)
+            plain.append(byte)
+        return bytes(plain)
+
+
+def zip_members(path):
+    """The zip's bytes, and per member in the central directory's order its
+    raw name, local flags, DOS time, CRC, method and extra field, where its
+    data starts and how long it is."""
+    import zipfile
+    with open(path, "rb") as f:
+        data = f.read()
+    members = []
+    with zipfile.ZipFile(path) as z:
+        for info in z.infolist():
+            at = info.header_offset
+            flags, method, time, _, crc = struct.unpack_from("<HHHHI", data, at + 6)
+            n, e = struct.unpack_from("<HH", data, at + 26)
+            members.append({"name": data[at + 30:at + 30 + n], "flags": flags, "time": time, "crc": crc,
+                            "method": method, "extra": data[at + 30 + n:at + 30 + n + e],
+                            "start": at + 30 + n + e, "packed": info.compress_size})
+    return data, members
+
+
+def zipcrypto_passes(data, member, password):
+    """Whether `password` gets past a ZipCrypto member's one-byte check as
+    libarchive and unzip make it: the last of the 12 header bytes, decrypted,
+    against the high byte of the local DOS time when the sizes follow the
+    data (flag 8), of the local CRC otherwise."""
+    header = ZipCrypto(password).decrypt(data[member["start"]:member["start"] + 12])
+    return header[11] == (member["time"] >> 8 if member["flags"] & 8 else member["crc"] >> 24)
+
+
+def zipcrypto_zip(path, runs, cwd, refused=(b"wrong",)):
+    """A zip made by `zip -P` in runs of (password, options, names), made
+    again until every member refuses, at its check byte, every password of
+    the other runs and of `refused`: 1 in 256 would pass, and a test giving
+    one of them would meet a CRC failure instead of the password box. zip
+    draws the header bytes anew each time."""
+    passwords = {password for password, _, _ in runs} | set(refused)
+    for _ in range(20):
+        if os.path.exists(path):
+            os.remove(path)
+        own = []
+        for password, options, names in runs:
+            run(["zip", "-q", "-X", "-P", password] + options + [path] + names, cwd=cwd)
+            own += [password] * len(names)
+        data, members = zip_members(path)
+        if all(not zipcrypto_passes(data, m, p) for m, mine in zip(members, own) for p in passwords - {mine}):
+            write_list(path, zip_rows(path))
+            return data, members
+    raise RuntimeError("%s: other passwords keep passing the check" % path)
+
+
+def aes_strength(member):
+    """The WinZip AES extra field's key strength (1, 2, 3: 128, 192, 256 bits)."""
+    extra, i = member["extra"], 0
+    while i + 4 <= len(extra):
+        tag, size = struct.unpack_from("<HH", extra, i)
+        if tag == 0x9901:
+            return extra[i + 8]
+        i += 4 + size
+    raise RuntimeError("no AES extra field in %r" % member["name"])
+
+
+def as_ae1(data, plain):
+    """The AE-2 zip `data` as AE-1, as other programs write it: vendor
+    version 1 in the AES extra fields, local and central, and each member's
+    CRC (of `plain[name]`) filled in, which AE-2 leaves 0. The
+    authentication code covers the encrypted data alone and still holds."""
+    data = bytearray(data)
+    at = data.rfind(b"PK\x05\x06")
+    count, _, central = struct.unpack_from("<HII", data, at + 10)
+    for _ in range(count):
+        n, e, c = struct.unpack_from("<HHH", data, central + 28)
+        local, = struct.unpack_from("<I", data, central + 42)
+        crc = zlib.crc32(plain[bytes(data[central + 46:central + 46 + n])])
+        ln, le = struct.unpack_from("<HH", data, local + 26)
+        for header, extra, crc_at in ((central, central + 46 + n, central + 16), (local, local + 30 + ln, local + 14)):
+            end = extra + (e if header == central else le)
+            while extra + 4 <= end:
+                tag, size = struct.unpack_from("<HH", data, extra)
+                if tag == 0x9901:
+                    struct.pack_into("<H", data, extra + 4, 1)
+                extra += 4 + size
+            struct.pack_into("<I", data, crc_at, crc)
+        central += 46 + n + e + c
+    return bytes(data)
+
+
+def password_archives(out):
+    """Archives that ask for a password, in OUT/passwords, each with its
+    .list; the password is "secret" unless said otherwise. Members come from
+    OUT/tree, to compare with. false_pass.txt holds, without a line end, a
+    wrong password that gets past the first member's check of
+    false_pass.zip."""
+    folder = os.path.join(out, "passwords")
+    os.makedirs(folder)
+    tree = os.path.join(out, "tree-sjis")
+    secret = b"secret"
+
+    def at(name):
+        return os.path.join(folder, name)
+
+    # ZipCrypto: a stored and a deflated member with ASCII names; then
+    # Shift-JIS names (ソ ends in the byte 0x5C).
+    data, members = zipcrypto_zip(at("zipcrypto.zip"), [(secret, ["-0"], [b"lf.txt"]),
+                                                        (secret, [], [b"readme.txt"])], tree)
+    with open(os.path.join(tree, "lf.txt"), "rb") as f:
+        lf = f.read()
+    # Our own key schedule, checked against zip's: the stored member decrypts
+    # to the file itself.
+    if ZipCrypto(secret).decrypt(data[members[0]["start"]:members[0]["start"] + members[0]["packed"]])[12:] != lf:
+        raise RuntimeError("the ZipCrypto key schedule here does not decrypt what zip wrote")
+    zipcrypto_zip(at("zipcrypto_sjis.zip"), [(secret, [], [sjis("表示.txt"), sjis("ソフト/能力.txt"),
+                                                            sjis("フォルダ/日本語.txt")])], tree)
+
+    # WinZip AES by 7-Zip (AE-2: no CRC) at the three key lengths: lf.txt
+    # stored, readme.txt deflated.
+    for bits in (128, 192, 256):
+        path = at("aes%d.zip" % bits)
+        for level, name in (("-mx0", "lf.txt"), ("-mx5", "readme.txt")):
+            run(["7zz", "a", "-tzip", "-psecret", "-mem=AES%d" % bits, level, "-bso0", "-bsp0", path, name],
+                cwd=tree)
+        write_list(path, zip_rows(path))
+    # The AES-256 zip as AE-1, whose members carry their CRCs too.
+    with open(at("aes256.zip"), "rb") as f:
+        aes = f.read()
+    plain = {}
+    for name in (b"lf.txt", b"readme.txt"):
+        with open(os.path.join(tree, name.decode()), "rb") as f:
+            plain[name] = f.read()
+    with open(at("aes256_ae1.zip"), "wb") as f:
+        f.write(as_ae1(aes, plain))
+    write_list(at("aes256_ae1.zip"), zip_rows(at("aes256_ae1.zip")))
+    # One byte of the first member's encrypted data flipped: the member is
+    # stored, so it decrypts to the file with one byte changed, which only
+    # the authentication code can tell.
+    _, members = zip_members(at("aes256.zip"))
+    first = members[0]
+    if first["name"] != b"lf.txt":
+        raise RuntimeError("7zz put %r first in aes256.zip" % first["name"])
+    salt = 4 + 4 * aes_strength(first)
+    begin, end = first["start"] + salt + 2, first["start"] + first["packed"] - 10
+    flipped = bytearray(aes)
+    flipped[(begin + end) // 2] ^= 0x20
+    with open(at("aes256_flipped.zip"), "wb") as f:
+        f.write(flipped)
+    write_list(at("aes256_flipped.zip"), zip_rows(at("aes256_flipped.zip")))
+    for name, good in (("aes256_ae1.zip", True), ("aes256_flipped.zip", False)):
+        tested = subprocess.run(["7zz", "t", "-psecret", at(name)], capture_output=True).returncode == 0
+        if tested != good:
+            raise RuntimeError("7zz t %s: %s" % (name, "fails" if good else "passes"))
+
+    # Two passwords in one zip: "secret" for lf.txt and readme.txt, "other"
+    # for 表示.txt, added by a second run.
+    zipcrypto_zip(at("two_passwords.zip"), [(secret, [], [b"lf.txt", b"readme.txt"]),
+                                            (b"other", [], [sjis("表示.txt")])], tree)
+
+    # パスワード, given to zip as a Japanese Windows passes it (CP932 bytes),
+    # and as Linux and macOS do (UTF-8). Each refuses the other's bytes.
+    japanese = [("japanese_cp932.zip", "パスワード".encode("cp932")), ("japanese_utf8.zip", "パスワード".encode())]
+    for name, password in japanese:
+        zipcrypto_zip(at(name), [(password, [], [b"readme.txt"])], tree,
+                      refused=[b"wrong", secret] + [p for _, p in japanese])
+
+    # A wrong password that gets past the check byte of readme.txt (stored,
+    # so its CRC fails) and not that of lf.txt; tried in turn: wrong0,
+    # wrong1, ...
+    path = at("false_pass.zip")
+    data, members = zipcrypto_zip(path, [(secret, ["-0"], [b"readme.txt"]), (secret, [], [b"lf.txt"])], tree)
+    for i in range(100000):
+        false = b"wrong%d" % i
+        if zipcrypto_passes(data, members[0], false) and not zipcrypto_passes(data, members[1], false):
+            break
+    else:
+        raise RuntimeError("no false password found")
+    tested = subprocess.run(["unzip", "-t", "-P", false, path], capture_output=True)
+    if tested.returncode == 0 or b"bad CRC" not in tested.stdout:
+        raise RuntimeError("unzip -P %s: %r" % (false.decode(), tested.stdout))
+    with open(at("false_pass.txt"), "wb") as f:
+        f.write(false)
+
+    # Garbled ARJ (arj -g): stored, and two of the compressing methods. Names
+    # with no 0x5C byte, which Debian's arj takes for a separator.
+    for method in (0, 1, 4):
+        path = at("garbled_m%d.arj" % method)
+        run(["arj", "a", "-gsecret", "-m%d" % method, "-y", path, b"readme.txt", b"lf.txt",
+             sjis("フォルダ/日本語.txt")], cwd=tree)
+        write_list(path, arj_rows(path))
+
+    # Encrypted RAR, which the archivers refuse: the RAR4 archive of
+    # libarchive's tests (made by rar_tests), and a RAR5 one of rarfile's
+    # (password "password"; headers in the clear, stest1.txt compressed,
+    # stest2.txt stored). libarchive reads no time for its members (it stops
+    # at the encryption record), so its list comes from rarfile's own
+    # description, with the day alone as bsdtar gives old dates.
+    for suffix in ("", ".list"):
+        shutil.copy(os.path.join(out, "rar4_encrypted.rar" + suffix), at("rar4_encrypted.rar" + suffix))
+    files = os.path.join(debian_source("python-rarfile"), "test", "files")
+    shutil.copy(os.path.join(files, "rar5-psw.rar"), at("rar5_encrypted.rar"))
+    with open(os.path.join(files, "rar5-psw.rar.exp")) as f:
+        described = f.read()
+    rows = []
+    for block in described.split("R5_FILE:")[1:]:
+        name = re.search(r"\bname=(.*)", block).group(1)
+        packed, size = re.search(r"\bcmp=(\d+) dec=(\d+)", block).groups()
+        day = re.search(r"\bdate_time=(\d{4})-(\d\d)-(\d\d)", block).groups()
+        rows.append((name.encode("cp932"), int(size), packed.encode(), "".join(day)))
+    write_list(at("rar5_encrypted.rar"), rows)
+
+
 def uudecoded(source):
     data = b""
     with open(os.path.join(RAR_TESTS, source), "rb") as f:
@@ -919,6 +1166,7 @@ def main():
     format_archives(out)
     lhasa_suite(out)
     box_archives(out)
+    password_archives(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
                            "truncated5.rar": "rar5_solid.rar"})
