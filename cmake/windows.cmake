@@ -86,7 +86,7 @@ add_wine_test(core_tests ${CORE_TEST_SOURCES})
 target_link_libraries(core_tests PRIVATE plenkit_core archivers_portable)
 
 add_wine_test(archiver_tests tests/win/archiver_test.cpp tests/win/runner_test.cpp tests/win/real_archive_test.cpp
-  tests/win/archiver_api_test.cpp)
+  tests/win/archiver_api_test.cpp tests/win/password_test.cpp)
 target_link_libraries(archiver_tests PRIVATE plenkit_test_support)
 add_dependencies(archiver_tests archivers)
 

@@ -180,7 +180,8 @@ int WINAPI ARCHIVER_PREFIX(HWND hwnd, LPCSTR cmdLine, LPSTR output, DWORD output
       return test::Print(*described, command.args[1], output, outputSize);
     }
     const std::vector<std::string> names(command.args.begin() + 2, command.args.end());
-    if (!described) return Report(ExtractMembers(kFormat, path, command.args[1], names, command.password), output, outputSize);
+    if (!described)
+      return Report(ExtractMembers(kFormat, path, command.args[1], names, command.password), output, outputSize);
     return Report(test::Extract(*described, command.args[1], names), output, outputSize);
   });
 }

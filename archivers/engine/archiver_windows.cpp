@@ -169,9 +169,15 @@ HWND owner = nullptr;
 HWND Owner() { return owner && IsWindow(owner) ? owner : nullptr; }
 
 // Asks with the caller's windows out of reach; answers the button pressed.
+// When the last box was answered: the time the user spends at a box is no
+// time the command has been working.
+DWORD answeredAt = 0;
+
 INT_PTR Ask(const DLGTEMPLATE* dialog, DLGPROC procedure, LPARAM state = 0) {
   CallerWindowsDisabled disabled;
-  return DialogBoxIndirectParamW(ThisLibrary(), dialog, Owner(), procedure, state);
+  const INT_PTR answer = DialogBoxIndirectParamW(ThisLibrary(), dialog, Owner(), procedure, state);
+  answeredAt = GetTickCount();
+  return answer;
 }
 
 constexpr WORD kReplace = 10, kSkip = 11, kReplaceAll = 12, kSkipAll = 13, kQuiet = 20;
@@ -214,7 +220,10 @@ struct PasswordBox {
         return TRUE;
       }
       case kSkip:
-      case IDCANCEL: SetWindowTextW(edit, L""); EndDialog(dialog, LOWORD(wParam)); return TRUE;
+      case IDCANCEL:
+        SetWindowTextW(edit, L"");
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
       default: return FALSE;
     }
   }
@@ -259,8 +268,7 @@ ReplaceAnswer AskReplace(const FileFacts& existing, const FileFacts& member) {
   }
 }
 
-PasswordAnswer AskPassword(const std::string& archive, const std::string& member, bool wrong,
-                           std::wstring& password) {
+PasswordAnswer AskPassword(const std::string& archive, const std::string& member, bool wrong, std::wstring& password) {
   DialogTemplate t(LibraryName(), 262, 96, DS_SETFOREGROUND);
   t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 248, 30, 0,
         (wrong ? "パスワードが違います。もう一度入れてください。\n" : "") + std::string("書庫 ") + Shown(archive) +
@@ -290,8 +298,8 @@ bool ReportFailures(const std::string& archive, const std::vector<Failure>& fail
     const bool headers = failure.name.empty() && failure.result == ERROR_PASSWORD_FILE;
     text += (failure.name.empty() ? "" : Shown(failure.name) + "：") +
             (!failure.reason.empty() ? failure.reason
-             : headers               ? "書庫のヘッダが暗号化されています（RAR の暗号化には対応していません）"
-                                     : Reason(failure.result)) +
+             : headers ? "書庫のヘッダが暗号化されています（RAR の暗号化には対応していません）"
+                       : Reason(failure.result)) +
             "\n";
   }
   if (failures.size() > kShown) text += "ほか " + Digits(failures.size() - kShown) + " 件\n", ++lines;
@@ -315,7 +323,8 @@ void Progress::Advance(const std::string& member, std::uint64_t bytes) {
   done_ += bytes;
   const DWORD now = GetTickCount();
   if (!window_) {
-    if (now - started_ < 500) return;
+    // Half a second of work, not counting a box's time.
+    if (now - started_ < 500 || now - answeredAt < 500) return;
     Show();
   }
   if (now - shownAt_ < 100) return;

@@ -37,8 +37,7 @@ enum class PasswordAnswer { Ok, Skip, Cancel };
 // Asks for the password of `member` in `archive`, saying so when `wrong`
 // (the last one tried did not open it). What is typed goes to `password`;
 // the box keeps none of it.
-PasswordAnswer AskPassword(const std::string& archive, const std::string& member, bool wrong,
-                           std::wstring& password);
+PasswordAnswer AskPassword(const std::string& archive, const std::string& member, bool wrong, std::wstring& password);
 
 struct Failure {
   std::string name;  // the member, the members it speaks for, or empty for the archive as a whole

@@ -67,13 +67,13 @@ int PrintMember(Format format, const char* path, const std::string& name, char* 
   DWORD used = 0;
   const auto decode = [&] {
     used = 0;
-    const int result = open->reader->Read(static_cast<std::size_t>(index), member,
-                                          [&](const unsigned char* data, std::size_t length) {
-                                            const std::size_t copied = std::min<std::size_t>(size - 1 - used, length);
-                                            std::memcpy(output + used, data, copied);
-                                            used += static_cast<DWORD>(copied);
-                                            return member.encrypted || used < size - 1;
-                                          });
+    const int result =
+        open->reader->Read(static_cast<std::size_t>(index), member, [&](const unsigned char* data, std::size_t length) {
+          const std::size_t copied = std::min<std::size_t>(size - 1 - used, length);
+          std::memcpy(output + used, data, copied);
+          used += static_cast<DWORD>(copied);
+          return member.encrypted || used < size - 1;
+        });
     return result == kStopped ? 0 : result;
   };
   int result = 0;

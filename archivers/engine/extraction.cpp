@@ -188,8 +188,8 @@ int DecodeWith(Reader& reader, const std::wstring& password, const std::function
 
 }  // namespace
 
-int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member,
-                    std::vector<std::wstring>& known, const std::function<int()>& decode) {
+int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member, std::vector<std::wstring>& known,
+                    const std::function<int()>& decode) {
   for (const std::wstring& password : known) {
     const int result = DecodeWith(reader, password, decode);
     if (result != ERROR_PASSWORD_FILE) return result;
@@ -201,8 +201,9 @@ int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& me
       case PasswordAnswer::Cancel: Wipe(typed); return ERROR_USER_CANCEL;
       default: break;
     }
+    // One that opened the member is kept, though its data be damaged.
     const int result = DecodeWith(reader, typed, decode);
-    if (result == 0) known.push_back(typed);
+    if (result != ERROR_PASSWORD_FILE) known.push_back(typed);
     if (result != ERROR_PASSWORD_FILE) {
       Wipe(typed);
       return result;
@@ -277,7 +278,6 @@ class Extraction {
   }
 
   Progress& progress() { return progress_; }
-
 
   // Removes the folders this command made for files it did not write,
   // where they stayed empty; those the archive holds stay.
@@ -407,6 +407,27 @@ std::string Reason(Format format, const Member& member, int result) {
   return "";
 }
 
+// Writes the members `chosen`, each failure added to `failures`. The
+// progress window is gone when it returns: its time is no gap in the run.
+void WriteMembers(CachedArchive& open, const std::string& destination, const std::vector<std::size_t>& chosen,
+                  bool whole, std::uint64_t total, std::uint64_t room, std::vector<Failure>& failures) {
+  const Listing& listing = *open.listing;
+  Extraction extraction(open, destination, total, room);
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const Member& member = listing.members[chosen[i]];
+    // Links are not extracted with the rest, nor are they its failure.
+    if (whole && member.link) continue;
+    const int result = extraction.Write(chosen[i]);
+    if (result != 0) failures.push_back({member.name, result, Reason(open.format, member, result)});
+    if (result == ERROR_USER_CANCEL || extraction.progress().Cancelled()) {
+      run.cancelled = true;
+      if (result != ERROR_USER_CANCEL) failures.push_back({"", ERROR_USER_CANCEL});
+      break;
+    }
+  }
+  extraction.RemoveEmptyFolders();
+}
+
 // The user hears of a command's failures once, at its end, unless they
 // asked for quiet for the rest of the run.
 int Report(const std::string& archive, std::vector<Failure>& failures) {
@@ -453,7 +474,7 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
   std::uint64_t total = 0;
   for (std::size_t index : chosen) {
     const Member& m = listing.members[index];
-    if (!m.folder && !m.link && !m.encrypted && !m.unsupported)
+    if (!m.folder && !m.link && m.cipher != Cipher::Unreadable && !m.unsupported)
       total += std::min<std::uint64_t>(m.size, UINT64_MAX - total);
   }
   const std::uint64_t free = FreeBytes(destination);
@@ -461,20 +482,8 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
     failures.push_back({"", ERROR_DISK_SPACE});
     return Report(open.path, failures);
   }
-  Extraction extraction(open, EndsWithSeparator(destination) ? destination : destination + "\\", total, free - total);
-  for (std::size_t i = 0; i < chosen.size(); ++i) {
-    const Member& member = listing.members[chosen[i]];
-    // Links are not extracted with the rest, nor are they its failure.
-    if (whole && member.link) continue;
-    const int result = extraction.Write(chosen[i]);
-    if (result != 0) failures.push_back({member.name, result, Reason(open.format, member, result)});
-    if (result == ERROR_USER_CANCEL || extraction.progress().Cancelled()) {
-      run.cancelled = true;
-      if (result != ERROR_USER_CANCEL) failures.push_back({"", ERROR_USER_CANCEL});
-      break;
-    }
-  }
-  extraction.RemoveEmptyFolders();
+  WriteMembers(open, EndsWithSeparator(destination) ? destination : destination + "\\", chosen, whole, total,
+               free - total, failures);
   // What could be read is written; the rest is out of reach, and the box
   // says which: how many the archive declares, or those after the last
   // member listed.

@@ -27,8 +27,8 @@ int ExtractChosen(CachedArchive& archive, const std::string& destination, const 
 // it joins `known`. `decode` must start afresh on every call: what a wrong
 // password gave is never kept. ERROR_PASSWORD_FILE when the user skips it,
 // ERROR_USER_CANCEL when they cancel.
-int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member,
-                    std::vector<std::wstring>& known, const std::function<int()>& decode);
+int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member, std::vector<std::wstring>& known,
+                    const std::function<int()>& decode);
 
 // Tells the user that a command could not read the archive at `path` at
 // all, and why (`result`), unless they asked for quiet for its run; answers

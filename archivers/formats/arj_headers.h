@@ -30,8 +30,8 @@ struct ArjMember {
   std::uint32_t packedSize = 0;
   std::uint32_t originalSize = 0;
   std::uint32_t crc = 0;
-  unsigned accessMode = 0;       // DOS's attributes, or Unix's mode
-  std::uint64_t dataOffset = 0;  // of the packed data, from the archive's start
+  unsigned accessMode = 0;          // DOS's attributes, or Unix's mode
+  std::uint64_t dataOffset = 0;     // of the packed data, from the archive's start
   std::uint8_t garbleModifier = 0;  // added to each byte of the password a garbled member's data is XORed with
   bool newEncryption = false;       // garbled by the archive's later cipher (40-bit), not by the XOR
 };

@@ -116,9 +116,8 @@ class ArjReader : public Reader {
     // Nothing but the data's CRC tells a wrong password: whatever fails
     // under one is the password's.
     Ungarbled source(*source_, m.dataOffset, password_, m.garbleModifier);
-    const int result = ResultOf(ArjDecode(m.method, source, m.dataOffset, m.packedSize, m.originalSize,
-                                          checked.AsSink()),
-                                checked, member.crc);
+    const int result = ResultOf(
+        ArjDecode(m.method, source, m.dataOffset, m.packedSize, m.originalSize, checked.AsSink()), checked, member.crc);
     return result == 0 || result == kStopped ? result : ERROR_PASSWORD_FILE;
   }
 

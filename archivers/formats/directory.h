@@ -25,7 +25,7 @@ struct DirectoryEntry {
   bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)
   std::uint32_t crc = 0;
   Cipher cipher = Cipher::None;  // zip: how the data is encrypted
-  std::string method;  // as the entry record shows it
+  std::string method;            // as the entry record shows it
   std::uint8_t attributes = 0;
   std::uint8_t os = OSTYPE_MSDOS;
   // The DOS date and time the entry keeps, and whether a later field (zip's

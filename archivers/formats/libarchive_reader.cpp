@@ -326,7 +326,7 @@ class LibarchiveReader : public Reader {
     const bool refused = error && std::strstr(error, "assphrase");
     Close();
     return member.cipher == Cipher::ZipCrypto || (member.cipher == Cipher::Aes && refused) ? ERROR_PASSWORD_FILE
-                                                                                          : ERROR_FILE_CRC;
+                                                                                           : ERROR_FILE_CRC;
   }
 
   // A member left half read is passed over by the next read, which a solid

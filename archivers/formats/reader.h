@@ -69,9 +69,9 @@ struct Member {
   bool folder = false;
   bool encrypted = false;
   Cipher cipher = Cipher::None;  // when encrypted
-  bool link = false;    // a link to another member or file: skipped, never followed
-  bool split = false;   // its data goes on in another volume, or came from one
-  int unsupported = 0;  // why nothing here reads it: ERROR_METHOD, or ERROR_NOT_SUPPORT (split over volumes)
+  bool link = false;             // a link to another member or file: skipped, never followed
+  bool split = false;            // its data goes on in another volume, or came from one
+  int unsupported = 0;           // why nothing here reads it: ERROR_METHOD, or ERROR_NOT_SUPPORT (split over volumes)
   Check check = Check::None;
   std::uint32_t crc = 0;
   std::string method;           // as the record shows it, at most 7 bytes: "-lh5-", "Deflate", "LZX:21"

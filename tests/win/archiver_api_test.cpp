@@ -17,37 +17,6 @@ using testing_support::Sandbox;
 
 namespace {
 
-// One of our DLLs, loaded from a sandbox; its entry points looked up by
-// name, as any caller does.
-class Library {
- public:
-  Library(const Sandbox& box, const std::string& file, const std::string& prefix)
-      : module_(LoadLibraryA(box.Path(file).c_str())), prefix_(prefix) {}
-  ~Library() {
-    if (module_) FreeLibrary(module_);
-  }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-
-  template <typename Function>
-  Function Get(const char* suffix) const {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(module_, (prefix_ + suffix).c_str())));
-  }
-  WORD Version() const { return Get<WORD(WINAPI*)()>("GetVersion")(); }
-  BOOL Running() const { return Get<BOOL(WINAPI*)()>("GetRunning")(); }
-  BOOL Has(int function) const { return Get<BOOL(WINAPI*)(int)>("QueryFunctionList")(function); }
-  BOOL Check(const std::string& path, int mode) const {
-    return Get<BOOL(WINAPI*)(LPCSTR, int)>("CheckArchive")(path.c_str(), mode);
-  }
-  BOOL SetOwner(HWND owner) const { return Get<BOOL(WINAPI*)(HWND)>("SetOwnerWindow")(owner); }
-  BOOL ClearOwner() const { return Get<BOOL(WINAPI*)()>("ClearOwnerWindow")(); }
-
- private:
-  HMODULE module_;
-  std::string prefix_;
-};
-
 // The record as every caller of the API declares it.
 #pragma pack(push, 1)
 struct IndividualInfo {

@@ -66,4 +66,39 @@ struct Archivers {
   static constexpr int kSkipPassword = 11, kPasswordEdit = 40;
 };
 
+// One of our DLLs, loaded from a sandbox; its entry points looked up by
+// name, as any caller does.
+class Library {
+ public:
+  Library(const testing_support::Sandbox& box, const std::string& file, const std::string& prefix)
+      : module_(LoadLibraryA(box.Path(file).c_str())), prefix_(prefix) {}
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  template <typename Function>
+  Function Get(const char* suffix) const {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(module_, (prefix_ + suffix).c_str())));
+  }
+  WORD Version() const { return Get<WORD(WINAPI*)()>("GetVersion")(); }
+  BOOL Running() const { return Get<BOOL(WINAPI*)()>("GetRunning")(); }
+  BOOL Has(int function) const { return Get<BOOL(WINAPI*)(int)>("QueryFunctionList")(function); }
+  BOOL Check(const std::string& path, int mode) const {
+    return Get<BOOL(WINAPI*)(LPCSTR, int)>("CheckArchive")(path.c_str(), mode);
+  }
+  BOOL SetOwner(HWND owner) const { return Get<BOOL(WINAPI*)(HWND)>("SetOwnerWindow")(owner); }
+  BOOL ClearOwner() const { return Get<BOOL(WINAPI*)()>("ClearOwnerWindow")(); }
+  // The command entry point, with no window.
+  int Command(const std::string& line, char* output = nullptr, DWORD size = 0) const {
+    return Get<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>("")(nullptr, line.c_str(), output, size);
+  }
+
+ private:
+  HMODULE module_;
+  std::string prefix_;
+};
+
 }  // namespace real_archives

@@ -169,3 +169,45 @@ TEST_F(RealWindows, UnreadableArchivesSayWhyAndLeaveNoEmptyFolder) {
     Pump();
   }
 }
+
+// A contents window sends one command per selected member: the box asks
+// once for each password, not once for each member, and the viewer asks
+// for the member it shows.
+TEST_F(RealWindows, AContentsWindowAsksOnceForEachPassword) {
+  const std::string copy = box().Path("two_passwords.zip");
+  testing_support::WriteBytes(copy, ReadBytes(Folder() + "passwords\\two_passwords.zip"));
+  TMain& main = Start(Quoted(copy));
+  TView& view = OpenContents(main, 0);
+  ASSERT_EQ(view.LV.Count(), 3);
+  view.LV.SelectAll();
+  const std::string chosen = box().Path("out\\");
+  toolkit::SetFolderDialogForTest([&chosen](HWND, const std::string&, const std::string&) {
+    return std::optional<std::string>(chosen);
+  });
+  std::vector<std::string> typed;
+  const auto type = [&typed](const std::string& texts) {
+    if (!Archivers::IsPasswordBox(texts)) return 0;
+    const char* password = texts.find("表示.txt") != std::string::npos ? "other" : "secret";
+    typed.push_back(password);
+    SetDlgItemTextA(testing_support::AnsweredDialog(), Archivers::kPasswordEdit, password);
+    return static_cast<int>(IDOK);
+  };
+  testing_support::DialogsDuring([&] { view.ExtractSelected(); }, type);
+  EXPECT_EQ(typed, (std::vector<std::string>{"secret", "other"}));
+  EXPECT_EQ(Differences("passwords\\two_passwords.zip", chosen), "");
+
+  typed.clear();
+  view.LV.SetSelected(-1, false);
+  int row = 0;
+  while (row < view.LV.Count() && view.LV.Text(row, 0) != "readme.txt") ++row;
+  view.LV.SetSelected(row, true);
+  testing_support::DialogsDuring(
+      [&] {
+        view.ListViewDblClick();
+        Pump();
+      },
+      type);
+  EXPECT_EQ(typed, std::vector<std::string>{"secret"});
+  ASSERT_NE(Look, nullptr);
+  EXPECT_TRUE(Look->Memo.Text() == Original("x.zip", "readme.txt"));
+}

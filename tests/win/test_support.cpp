@@ -161,6 +161,12 @@ std::string ChildTexts(HWND window) {
   return texts;
 }
 
+namespace {
+thread_local HWND answered = nullptr;
+}  // namespace
+
+HWND AnsweredDialog() { return answered; }
+
 std::vector<std::string> DialogsDuring(const std::function<void()>& work,
                                        const std::function<int(const std::string&)>& answer) {
   std::atomic<bool> done{false};
@@ -175,7 +181,9 @@ std::vector<std::string> DialogsDuring(const std::function<void()>& work,
         const std::string texts = ChildTexts(found);
         // Gone while its texts were read: they are not what it showed.
         if (!IsWindowVisible(found)) continue;
+        answered = found;
         const int button = answer ? answer(texts) : IDCANCEL;
+        answered = nullptr;
         if (button) {
           dialogs.push_back(texts);
           PostMessageA(found, WM_COMMAND, button, 0);

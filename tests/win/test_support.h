@@ -82,4 +82,8 @@ std::vector<std::string> DialogsDuring(
     const std::function<void()>& work,
     const std::function<int(const std::string&)>& answer = nullptr);
 
+// The dialog `answer` is being asked about, from within it: a field of it
+// may be filled before the button is pressed.
+HWND AnsweredDialog();
+
 }  // namespace testing_support
