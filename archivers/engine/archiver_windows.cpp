@@ -273,9 +273,9 @@ PasswordAnswer AskPassword(const std::string& archive, const std::string& member
   t.Add(kStatic, SS_LEFT | SS_NOPREFIX, 7, 7, 248, 30, 0,
         (wrong ? "パスワードが違います。もう一度入れてください。\n" : "") + std::string("書庫 ") + Shown(archive) +
             " の次のファイルには、パスワードが必要です。\n  " + Shown(member));
-  t.Add(kStatic, SS_LEFT, 7, 42, 40, 9, 0, "パスワード:");
-  t.Add(kEdit, ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 50, 40, 205, 12, kPasswordEdit, "");
-  t.Add(kButton, BS_AUTOCHECKBOX | WS_TABSTOP, 50, 56, 120, 10, kShowPassword, "文字を表示する");
+  t.Add(kStatic, SS_LEFT, 7, 42, 50, 9, 0, "パスワード:");
+  t.Add(kEdit, ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 60, 40, 195, 12, kPasswordEdit, "");
+  t.Add(kButton, BS_AUTOCHECKBOX | WS_TABSTOP, 60, 56, 120, 10, kShowPassword, "文字を表示する");
   t.Add(kButton, BS_DEFPUSHBUTTON | WS_TABSTOP, 107, 74, 46, 14, IDOK, "OK");
   t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 157, 74, 54, 14, kSkip, "スキップ");
   t.Add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 215, 74, 40, 14, IDCANCEL, "中止");

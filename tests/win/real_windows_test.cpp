@@ -190,6 +190,7 @@ TEST_F(RealWindows, AContentsWindowAsksOnceForEachPassword) {
     const char* password = texts.find("表示.txt") != std::string::npos ? "other" : "secret";
     typed.push_back(password);
     SetDlgItemTextA(testing_support::AnsweredDialog(), Archivers::kPasswordEdit, password);
+    if (typed.size() == 1) SaveScreenshot(GetDesktopWindow(), "password_box");
     return static_cast<int>(IDOK);
   };
   testing_support::DialogsDuring([&] { view.ExtractSelected(); }, type);
