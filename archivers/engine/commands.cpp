@@ -78,10 +78,11 @@ int PrintMember(Format format, const char* path, const std::string& name, char* 
   };
   int result = 0;
   if (member.encrypted) {
-    std::vector<std::wstring> known;
+    Passwords known;
     if (!password.empty()) known.push_back(Wide(password));
     result = DecodeEncrypted(*open->reader, FileName(path), member, known, decode);
     for (std::wstring& secret : known) Wipe(secret);
+    open->reader->ForgetPasswords();
     if (result != 0) used = 0;
   } else {
     result = decode();

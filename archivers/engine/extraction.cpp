@@ -30,7 +30,13 @@ struct Run {
   std::string zoneMark;  // the archive's, copied to every file written
   // The passwords that opened members, tried first on the next ones; wiped
   // when the run ends.
-  std::vector<std::wstring> passwords;
+  Passwords passwords;
+
+  void ForgetPasswords() {
+    for (std::wstring& password : passwords) Wipe(password);
+    passwords.clear();
+  }
+  ~Run() { ForgetPasswords(); }
 };
 
 constexpr DWORD kRunGap = 1000;
@@ -42,7 +48,7 @@ bool StartCommand(const std::string& archive, const std::string& destination, bo
   if (run.open && !whole && run.archive == archive && run.destination == destination && now - run.endedAt < kRunGap) {
     return false;
   }
-  for (std::wstring& password : run.passwords) Wipe(password);
+  run.ForgetPasswords();
   run = Run();
   run.archive = archive;
   run.destination = destination;
@@ -188,7 +194,7 @@ int DecodeWith(Reader& reader, const std::wstring& password, const std::function
 
 }  // namespace
 
-int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member, std::vector<std::wstring>& known,
+int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member, Passwords& known,
                     const std::function<int()>& decode) {
   for (const std::wstring& password : known) {
     const int result = DecodeWith(reader, password, decode);
@@ -454,14 +460,10 @@ int ReportUnreadable(const std::string& path, const std::string& destination, bo
 int ExtractChosen(CachedArchive& open, const std::string& destination, const std::vector<std::size_t>& chosen,
                   bool whole, const std::string& password) {
   const Listing& listing = *open.listing;
-  if (StartCommand(open.path, destination, whole)) run.zoneMark = ZoneMarkOf(open.path);
-  // A password the caller gives is tried first, before any the user types.
-  if (!password.empty()) {
-    std::wstring given = Wide(password);
-    if (std::find(run.passwords.begin(), run.passwords.end(), given) == run.passwords.end()) {
-      run.passwords.insert(run.passwords.begin(), given);
-    }
-    Wipe(given);
+  // A new run knows no password, nor does the archive's reader.
+  if (StartCommand(open.path, destination, whole)) {
+    open.reader->ForgetPasswords();
+    run.zoneMark = ZoneMarkOf(open.path);
   }
   std::vector<Failure> failures;
   // A cancelled run writes nothing more, and says nothing more.
@@ -482,6 +484,14 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
     failures.push_back({"", ERROR_DISK_SPACE});
     return Report(open.path, failures);
   }
+  // A password the caller gives is tried first, before any the user types.
+  if (!password.empty()) {
+    std::wstring given = Wide(password);
+    if (std::find(run.passwords.begin(), run.passwords.end(), given) == run.passwords.end()) {
+      run.passwords.push_front(given);
+    }
+    Wipe(given);
+  }
   WriteMembers(open, EndsWithSeparator(destination) ? destination : destination + "\\", chosen, whole, total,
                free - total, failures);
   // What could be read is written; the rest is out of reach, and the box
@@ -492,6 +502,11 @@ int ExtractChosen(CachedArchive& open, const std::string& destination, const std
                         : listing.members.empty() ? ""
                                                   : listing.members.back().name + " より後のファイル",
                         listing.damaged});
+  }
+  // A command for the whole archive is a run of its own, ended here.
+  if (whole) {
+    run.ForgetPasswords();
+    open.reader->ForgetPasswords();
   }
   return Report(open.path, failures);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,17 @@ namespace archivers {
 int ExtractChosen(CachedArchive& archive, const std::string& destination, const std::vector<std::size_t>& chosen,
                   bool whole, const std::string& password);
 
+// Passwords as the user typed them: held where they were put, never moved
+// (a string moved leaves its characters behind), and wiped when let go.
+using Passwords = std::list<std::wstring>;
+
 // Decodes encrypted `member` of `archive` (its file name) through `decode`,
 // with each of the `known` passwords set on `reader`, then with what the
 // user types, asked again after each that does not open it; one that opens
 // it joins `known`. `decode` must start afresh on every call: what a wrong
 // password gave is never kept. ERROR_PASSWORD_FILE when the user skips it,
 // ERROR_USER_CANCEL when they cancel.
-int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member, std::vector<std::wstring>& known,
+int DecodeEncrypted(Reader& reader, const std::string& archive, const Member& member, Passwords& known,
                     const std::function<int()>& decode);
 
 // Tells the user that a command could not read the archive at `path` at

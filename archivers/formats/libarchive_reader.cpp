@@ -133,6 +133,11 @@ class LibarchiveReader : public Reader {
   LibarchiveReader(Format format, std::unique_ptr<ByteSource> bytes) : format_(format), bytes_(std::move(bytes)) {}
   ~LibarchiveReader() override { Close(); }
 
+  void ForgetPasswords() override {
+    Reader::ForgetPasswords();
+    if (!passphrase_.empty()) Close();
+  }
+
   bool List(Listing& listing) override {
     std::vector<Member>& members = listing.members;
     if (!Reopen(true)) {

@@ -129,6 +129,10 @@ class Reader {
     password_ = password;
   }
 
+  // Drops whatever the reader keeps of the passwords it was given (a
+  // decoder left open with one).
+  virtual void ForgetPasswords() { Wipe(password_); }
+
  protected:
   Passing passing_;
   std::string password_;
