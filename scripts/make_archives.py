@@ -5,7 +5,8 @@ tools list of them, for the tests of our archivers.
     make_archives.py OUT          archives, listings and references for the tests
     make_archives.py --demo OUT   sample.lzh, sample.zip and sample.cab for command 1
     make_archives.py --big OUT N  big.zip and big.lzh of N small members, for the benchmarks
-    make_archives.py --one OUT M  one.zip and one.lzh of one member of about M MB, for the benchmarks
+    make_archives.py --one OUT M  one.zip, one.lzh, one_zipcrypto.zip and one_aes256.zip of one
+                                  member of about M MB, for the benchmarks
 
 OUT/tree holds the files archived (named in UTF-8, as Wine shows Japanese
 names to Windows programs); zip and arj are given them named in Shift-JIS
@@ -1097,7 +1098,9 @@ def big(out, count):
 
 
 def one(out, megabytes):
-    """one.zip (zip -1) and one.lzh (-lh5-) of one text-like member."""
+    """one.zip (zip -1) and one.lzh (-lh5-) of one text-like member; the
+    same member in one_zipcrypto.zip (zip -1 -P) and one_aes256.zip (7zz,
+    deflated fast, AES-256), password "secret"."""
     rnd = random.Random(7)
     words = ["".join(rnd.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rnd.randint(2, 9))) for _ in range(3000)]
     block = " ".join(rnd.choice(words) for _ in range(200000)).encode()
@@ -1105,11 +1108,14 @@ def one(out, megabytes):
     with open(path, "wb") as f:
         for i in range(megabytes * (1 << 20) // len(block) + 1):
             f.write(b"%d\n" % i + block)
-    for name in ("one.zip", "one.lzh"):
+    for name in ("one.zip", "one.lzh", "one_zipcrypto.zip", "one_aes256.zip"):
         if os.path.exists(os.path.join(out, name)):
             os.remove(os.path.join(out, name))
     run(["zip", "-q", "-X", "-1", os.path.join(out, "one.zip"), "one.txt"], cwd=out)
     run(["jlha", "ao5q", os.path.join(out, "one.lzh"), "one.txt"], cwd=out)
+    run(["zip", "-q", "-X", "-1", "-P", "secret", os.path.join(out, "one_zipcrypto.zip"), "one.txt"], cwd=out)
+    run(["7zz", "a", "-tzip", "-mx1", "-mem=AES256", "-psecret", "-bso0", "-bsp0",
+         os.path.join(out, "one_aes256.zip"), "one.txt"], cwd=out)
     os.remove(path)
 
 
