@@ -15,6 +15,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cache="$here/.cache/libarchive"
 version=3.7.4
 mkdir -p "$cache"
+source "$here/scripts/debian_source.sh"
 
 # Our own changes to the library (scripts/libarchive-patches), applied
 # after Debian's: a change to them fetches and builds everything again.
@@ -24,26 +25,7 @@ stamp=$(cat "${patches[@]}" | sha256sum | cut -c1-16)
 fetch_source() {
   [ -f "$cache/src/libarchive/archive.h" ] && [ "$(cat "$cache/patched" 2>/dev/null)" = "$stamp" ] && return 0
   rm -rf "$cache"/*/libarchive.a "$cache/patched"
-  # apt finds source packages through a deb-src entry; it takes the mirror
-  # and key of the machine's own entry, whatever they are.
-  local own=/etc/apt/sources.list.d/debian.sources entry=/etc/apt/sources.list.d/plenkit-trixie-src.sources
-  if ! apt-get source --print-uris libarchive/trixie >/dev/null 2>&1; then
-    local uris signed
-    uris=$(awk '/^URIs:/ {print $2; exit}' "$own")
-    signed=$(awk '/^Signed-By:/ {print $2; exit}' "$own")
-    printf 'Types: deb-src\nURIs: %s\nSuites: trixie\nComponents: main\nSigned-By: %s\n' "$uris" "$signed" >"$entry"
-    apt-get update -qq
-  fi
-  local download="$cache/download"
-  rm -rf "$download" "$cache/src"
-  mkdir -p "$download"
-  echo "libarchive: fetching the source package"
-  # apt checks the signatures; dpkg-source unpacks and applies Debian's patches.
-  (cd "$download" && apt-get source --download-only "libarchive/trixie" >/dev/null 2>&1)
-  local dsc
-  dsc=$(ls "$download"/libarchive_"$version"-*.dsc | head -n1)
-  (cd "$download" && dpkg-source --no-check -x "$dsc" "$cache/src" >/dev/null)
-  rm -rf "$download"
+  debian_source libarchive "$version" "$cache/src"
   local patch
   for patch in "${patches[@]}"; do
     patch -d "$cache/src" -p1 --quiet --forward <"$patch"

@@ -1,0 +1,43 @@
+# shellcheck shell=bash
+# Fetching a library's Debian source package, for the scripts that build
+# the libraries our archivers link (libarchive.sh); sourced, not run.
+
+# debian_source PACKAGE VERSION DEST: puts Debian trixie's source package
+# PACKAGE, which must be of upstream version VERSION, unpacked and with
+# Debian's patches applied, at DEST (replacing whatever was there). The
+# download goes through DEST's folder and is removed afterwards.
+debian_source() {
+  local package=$1 version=$2 dest=$3
+  local download
+  download="$(dirname "$dest")/download"
+  # --only-source: the name is the source package's, even where a binary
+  # package of the same name exists, whose version apt would otherwise look
+  # for among trixie's sources.
+  local get=(apt-get source --only-source)
+  # apt finds source packages through a deb-src entry; it takes the mirror
+  # and key of the machine's own entry, whatever they are.
+  local own=/etc/apt/sources.list.d/debian.sources entry=/etc/apt/sources.list.d/plenkit-trixie-src.sources
+  if ! "${get[@]}" --print-uris "$package/trixie" >/dev/null 2>&1; then
+    local uris signed
+    uris=$(awk '/^URIs:/ {print $2; exit}' "$own")
+    signed=$(awk '/^Signed-By:/ {print $2; exit}' "$own")
+    printf 'Types: deb-src\nURIs: %s\nSuites: trixie\nComponents: main\nSigned-By: %s\n' "$uris" "$signed" >"$entry"
+    apt-get update -qq
+  fi
+  rm -rf "$download" "$dest"
+  mkdir -p "$download"
+  echo "$package: fetching the source package"
+  # apt checks the signatures; dpkg-source unpacks and applies Debian's patches.
+  if ! (cd "$download" && "${get[@]}" --download-only "$package/trixie" >/dev/null 2>&1); then
+    echo "$package: apt-get source could not fetch $package/trixie" >&2
+    return 1
+  fi
+  local dsc=("$download/${package}_$version"-*.dsc)
+  if [ ! -f "${dsc[0]}" ]; then
+    echo "$package: trixie's source package is not version $version:" "$download"/*.dsc >&2
+    return 1
+  fi
+  (cd "$download" && dpkg-source --no-check -x "${dsc[0]}" "$dest" >/dev/null)
+  # dpkg-source leaves a copy of the upstream tarball beside DEST.
+  rm -rf "$download" "$(dirname "$dest")/${package}_$version.orig.tar".*
+}
