@@ -25,12 +25,16 @@ build() {
 targets=("$@")
 ((${#targets[@]})) || targets=(win64 win32 native fuzz)
 for t in "${targets[@]}"; do
-  # The archivers read zip, cab and rar through libarchive, built once for each.
+  # The archivers read zip, cab and rar through libarchive, and bzip2 data
+  # through libbz2, each built once for each build.
   case $t in
-    win64) bash "$here/scripts/libarchive.sh" x86_64 ;;
-    win32) bash "$here/scripts/libarchive.sh" i686 ;;
-    native | fuzz) bash "$here/scripts/libarchive.sh" "$t" ;;
+    win64) lib=x86_64 ;;
+    win32) lib=i686 ;;
+    native | fuzz) lib=$t ;;
+    *) continue ;;  # refused below
   esac
+  bash "$here/scripts/libarchive.sh" "$lib"
+  bash "$here/scripts/bzip2.sh" "$lib"
 done
 for t in "${targets[@]}"; do
   case $t in

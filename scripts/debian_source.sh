@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Fetching a library's Debian source package, for the scripts that build
-# the libraries our archivers link (libarchive.sh); sourced, not run.
+# the libraries our archivers link (libarchive.sh, bzip2.sh); sourced, not run.
 
 # debian_source PACKAGE VERSION DEST: puts Debian trixie's source package
 # PACKAGE, which must be of upstream version VERSION, unpacked and with
@@ -11,8 +11,8 @@ debian_source() {
   local download
   download="$(dirname "$dest")/download"
   # --only-source: the name is the source package's, even where a binary
-  # package of the same name exists, whose version apt would otherwise look
-  # for among trixie's sources.
+  # package of the same name exists (bzip2), whose version apt would
+  # otherwise look for among trixie's sources.
   local get=(apt-get source --only-source)
   # apt finds source packages through a deb-src entry; it takes the mirror
   # and key of the machine's own entry, whatever they are.

@@ -149,6 +149,8 @@ else
   echo "setup: this machine does not execute 32-bit code; only the 64-bit build will run"
 fi
 
-# The archivers' archive library, from its Debian source package,
-# built once for both architectures (.cache/libarchive).
+# The archivers' archive library and bzip2 library, from their Debian
+# source packages, built once for both architectures (.cache/libarchive,
+# .cache/bzip2).
 bash "$here/scripts/libarchive.sh"
+bash "$here/scripts/bzip2.sh"
