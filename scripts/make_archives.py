@@ -3,10 +3,11 @@
 tools list of them, for the tests of our archivers.
 
     make_archives.py OUT          archives, listings and references for the tests
-    make_archives.py --demo OUT   sample.lzh, sample.zip and sample.cab for command 1
+    make_archives.py --demo OUT   sample.lzh, sample.zip, sample.cab and sample.gza for command 1
     make_archives.py --big OUT N  big.zip and big.lzh of N small members, for the benchmarks
-    make_archives.py --one OUT M  one.zip, one.lzh, one_zipcrypto.zip and one_aes256.zip of one
-                                  member of about M MB, for the benchmarks
+    make_archives.py --one OUT M  one.zip, one.lzh, one_zipcrypto.zip, one_aes256.zip, one.gza and
+                                  one.bza of one member of about M MB (with one.gz and one.bz2,
+                                  that member's data alone), for the benchmarks
 
 OUT/tree holds the files archived (named in UTF-8, as Wine shows Japanese
 names to Windows programs); zip and arj are given them named in Shift-JIS
@@ -16,12 +17,16 @@ per member as the archiving tool lists it, in Shift-JIS:
 with "\\" between folders and after a folder's name; packed is "-" where the
 tool does not say; stamp is YYYYMMDD[HHMM[SS]], as precise as the tool is.
 rar archives come from libarchive's own test set and are extracted natively
-into OUT/ref/<name>/ to compare with. OUT/hostile holds archives that try to
+into OUT/ref/<name>/ to compare with. No tool here writes gza or bza: those
+are made byte by byte (tree.gza, tree.bza, and the corners in OUT/bga), and
+listed as their headers say. OUT/hostile holds archives that try to
 write outside their destination, a truncated archive and one with a huge
 declared size per format.
 """
 
 import binascii
+import bz2
+import collections
 import os
 import random
 import re
@@ -225,6 +230,15 @@ def normal_archives(out):
         run(["arj", "a", "-m%d" % method, "-y", path] + plain, cwd=tree)
         write_list(path, arj_rows(path))
 
+    # gza and bza: made here byte by byte (no tool writes them), every file
+    # and folder of the tree, each listed as its header says.
+    for method, name in ((GZIP, "tree.gza"), (BZ2, "tree.bza")):
+        path = os.path.join(out, name)
+        entries = bga_tree(method)
+        with open(path, "wb") as f:
+            f.write(b"".join(e.member for e in entries))
+        write_list(path, [bga_row(e) for e in entries])
+
     rar_tests(out)
 
 
@@ -311,6 +325,141 @@ def rar_with(names, content=b"bad\r\n", declared=None, crc=None):
     return out + rar_block(0x7B, 0x4000, b"")
 
 
+# ---- gza and bza, made byte by byte ----
+#
+# A gza (or bza) archive is its members one after another to the end of the
+# file, with nothing before, between or after them. A member is a 28-byte
+# header, little-endian:
+#    0  4  checksum: the sum of bytes 4-27 and of the name's, each a signed char
+#    4  4  "GZIP" or "BZ2\0"
+#    8  4  size of the data          12  4  original size
+#   16  2  DOS date                  18  2  DOS time
+#   20  1  DOS attributes            21  1  header type, 0
+#   22  2  arc type: 1 compressed, 2 stored, 0 stored only when both sizes are
+#          equal and the name ends in one of BGA_STORED_EXTENSIONS
+#   24  2  length of the folder part 26  2  length of the file part
+# then the name (folder part ending in "\", then file part, Shift-JIS, no
+# terminator) and the data: one gzip member or one bzip2 stream, or the
+# bytes themselves when stored. Folders here are members of their own:
+# attribute 0x10, empty file part, both sizes 0, arc type 2.
+
+BGA_STORED_EXTENSIONS = (".arc", ".arj", ".bz2", ".bza", ".cab", ".gz", ".gza", ".lzh", ".lzs", ".pak", ".rar",
+                         ".taz", ".tbz", ".tgz", ".z", ".zip", ".zoo")
+GZIP, BZ2 = b"GZIP", b"BZ2\0"
+
+
+def dos_stamp(stamp=STAMP):
+    """(DOS date, DOS time) of "YYYY-MM-DD HH:MM:SS"."""
+    year, month, day, hour, minute, second = map(int, re.split(r"[- :]", stamp))
+    return (year - 1980) << 9 | month << 5 | day, hour << 11 | minute << 5 | second // 2
+
+
+def gzip_member(content, level=6, name=None, comment=None, extra=None, header_crc=False, text=False, mtime=0,
+                system=0, crc=None, isize=None):
+    """One gzip member (RFC 1952) of `content`, with FNAME, FCOMMENT, FEXTRA
+    (the field's bytes), FHCRC and FTEXT as asked; `crc` and `isize` put
+    other values in the trailer."""
+    flags = text | header_crc << 1 | (extra is not None) << 2 | (name is not None) << 3 | (comment is not None) << 4
+    head = struct.pack("<BBBBIBB", 0x1F, 0x8B, 8, flags, mtime, {1: 4, 9: 2}.get(level, 0), system)
+    if extra is not None:
+        head += struct.pack("<H", len(extra)) + extra
+    for field in (name, comment):
+        if field is not None:
+            head += field + b"\0"
+    if header_crc:
+        head += struct.pack("<H", zlib.crc32(head) & 0xFFFF)
+    packer = zlib.compressobj(level, zlib.DEFLATED, -15)
+    body = packer.compress(content) + packer.flush()
+    return head + body + struct.pack("<II", zlib.crc32(content) if crc is None else crc,
+                                     (len(content) if isize is None else isize) & 0xFFFFFFFF)
+
+
+def gzip_of_own_size(content, name):
+    """A gzip member of `content` exactly as long as `content`: FNAME `name`
+    and an FCOMMENT of the length that makes up the difference."""
+    shortfall = len(content) - len(gzip_member(content, name=name, comment=b""))
+    if shortfall < 0:
+        raise RuntimeError("%s: compresses to more than its size" % name.decode())
+    data = gzip_member(content, name=name, comment=b"-" * shortfall)
+    assert len(data) == len(content)
+    return data
+
+
+def bzip2_of_own_size():
+    """Content whose bzip2 stream (level 9) is exactly as long as it is: a
+    stream has no field to pad, so random bytes, which bzip2 cannot shrink,
+    are followed by text, which it can, in the first mix of lengths that
+    comes out even."""
+    rnd = random.Random(5)
+    noise = bytes(rnd.getrandbits(8) for _ in range(800))
+    text = b"".join(b"line %d of the member\r\n" % i for i in range(40))
+    for random_part in range(600, 800):
+        for text_part in range(len(text)):
+            content = noise[:random_part] + text[:text_part]
+            if len(bz2.compress(content, 9)) == len(content):
+                return content
+    raise RuntimeError("no content packs by bzip2 to its own size")
+
+
+def bga_name(name):
+    """(folder part, file part) of a member's name: a str with "/" between
+    folders (a folder's own name ending in "/"), in Shift-JIS with "\\"; or
+    bytes, split after their last "/" or "\\" and kept as they are."""
+    if isinstance(name, bytes):
+        cut = max(name.rfind(b"/"), name.rfind(b"\\")) + 1
+        return name[:cut], name[cut:]
+    cut = name.rfind("/") + 1
+    return sjis(name[:cut].replace("/", "\\")), sjis(name[cut:])
+
+
+def bga_member(name, data, original, method=GZIP, arc_type=1, attributes=0x20, stamp=STAMP, checksum_error=0,
+               packed=None):
+    """One member: header, name and `data` as it is to be stored, declaring
+    `original` bytes (and `packed` bytes of data, when it follows apart);
+    `checksum_error` is added to the header's checksum."""
+    folder, file = bga_name(name)
+    date, time = dos_stamp(stamp)
+    fields = method + struct.pack("<IIHHBBHHH", len(data) if packed is None else packed, original, date, time,
+                                  attributes, 0, arc_type, len(folder), len(file)) + folder + file
+    checksum = sum(b - 256 if b & 0x80 else b for b in fields) + checksum_error
+    return struct.pack("<I", checksum & 0xFFFFFFFF) + fields + data
+
+
+BgaEntry = collections.namedtuple("BgaEntry", "name content data member status")
+
+
+def bga_entry(name, content, method=GZIP, data=None, arc_type=None, original=None, status="ok", **header):
+    """A member of `name` (str, "/" between folders) holding `content` (None
+    for a folder), with what a correct reader does with it (`status`, see
+    bga_archives). Its data is `data`, or `content` packed by `method` (gzip
+    level 6, bzip2 level 9), or `content` itself for arc type 2; `original`
+    overrides the original size declared."""
+    if content is None:
+        data, arc_type, header["attributes"] = b"", 2, 0x10
+    elif data is None:
+        data = content if arc_type == 2 else gzip_member(content) if method == GZIP else bz2.compress(content, 9)
+    if arc_type == 0 and (data == content) != (len(data) == len(content) and
+                                               name.lower().endswith(BGA_STORED_EXTENSIONS)):
+        raise RuntimeError("%s: arc type 0 says otherwise of its data" % name)
+    member = bga_member(name, data, len(content or b"") if original is None else original, method,
+                        1 if arc_type is None else arc_type, **header)
+    return BgaEntry(name, content, data, member, status)
+
+
+def bga_row(entry):
+    """The .list row of a member: its name, the original size and the stamp
+    its header declares, and the size of its data."""
+    size, date, time = struct.unpack_from("<IHH", entry.member, 12)
+    stamp = "%04d%02d%02d%02d%02d%02d" % (1980 + (date >> 9), date >> 5 & 15, date & 31, time >> 11, time >> 5 & 63,
+                                          (time & 31) * 2)
+    return sjis(entry.name), size, b"%d" % len(entry.data), stamp
+
+
+def bga_tree(method):
+    """Every file and folder of tree_files(), in order."""
+    return [bga_entry(name, content, method) for name, content in tree_files()]
+
+
 def hostile_archives(out, good):
     """Per format: names that leave the destination, the good archive cut in
     half, and a member declaring a size far beyond its data."""
@@ -321,6 +470,8 @@ def hostile_archives(out, good):
         "names.lzh": lzh_with(EVIL), "huge.lzh": lzh_with([b"huge.txt"], declared=0xFFFFFFF0),
         "names.arj": arj_with(EVIL), "huge.arj": arj_with([b"huge.txt"], declared=0xFFFFFFF0),
         "names.rar": rar_with(EVIL), "huge.rar": rar_with([b"huge.txt"], declared=0xFFFFFFF0),
+        "names.gza": b"".join(bga_entry(name, b"bad\r\n").member for name in EVIL),
+        "huge.gza": bga_entry(b"huge.txt", b"bad\r\n", original=0xFFFFFFF0).member,
     }
     # cab: gcab writes what it is given; the names are then made to climb.
     cab_tree = os.path.join(out, "cab-tree")
@@ -1062,18 +1213,181 @@ def cab_corners(folder):
             f.write(cabinet(blocks, reserve))
 
 
+def prose(seed, lines=60):
+    """Text that repeats no line, so that no two parts of it are alike."""
+    rnd = random.Random(seed)
+    words = ["archive", "member", "header", "folder", "stamp", "data", "name", "size", "reader", "byte", "表示",
+             "ソフト", "能力", "日本語"]
+    return "".join("%d %s\r\n" % (i, " ".join(rnd.choice(words) for _ in range(rnd.randint(3, 12))))
+                   for i in range(lines)).encode("cp932")
+
+
+def bga_archives(out):
+    """The corners of gza and bza, in OUT/bga: each NAME with NAME.list (what
+    a correct reader lists), NAME.ref/ (what it extracts: the members it
+    reads whole, named in UTF-8 like OUT/tree) and lines of expected.txt:
+        archive TAB member TAB ok|crc|unlisted
+    the member named as in .list; ok: listed and extracted; crc: listed, its
+    data damaged, so extracting it fails and writes nothing; unlisted: behind
+    a damaged header (or not found at all), so neither listed nor extracted.
+
+    stored.gza, stored.bza      arc type 2 (stored.txt); arc type 0 with equal
+                                sizes and an archive's extension, stored
+                                (inner.zip, OLD.LZH); arc type 0 with equal
+                                sizes and another extension, compressed
+                                (equal.txt); arc type 0 with unequal sizes
+                                and an archive's extension, compressed
+                                (packed.zip); arc type 1 with equal sizes and
+                                an archive's extension, compressed (forced.zip)
+    gzip_headers.gza            gzip members with no flags, FNAME, FEXTRA
+                                (holding zero bytes), FCOMMENT, FHCRC, and all
+                                of them with FTEXT; their gzip names and times
+                                are not the members'
+    sjis.gza, sjis.bza          names whose trail bytes are 0x5C: an explicit
+                                folder 表, 表\\ソフト.txt, an empty folder
+                                表\\能, ソフト\\一覧表 (whose folder has no
+                                member, whose name ends in 0x5C), and an empty
+                                file (the gzip or bzip2 of nothing)
+    sfx.gza                     a 4 KiB "MZ" stub, then an archive
+    sfx_far.gza                 the same with the archive 64.5 KiB in, past
+                                where a reader looks for it: nothing listed
+    bad_checksum.gza            b.txt's header checksum one off: a.txt alone
+                                is listed (the walk stops at the bad header)
+    bad_crc.gza, bad_isize.gza  b.txt's gzip trailer: CRC-32, or size, wrong
+    size_lies.gza               b.txt declares 100 bytes more than its data
+                                holds; size_short.gza, 100 fewer (listed
+                                with the size declared)
+    bad_data.bza                a bit of origPtr in b.txt's bzip2 block
+                                header flipped: the block decodes whole, to
+                                other bytes, and its CRC fails
+    truncated.gza, .bza         cut in the middle of c.txt's data; c.txt is
+                                listed as its header says
+    trailing.gza                a whole archive, then 100 bytes of garbage"""
+    folder = os.path.join(out, "bga")
+    os.makedirs(folder)
+    expected = []
+
+    def made(name, entries, before=b"", after=b"", cut=0):
+        """`cut` bytes off the end of the last member's data."""
+        data = before + b"".join(e.member for e in entries) + after
+        path = os.path.join(folder, name)
+        with open(path, "wb") as f:
+            f.write(data[: len(data) - cut])
+        write_list(path, [bga_row(e) for e in entries if e.status != "unlisted"])
+        ref = os.path.join(folder, name + ".ref")
+        os.makedirs(ref)
+        for e in entries:
+            expected.append(b"%s\t%s\t%s\n" % (name.encode(), sjis(e.name.replace("/", "\\")), e.status.encode()))
+            if e.status == "ok":
+                target = os.path.join(ref, e.name)
+                if e.content is None:
+                    os.makedirs(target, exist_ok=True)
+                else:
+                    os.makedirs(os.path.dirname(target), exist_ok=True)
+                    with open(target, "wb") as f:
+                        f.write(e.content)
+
+    # Stored or compressed, by arc type, sizes and extension.
+    equal_bzip2 = bzip2_of_own_size()
+    inner_zip, inner_lzh = zip_with([b"a.txt"], NAMED), lzh_with([b"a.txt"], NAMED)
+    for method, suffix in ((GZIP, "gza"), (BZ2, "bza")):
+        def own_size(name):
+            content = prose(11, 30) if method == GZIP else equal_bzip2
+            data = gzip_of_own_size(content, name.encode()) if method == GZIP else bz2.compress(content, 9)
+            assert len(data) == len(content)
+            return content, data
+        equal, forced = own_size("equal.txt"), own_size("forced.zip")
+        made("stored." + suffix, [
+            bga_entry("stored.txt", prose(10), method, arc_type=2),
+            bga_entry("inner.zip", inner_zip, method, arc_type=0, data=inner_zip),
+            bga_entry("OLD.LZH", inner_lzh, method, arc_type=0, data=inner_lzh),
+            bga_entry("equal.txt", equal[0], method, arc_type=0, data=equal[1]),
+            bga_entry("packed.zip", zip_with([b"a.txt"], VICTIM), method, arc_type=0),
+            bga_entry("forced.zip", forced[0], method, arc_type=1, data=forced[1])])
+
+    # The gzip header's optional fields, each skipped as its flag says.
+    made("gzip_headers.gza", [
+        bga_entry("plain.txt", prose(20), data=gzip_member(prose(20))),
+        bga_entry("named.txt", prose(21), data=gzip_member(prose(21), name=b"other.txt", mtime=1000000000)),
+        bga_entry("extra.txt", prose(22), data=gzip_member(prose(22), extra=b"AP\x04\x00\x00\x01\x00\x02")),
+        bga_entry("comment.txt", prose(23), data=gzip_member(prose(23), comment=b"a comment")),
+        bga_entry("hcrc.txt", prose(24), data=gzip_member(prose(24), level=1, header_crc=True)),
+        bga_entry("all.txt", prose(25), data=gzip_member(prose(25), level=9, text=True, header_crc=True, mtime=1,
+                                                         extra=b"\0\0\0\0", name=sjis("全部.txt"),
+                                                         comment=sjis("注釈"), system=11))])
+
+    # Shift-JIS names whose trail bytes are "\".
+    for method, suffix in ((GZIP, "gza"), (BZ2, "bza")):
+        made("sjis." + suffix, [bga_entry("表/", None, method), bga_entry("表/ソフト.txt", prose(30), method),
+                                bga_entry("表/能/", None, method), bga_entry("ソフト/一覧表", prose(31), method),
+                                bga_entry("空.txt", b"", method)])
+
+    # A program's stub, and garbage, neither holding anything like a header.
+    stub = b"MZ" + b"\0" * 62 + b"This program cannot be run in DOS mode.\r\n" + bytes(4096 - 105)
+    garbage = bytes(random.Random(3).getrandbits(8) for _ in range(100))
+    if any(method in stub + garbage for method in (GZIP, BZ2)):
+        raise RuntimeError("a stub or garbage holding a method's name")
+
+    def abc(method=GZIP, **damage):
+        """a.txt, b.txt and c.txt, b.txt damaged as `damage` says."""
+        entries = [bga_entry(n, prose(40 + i), method) for i, n in enumerate(("a.txt", "b.txt", "c.txt"))]
+        if damage:
+            entries[1] = bga_entry("b.txt", prose(41), method, **damage)
+        return entries
+
+    # Self-extracting: a program, then the archive.
+    made("sfx.gza", abc(), before=stub)
+    far = [e._replace(status="unlisted") for e in abc()]
+    made("sfx_far.gza", far, before=stub + bytes(0x10000 - len(stub) + 512))
+
+    # Damaged: the walk stops at a bad header; bad data fails its member alone.
+    made("bad_checksum.gza", [e if e.name == "a.txt" else e._replace(status="unlisted")
+                              for e in abc(checksum_error=1)])
+    text = prose(41)
+    made("bad_crc.gza", abc(data=gzip_member(text, crc=zlib.crc32(text) ^ 1), status="crc"))
+    made("bad_isize.gza", abc(data=gzip_member(text, isize=len(text) + 1), status="crc"))
+    made("size_lies.gza", abc(original=len(text) + 100, status="crc"))
+    made("size_short.gza", abc(original=len(text) - 100, status="crc"))
+    made("bad_data.bza", abc(BZ2, data=bzip2_rotated(text), status="crc"))
+    for method, suffix in ((GZIP, "gza"), (BZ2, "bza")):
+        entries = abc(method)
+        entries[2] = entries[2]._replace(status="crc")
+        made("truncated." + suffix, entries, cut=len(entries[2].data) // 2)
+    made("trailing.gza", abc()[:2], after=garbage)
+    with open(os.path.join(folder, "expected.txt"), "wb") as f:
+        f.write(b"".join(expected))
+
+
+def bzip2_rotated(content):
+    """The bzip2 stream of `content` with a bit of its first block's origPtr
+    flipped: the block decodes to as many bytes, rotated, and its CRC fails."""
+    data = bytearray(bz2.compress(content, 9))
+    # "BZh9", the block's 48-bit magic and 32-bit CRC, one bit saying it is
+    # not randomised, then origPtr's 24 bits: byte 16 holds its bits 8 to 1.
+    origin = int.from_bytes(data[14:18], "big") >> 7 & 0xFFFFFF
+    bit = next(b for b in range(1, 9) if origin ^ 1 << b < len(content))
+    data[16] ^= 1 << (bit - 1)
+    try:
+        bz2.decompress(bytes(data))
+    except OSError:
+        return bytes(data)
+    raise RuntimeError("a flipped origPtr that bzip2 does not notice")
+
+
 def demo(out):
-    """Sample archives for a newcomer: an .lzh, a .zip and a .cab."""
+    """Sample archives for a newcomer: an .lzh, a .zip, a .cab and a .gza."""
     os.makedirs(out, exist_ok=True)
     tree, utf8_tree = write_trees(out)
     files = [n for n, content in tree_files() if content is not None]
-    for name in ("sample.lzh", "sample.zip", "sample.cab"):
+    for name in ("sample.lzh", "sample.zip", "sample.cab", "sample.gza"):
         path = os.path.join(out, name)
         if os.path.exists(path):
             os.remove(path)
     run(["jlha", "ao7y2", os.path.join(out, "sample.lzh")] + [n.encode("utf-8") for n in files], cwd=utf8_tree)
     run(["zip", "-q", "-X", os.path.join(out, "sample.zip")] + [n.encode("cp932") for n in files], cwd=tree)
     run(["gcab", "-c", "-z", os.path.join(out, "sample.cab")] + [n.encode("utf-8") for n in files], cwd=utf8_tree)
+    with open(os.path.join(out, "sample.gza"), "wb") as f:
+        f.write(b"".join(e.member for e in bga_tree(GZIP) if e.content is not None))
     shutil.rmtree(tree)
     shutil.rmtree(utf8_tree)
 
@@ -1100,7 +1414,9 @@ def big(out, count):
 def one(out, megabytes):
     """one.zip (zip -1) and one.lzh (-lh5-) of one text-like member; the
     same member in one_zipcrypto.zip (zip -1 -P) and one_aes256.zip (7zz,
-    deflated fast, AES-256), password "secret"."""
+    deflated fast, AES-256), password "secret"; in one.gza (gzip level 6)
+    and one.bza (bzip2 level 9), beside one.gz and one.bz2, which are
+    those members' data byte for byte, for gzip -dc and bzip2 -dc."""
     rnd = random.Random(7)
     words = ["".join(rnd.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rnd.randint(2, 9))) for _ in range(3000)]
     block = " ".join(rnd.choice(words) for _ in range(200000)).encode()
@@ -1116,7 +1432,30 @@ def one(out, megabytes):
     run(["zip", "-q", "-X", "-1", "-P", "secret", os.path.join(out, "one_zipcrypto.zip"), "one.txt"], cwd=out)
     run(["7zz", "a", "-tzip", "-mx1", "-mem=AES256", "-psecret", "-bso0", "-bsp0",
          os.path.join(out, "one_aes256.zip"), "one.txt"], cwd=out)
+    one_bga(out, path)
     os.remove(path)
+
+
+def one_bga(out, path):
+    """one.gz and one.bz2 of the file at `path`, packed a chunk at a time,
+    then one.gza and one.bza: a header naming one.txt, then those bytes."""
+    gz, bz = os.path.join(out, "one.gz"), os.path.join(out, "one.bz2")
+    deflater, bzip2, crc, size = zlib.compressobj(6, zlib.DEFLATED, -15), bz2.BZ2Compressor(9), 0, 0
+    with open(path, "rb") as source, open(gz, "wb") as g, open(bz, "wb") as b:
+        g.write(gzip_member(b"")[:10])
+        while True:
+            chunk = source.read(1 << 22)
+            if not chunk:
+                break
+            crc, size = zlib.crc32(chunk, crc), size + len(chunk)
+            g.write(deflater.compress(chunk))
+            b.write(bzip2.compress(chunk))
+        g.write(deflater.flush() + struct.pack("<II", crc, size & 0xFFFFFFFF))
+        b.write(bzip2.flush())
+    for packed, method, name in ((gz, GZIP, "one.gza"), (bz, BZ2, "one.bza")):
+        with open(os.path.join(out, name), "wb") as f, open(packed, "rb") as data:
+            f.write(bga_member("one.txt", b"", size, method, packed=os.path.getsize(packed)))
+            shutil.copyfileobj(data, f, 1 << 22)
 
 
 def package_archives(archives, out):
@@ -1173,9 +1512,10 @@ def main():
     lhasa_suite(out)
     box_archives(out)
     password_archives(out)
+    bga_archives(out)
     hostile_archives(out, {"truncated.zip": "deflate.zip", "truncated.lzh": "lh6_level1.lzh",
                            "truncated.cab": "mszip.cab", "truncated.arj": "m1.arj", "truncated.rar": "rar4_best.rar",
-                           "truncated5.rar": "rar5_solid.rar"})
+                           "truncated5.rar": "rar5_solid.rar", "truncated.gza": "tree.gza"})
     shutil.rmtree(os.path.join(out, "tree-sjis"))
 
 
