@@ -2,12 +2,14 @@
 # the name rules. One list for the three builds that compile it: the DLLs,
 # the native tests under the sanitizers and the fuzz targets. Each adds the
 # platform's conversions (names/platform_win.cpp or names/platform_posix.cpp)
-# and links libarchive built for itself, with zlib.
+# and links libarchive and bzip2 built for itself, with zlib.
 set(ARCHIVERS_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/arj_fast.cpp
   ${ARCHIVERS_DIR}/codecs/arj_methods.cpp
+  ${ARCHIVERS_DIR}/codecs/bzip2_stream.cpp
   ${ARCHIVERS_DIR}/codecs/checksums.cpp
+  ${ARCHIVERS_DIR}/codecs/gzip_member.cpp
   ${ARCHIVERS_DIR}/codecs/larc.cpp
   ${ARCHIVERS_DIR}/codecs/lzh_methods.cpp
   ${ARCHIVERS_DIR}/codecs/lzhuf.cpp
@@ -15,6 +17,8 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/stored.cpp
   ${ARCHIVERS_DIR}/formats/arj_headers.cpp
   ${ARCHIVERS_DIR}/formats/arj_reader.cpp
+  ${ARCHIVERS_DIR}/formats/bga_headers.cpp
+  ${ARCHIVERS_DIR}/formats/bga_reader.cpp
   ${ARCHIVERS_DIR}/formats/cab_folders.cpp
   ${ARCHIVERS_DIR}/formats/directory.cpp
   ${ARCHIVERS_DIR}/formats/libarchive_reader.cpp
@@ -27,13 +31,22 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/names/member_names.cpp
   ${ARCHIVERS_DIR}/names/paths.cpp)
 
-# add_archivers_portable(target platformSource libarchiveLibrary zlib [compile options...]):
-# the portable part as a static library of its own, over `libarchiveLibrary`.
-function(add_archivers_portable target platformSource libarchiveLibrary zlib)
+# add_archivers_portable(target platformSource build zlib [compile options...]):
+# the portable part as a static library of its own, over the libarchive and
+# bzip2 that scripts/libarchive.sh and scripts/bzip2.sh built as `build`
+# (a MinGW triple, native or fuzz) into .cache.
+function(add_archivers_portable target platformSource build zlib)
+  set(cache "${PROJECT_SOURCE_DIR}/.cache")
+  foreach(library libarchive/${build}/libarchive.a bzip2/${build}/libbz2.a)
+    if(NOT EXISTS "${cache}/${library}")
+      message(FATAL_ERROR "${cache}/${library} is missing: run scripts/build.sh, which builds it")
+    endif()
+  endforeach()
   add_library(${target} STATIC ${ARCHIVERS_PORTABLE_SOURCES} ${ARCHIVERS_DIR}/names/${platformSource})
   target_include_directories(${target} PUBLIC ${ARCHIVERS_DIR})
-  target_include_directories(${target} SYSTEM PRIVATE "${PROJECT_SOURCE_DIR}/.cache/libarchive/src/libarchive")
+  target_include_directories(${target} SYSTEM PRIVATE "${cache}/libarchive/src/libarchive" "${cache}/bzip2/src")
   target_compile_definitions(${target} PRIVATE LIBARCHIVE_STATIC)
   target_compile_options(${target} PRIVATE ${ARGN})
-  target_link_libraries(${target} PUBLIC "${libarchiveLibrary}" "${zlib}")
+  target_link_libraries(${target} PUBLIC "${cache}/libarchive/${build}/libarchive.a" "${cache}/bzip2/${build}/libbz2.a"
+                        "${zlib}")
 endfunction()

@@ -43,7 +43,7 @@ constexpr int kHangExit = 124;
 
 std::vector<std::string> Files(const std::string& folder, const std::string& extension) {
   std::vector<std::string> found;
-  for (const char* sub : {"", "hostile\\", "safety\\"}) {
+  for (const char* sub : {"", "hostile\\", "safety\\", "bga\\"}) {
     WIN32_FIND_DATAA entry;
     const HANDLE search = FindFirstFileA((folder + sub + "*" + extension).c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) continue;
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     if (texts.rfind("書庫: ", 0) == 0) return 0;
     return texts.find("置き換えますか") != std::string::npos ? 11 : IDOK;
   };
-  for (const char* extension : {".zip", ".lzh", ".cab", ".rar", ".arj"}) {
+  for (const char* extension : {".zip", ".lzh", ".cab", ".rar", ".arj", ".gza", ".bza"}) {
     const std::vector<std::string> bases = Files(archives, extension);
     const ArchiverKind kind = KindOfFileName(extension);
     const auto command = reinterpret_cast<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>(

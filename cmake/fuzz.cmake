@@ -5,10 +5,10 @@
 # fuzz). scripts/fuzz.sh runs them.
 set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
 target_compile_options(plenkit_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
-add_archivers_portable(archivers_portable platform_posix.cpp "${LIBARCHIVE_DIR}/fuzz/libarchive.a" z ${fuzz_flags}
+add_archivers_portable(archivers_portable platform_posix.cpp fuzz z ${fuzz_flags}
                        -fsanitize=fuzzer-no-link)
 
-set(PLENKIT_FUZZ_TARGETS sjis_path settings_value command_args entry_record number_text arj archive_reader
+set(PLENKIT_FUZZ_TARGETS sjis_path settings_value command_args entry_record number_text arj bga archive_reader
     archive_headers)
 foreach(name ${PLENKIT_FUZZ_TARGETS})
   add_executable(${name}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp)

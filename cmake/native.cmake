@@ -1,8 +1,6 @@
 # Native build: the platform-free core and the archivers' platform-free
 # part with their tests, under AddressSanitizer and UndefinedBehaviorSanitizer.
 include(${CMAKE_SOURCE_DIR}/archivers/sources.cmake)
-set(LIBARCHIVE_DIR "${CMAKE_SOURCE_DIR}/.cache/libarchive")
-
 if(PLENKIT_FUZZ)
   include(${CMAKE_SOURCE_DIR}/cmake/fuzz.cmake)
   return()
@@ -10,8 +8,8 @@ endif()
 
 set(sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 target_compile_options(plenkit_core PRIVATE ${sanitize} -g)
-# libarchive built natively (scripts/libarchive.sh native), not instrumented.
-add_archivers_portable(archivers_portable platform_posix.cpp "${LIBARCHIVE_DIR}/native/libarchive.a" z ${sanitize} -g)
+# libarchive and bzip2 built natively, not instrumented.
+add_archivers_portable(archivers_portable platform_posix.cpp native z ${sanitize} -g)
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 

@@ -47,13 +47,19 @@ seven() { 7zz x -y -bso0 -bsp0 "$1" "-o$2"; }
 best zip_7z into seven "$real/one.zip"
 best lzh_7z into seven "$real/one.lzh"
 rm -rf "$work"/x.*
+# The gza's and bza's very streams (one.gz, one.bz2), decompressed to a file.
+decompress() { "$1" -dc "$2" >"$3/one.txt"; }
+best gza_gzip into decompress gzip "$real/one.gz"
+best bza_bzip2 into decompress bzip2 "$real/one.bz2"
+rm -rf "$work"/x.*
 # The same member encrypted, ZipCrypto and AES-256.
 seven_secret() { 7zz x -y -bso0 -bsp0 -psecret "$1" "-o$2"; }
 best zipcrypto_7z into seven_secret "$real/one_zipcrypto.zip"
 best aes256_7z into seven_secret "$real/one_aes256.zip"
 rm -rf "$work"/x.*
 native=("unzip -l=$zip_list" "bsdtar -tf=$lzh_list" "unzip -o=$zip_x" "bsdtar -xf=$lzh_x" "7zz zip=$zip_7z"
-  "7zz lzh=$lzh_7z" "7zz zipcrypto=$zipcrypto_7z" "7zz aes256=$aes256_7z")
+  "7zz lzh=$lzh_7z" "7zz zipcrypto=$zipcrypto_7z" "7zz aes256=$aes256_7z" "gzip -dc=$gza_gzip"
+  "bzip2 -dc=$bza_bzip2")
 
 for bench in "$here"/build/win64/out/*_bench.exe; do
   name=$(basename "$bench" .exe) args=()

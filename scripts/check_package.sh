@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 (cd "$work" && cmake -E tar xf "$zip") || fail "$zip does not open as a zip"
 
 files=$(cd "$work" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
-[ "$files" = "Cab32.Dll Plenkit.chm Plenkit.exe UnArj32j.Dll UnLha32.Dll UnRar32.Dll UnZip32.Dll readme.txt " ] ||
+[ "$files" = "Bga32.Dll Cab32.Dll Plenkit.chm Plenkit.exe UnArj32j.Dll UnLha32.Dll UnRar32.Dll UnZip32.Dll readme.txt " ] ||
   fail "the zip holds: $files"
 
 objdump=i686-w64-mingw32-objdump
@@ -31,14 +31,14 @@ bash "$here/scripts/check_imports.sh" "$work" "$objdump" >/dev/null ||
 
 # Each archiver: a DLL exporting its entry points (archivers/entry_points.txt),
 # nothing more; no trace of described archives or the call log.
-for pair in UnLha32.Dll:Unlha UnZip32.Dll:UnZip Cab32.Dll:Cab UnArj32j.Dll:Unarj UnRar32.Dll:Unrar; do
+for pair in UnLha32.Dll:Unlha UnZip32.Dll:UnZip Cab32.Dll:Cab UnArj32j.Dll:Unarj UnRar32.Dll:Unrar Bga32.Dll:Bga; do
   dll=${pair%%:*} prefix=${pair#*:}
   headers=$("$objdump" -p "$work/$dll" 2>/dev/null) || fail "$dll is no 32-bit Windows library"
   sed -n '/^Characteristics/,/^$/p' <<<"$headers" | grep -qx $'\tDLL' || fail "$dll is no DLL"
   bash "$here/archivers/check_exports.sh" --dll "$work/$dll" "$prefix" "$objdump" || fail "$dll exports"
   ! grep -aq 'STANDIN' "$work/$dll" || fail "$dll holds the test layer"
 done
-for binary in Plenkit.exe UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll; do
+for binary in Plenkit.exe UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll Bga32.Dll; do
   strings -el "$work/$binary" | grep -qx 'Plenkit' || fail "$binary has no version resource of Plenkit's"
   # Stripped: no debug sections, no symbol table. (Read whole first: a grep
   # that stops early would cut objdump short, and pipefail take that for a miss.)
@@ -82,7 +82,7 @@ if runs_i386_code; then
   "$WINE" "$here/build/win32/tests/package_run.exe" "$(winepath_of "$work")" "${args[@]}" || ran=$?
   session_stop
   [ "$ran" = 0 ] || fail "the unpacked program does not do its work (above)"
-  echo "package runs: ${#args[@]} formats listed, counted and extracted byte for byte"
+  echo "package runs: ${#args[@]} archives (one per extension) listed, counted and extracted byte for byte"
 else
   echo "package: not run here, the machine runs no 32-bit code"
 fi

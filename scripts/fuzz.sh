@@ -9,7 +9,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text arj archive_reader archive_headers)
+all=(sjis_path settings_value command_args entry_record number_text arj bga archive_reader archive_headers)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
 seconds=600
@@ -19,16 +19,19 @@ targets=("$@")
 
 bash "$here/scripts/build.sh" fuzz >/dev/null || exit 1
 
-# archive_seeds TARGET: the test archives up to 64 KiB, each behind the byte
-# that picks its reader (0 lzh, 1 zip, 2 cab, 3 rar, 4 arj).
+# archive_seeds TARGET [EXTENSION...]: the test archives up to 64 KiB, each
+# behind the byte that picks its reader (0 lzh, 1 zip, 2 cab, 3 rar, 4 arj,
+# 5 gza and bza); with extensions, only those archives, and no byte.
 archive_seeds() {
-  local dir="$fuzz/seeds/$1" archives="$here/build/archives" f n=0 byte
+  local dir="$fuzz/seeds/$1" archives="$here/build/archives" f n=0 byte e extensions=("${@:2}") found=()
+  ((${#extensions[@]})) || extensions=(lzh zip cab rar arj gza bza)
   rm -rf "$dir"
   mkdir -p "$dir"
-  for f in "$archives"/*.lzh "$archives"/*.zip "$archives"/*.cab "$archives"/*.rar "$archives"/*.arj \
-           "$archives"/*/*.lzh "$archives"/*/*.zip "$archives"/*/*.cab "$archives"/*/*.rar "$archives"/*/*.arj; do
+  for e in "${extensions[@]}"; do found+=("$archives"/*."$e" "$archives"/*/*."$e"); done
+  for f in "${found[@]}"; do
     [ -f "$f" ] && [ "$(stat -c %s "$f")" -le 65535 ] || continue
-    case $f in *.lzh) byte='\000' ;; *.zip) byte='\001' ;; *.cab) byte='\002' ;; *.rar) byte='\003' ;; *) byte='\004' ;; esac
+    case $f in *.lzh) byte='\000' ;; *.zip) byte='\001' ;; *.cab) byte='\002' ;; *.rar) byte='\003' ;; *.arj) byte='\004' ;; *) byte='\005' ;; esac
+    (($# > 1)) && byte=''
     { printf "$byte"; cat "$f"; } >"$dir/seed$((n += 1))"
   done
 }
@@ -43,11 +46,11 @@ for t in "${targets[@]}"; do
   # tests' own (scripts/make_archives.py), a format byte first.
   max_len=1024 seeds=("$here/tests/fuzz/corpus/$t")
   case $t in
-    archive_reader | archive_headers)
+    archive_reader | archive_headers | bga)
       # Findings kept in tests/fuzz/corpus run again first.
       max_len=16384 seeds=("$fuzz/seeds/$t")
       [ -d "$here/tests/fuzz/corpus/$t" ] && seeds+=("$here/tests/fuzz/corpus/$t")
-      archive_seeds "$t" ;;
+      if [ "$t" = bga ]; then archive_seeds "$t" gza bza; else archive_seeds "$t"; fi ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers
   # ask libarchive for sizes a damaged header gives.

@@ -1464,7 +1464,7 @@ def package_archives(archives, out):
     (names in UTF-8; links are never written), for check_package.sh to give
     the released program: one line per archive, PATH|COUNT|REFERENCE."""
     shutil.rmtree(out, ignore_errors=True)
-    for name in ("lh5_level2.lzh", "deflate.zip", "mszip.cab", "m4.arj", "rar4_best.rar"):
+    for name in ("lh5_level2.lzh", "deflate.zip", "mszip.cab", "m4.arj", "rar4_best.rar", "tree.gza", "tree.bza"):
         source = os.path.join(archives, name)
         folder = os.path.join(out, name.split(".")[1])
         os.makedirs(folder)

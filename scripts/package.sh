@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The release package for Windows users: one zip with the 32-bit
-# Plenkit.exe, its help file Plenkit.chm, our five archivers as they ship
+# Plenkit.exe, its help file Plenkit.chm, our six archivers as they ship
 # (no test layer) and a short Japanese readme, in build/package/. Sets up and builds what is missing first; the zip's path
 # is the last line it prints.
 set -euo pipefail
@@ -16,7 +16,7 @@ zip="$here/build/package/plenkit${version//./}.zip"
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-archivers=(UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll)
+archivers=(UnLha32.Dll UnZip32.Dll Cab32.Dll UnArj32j.Dll UnRar32.Dll Bga32.Dll)
 cp "$out/Plenkit.exe" "$out/Plenkit.chm" "$stage/"
 for dll in "${archivers[@]}"; do cp "$out/ship/$dll" "$stage/"; done
 # What ships carries no debug sections and no symbols (the static runtime

@@ -32,4 +32,15 @@ DecodeResult DecodeLz5(BitReader& bits, History& out);
 // ARJ's method 4: lengths and offsets in unary-prefixed codes (arj_fast.cpp).
 DecodeResult DecodeArjFast(BitReader& bits, History& out);
 
+// One gzip member of `packed` bytes (gzip_member.cpp): exactly `original`
+// bytes, its length checked against its trailer; the trailer's CRC-32 is
+// the caller's.
+DecodeResult InflateGzipMember(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
+                               const Sink& sink);
+
+// One bzip2 stream (bzip2_stream.cpp): exactly `original` bytes, its CRCs
+// checked.
+DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
+                             const Sink& sink);
+
 }  // namespace archivers

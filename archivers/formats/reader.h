@@ -12,7 +12,7 @@
 
 namespace archivers {
 
-enum class Format { None, Lha, Zip, Cab, Rar, Arj };
+enum class Format { None, Lha, Zip, Cab, Rar, Arj, Bga };
 
 // The system a member was archived on, as the entry record numbers them.
 // clang-format off

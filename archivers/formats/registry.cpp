@@ -1,6 +1,7 @@
 #include "formats/registry.h"
 
 #include "formats/arj_headers.h"
+#include "formats/bga_headers.h"
 #include "formats/cab_folders.h"
 #include "formats/lzh_headers.h"
 #include "formats/rar_headers.h"
@@ -23,6 +24,7 @@ const FormatReader kReaders[] = {
     {Format::Cab, LooksLikeCab, [](std::unique_ptr<ByteSource> s) { return MakeLibarchiveReader(Format::Cab, std::move(s)); }},
     {Format::Rar, LooksLikeRar, [](std::unique_ptr<ByteSource> s) { return MakeLibarchiveReader(Format::Rar, std::move(s)); }},
     {Format::Arj, LooksLikeArj, MakeArjReader},
+    {Format::Bga, LooksLikeBga, MakeBgaReader},
 };
 // clang-format on
 

@@ -17,6 +17,7 @@ std::unique_ptr<Reader> MakeReader(Format format, std::unique_ptr<ByteSource> so
 // The readers, each in a file of its own.
 std::unique_ptr<Reader> MakeLzhReader(std::unique_ptr<ByteSource> source);
 std::unique_ptr<Reader> MakeArjReader(std::unique_ptr<ByteSource> source);
+std::unique_ptr<Reader> MakeBgaReader(std::unique_ptr<ByteSource> source);
 std::unique_ptr<Reader> MakeLibarchiveReader(Format format, std::unique_ptr<ByteSource> source);
 
 }  // namespace archivers

@@ -2,7 +2,8 @@
 // its format, as the DLL sees a file: listed, and every member read to its
 // end, or refused, without reading or writing out of bounds, without
 // running on, and never giving more bytes than a member declares.
-// The first byte picks the format: 0 lzh, 1 zip, 2 cab, 3 rar, 4 arj.
+// The first byte picks the format: 0 lzh, 1 zip, 2 cab, 3 rar, 4 arj, 5 gza
+// and bza.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,8 +17,8 @@ using namespace archivers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  const Format formats[] = {Format::Lha, Format::Zip, Format::Cab, Format::Rar, Format::Arj};
-  const Format format = formats[data[0] % 5];
+  const Format formats[] = {Format::Lha, Format::Zip, Format::Cab, Format::Rar, Format::Arj, Format::Bga};
+  const Format format = formats[data[0] % 6];
   std::unique_ptr<Reader> reader =
       MakeReader(format, std::make_unique<MemorySource>(data + 1, size - 1));
   Listing listing;

@@ -2,7 +2,7 @@
 // current folder of its own, on one archive per format, and says what it
 // shows and writes (scripts/check_package.sh):
 //   package_run FOLDER ARCHIVE|COUNT|REFERENCE...
-// The formats panel must show "lzh zip cab arj rar", each archive's row its
+// The formats panel must show "lzh zip cab arj rar bza gza", each archive's row its
 // COUNT of members, and the extraction beside the archives ("元の場所に解凍"
 // with every row selected) must write every file of REFERENCE, byte for
 // byte, beside its archive. Prints one line per fault; exit code 1 if any.
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
 
   std::string formats = PanelText(bar, pid, 2);
   while (!formats.empty() && formats.back() == ' ') formats.pop_back();
-  if (formats != "lzh zip cab arj rar") Fault("the formats panel shows \"" + formats + "\"");
+  if (formats != "lzh zip cab arj rar bza gza") Fault("the formats panel shows \"" + formats + "\"");
   const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   for (const Archive& archive : archives) {
     std::string shown = "no row";
