@@ -1247,7 +1247,8 @@ def bga_archives(out):
                                 folder 表, 表\\ソフト.txt, an empty folder
                                 表\\能, ソフト\\一覧表 (whose folder has no
                                 member, whose name ends in 0x5C), and an empty
-                                file (the gzip or bzip2 of nothing)
+                                file (the gzip or bzip2 of nothing), and one
+                                compressed with no data at all
     sfx.gza                     a 4 KiB "MZ" stub, then an archive
     sfx_far.gza                 the same with the archive 64.5 KiB in, past
                                 where a reader looks for it: nothing listed
@@ -1320,7 +1321,7 @@ def bga_archives(out):
     for method, suffix in ((GZIP, "gza"), (BZ2, "bza")):
         made("sjis." + suffix, [bga_entry("表/", None, method), bga_entry("表/ソフト.txt", prose(30), method),
                                 bga_entry("表/能/", None, method), bga_entry("ソフト/一覧表", prose(31), method),
-                                bga_entry("空.txt", b"", method)])
+                                bga_entry("空.txt", b"", method), bga_entry("nothing.txt", b"", method, data=b"")])
 
     # A program's stub, and garbage, neither holding anything like a header.
     stub = b"MZ" + b"\0" * 62 + b"This program cannot be run in DOS mode.\r\n" + bytes(4096 - 105)

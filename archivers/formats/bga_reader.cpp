@@ -52,6 +52,7 @@ class BgaReader : public Reader {
       // A name ending in "\" (not a trail byte 0x5C) is a folder's.
       if (EndsWithSeparator(member.name)) member.folder = true;
       if (member.folder) member.check = Check::None;
+      else member.attributes &= ~FA_DIREC;
     }
     return true;
   }
@@ -62,7 +63,9 @@ class BgaReader : public Reader {
     const BgaMember& m = bga_[index];
     CheckedSink checked(member.check, sink);
     DecodeResult result;
-    if (m.stored) {
+    if (m.packed == 0 && m.original == 0) {
+      result = DecodeResult::Ok;  // an empty file, however its arc type reads
+    } else if (m.stored) {
       // Stored data has no check value: its size is the check.
       result = m.packed == m.original ? CopyStored(*source_, m.dataOffset, m.packed, m.original, checked.AsSink())
                                       : DecodeResult::Damaged;
