@@ -1,11 +1,10 @@
 // The archivers against mutated archives (scripts/soak.sh runs this):
-//   soak.exe ARCHIVES WORK COUNT [SEED]
-// For each format, COUNT archives made from the real ones in ARCHIVES (and
-// its hostile and safety folders) by flipping bytes, cutting them short or
-// splicing two together, each written to a folder of its own under WORK and
-// taken through what Plenkit does with an archive: count, open, walk, a
-// whole extraction into a fresh folder, a print of the first member. The
-// archivers' boxes are answered as they come.
+//   soak.exe ARCHIVES WORK COUNT [SEED [.EXTENSION...]]
+// For each format (or each extension named), COUNT archives made from the real ones in ARCHIVES
+// (and its hostile, safety and bga folders) by flipping bytes, cutting them short or splicing two
+// together, each written to a folder of its own under WORK and taken through what Plenkit does with
+// an archive: count, open, walk, a whole extraction into a fresh folder, a print of the first
+// member. The archivers' boxes are answered as they come.
 //
 // Every step has ten seconds, timed by a watchdog thread: a step that
 // overruns is printed as a HANG with its archive, and the program ends at
@@ -22,6 +21,7 @@
 // out of its folder can land nowhere else.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -145,7 +145,7 @@ class Watchdog {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::printf("usage: soak ARCHIVES WORK COUNT [SEED]\n");
+    std::printf("usage: soak ARCHIVES WORK COUNT [SEED [.EXTENSION...]]\n");
     return 2;
   }
   const std::string archives = std::string(argv[1]) + "\\", work = std::string(argv[2]) + "\\";
@@ -163,7 +163,9 @@ int main(int argc, char** argv) {
     if (texts.rfind("書庫: ", 0) == 0) return 0;
     return texts.find("置き換えますか") != std::string::npos ? 11 : IDOK;
   };
-  for (const char* extension : {".zip", ".lzh", ".cab", ".rar", ".arj", ".gza", ".bza"}) {
+  std::vector<std::string> extensions(argv + std::min(argc, 5), argv + argc);
+  if (extensions.empty()) extensions = {".zip", ".lzh", ".cab", ".rar", ".arj", ".gza", ".bza"};
+  for (const std::string& extension : extensions) {
     const std::vector<std::string> bases = Files(archives, extension);
     const ArchiverKind kind = KindOfFileName(extension);
     const auto command = reinterpret_cast<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>(
@@ -232,7 +234,7 @@ int main(int argc, char** argv) {
     std::printf(
         "%s: %d mutated archives, %d listed, %d extracted whole; %d files outside their "
         "folder\n",
-        extension, count, listed, extracted, outside);
+        extension.c_str(), count, listed, extracted, outside);
     std::fflush(stdout);
     findings += outside;
   }

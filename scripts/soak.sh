@@ -12,7 +12,7 @@
 # that drive, where the program sees everything. Should the program stop
 # moving on without its watchdog ending it (no new archive for SOAK_STALL
 # seconds, 60 by default), this script ends it.
-# Usage: scripts/soak.sh [COUNT] [SEED]
+# Usage: scripts/soak.sh [COUNT] [SEED] [.EXTENSION...]   (default: every format's)
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh" >/dev/null || exit 1
@@ -20,7 +20,7 @@ bash "$here/scripts/build.sh" win64 >/dev/null || exit 1
 source "$here/scripts/env.sh"
 source "$here/scripts/session.sh"
 python3 "$here/scripts/make_archives.py" "$here/build/archives" || exit 1
-count=${1:-1000} seed=${2:-1} stall=${SOAK_STALL:-60}
+count=${1:-1000} seed=${2:-1} stall=${SOAK_STALL:-60} extensions=("${@:3}")
 
 work=$(mktemp -d)
 link=
@@ -65,7 +65,7 @@ keep() {
 
 : >"$work.err"
 {
-  "$WINE" "$here/build/win64/out/soak.exe" "$(winpath "$here/build/archives")" "$drive" "$count" "$seed" \
+  "$WINE" "$here/build/win64/out/soak.exe" "$(winpath "$here/build/archives")" "$drive" "$count" "$seed" "${extensions[@]}" \
     </dev/null 2>"$work.err" &
   echo $! >"$work.pid"
   wait $! 2>/dev/null

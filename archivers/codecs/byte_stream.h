@@ -11,6 +11,13 @@
 
 namespace archivers {
 
+// The room a decoder writes a member's bytes into: a piece, or the member
+// when it is smaller, and one byte more, so that data that runs over its
+// size shows at once.
+inline std::size_t OutputPiece(std::uint64_t original) {
+  return static_cast<std::size_t>(std::min<std::uint64_t>(original, (1 << 18) - 1)) + 1;
+}
+
 class ByteStream {
  public:
   ByteStream(ByteSource& source, std::uint64_t offset, std::uint64_t size)

@@ -27,7 +27,7 @@ DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint
   Decompressor decompressor;
   if (!decompressor.ready) return DecodeResult::Damaged;
   bz_stream& b = decompressor.b;
-  std::vector<char> out(1 << 18);
+  std::vector<char> out(OutputPiece(original));
   std::uint64_t produced = 0;
   bool outputFull = false;
   for (int status = BZ_OK; status != BZ_STREAM_END;) {

@@ -78,7 +78,7 @@ DecodeResult InflateGzipMember(ByteSource& source, std::uint64_t offset, std::ui
   Inflater inflater;
   if (!inflater.ready) return DecodeResult::Damaged;
   z_stream& z = inflater.z;
-  std::vector<unsigned char> out(1 << 18);
+  std::vector<unsigned char> out(OutputPiece(original));
   std::uint64_t produced = 0;
   bool outputFull = false;
   for (int status = Z_OK; status != Z_STREAM_END;) {
