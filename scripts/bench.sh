@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of bench/ under wine64 and prints their figures.
+# Usage: scripts/bench.sh [NAME...]   (e.g. real_archive_bench; default: all)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+only=" $* "
 bash "$here/scripts/setup.sh"
 bash "$here/scripts/build.sh" win64 >/dev/null
 source "$here/scripts/env.sh"
@@ -63,6 +65,7 @@ native=("unzip -l=$zip_list" "bsdtar -tf=$lzh_list" "unzip -o=$zip_x" "bsdtar -x
 
 for bench in "$here"/build/win64/out/*_bench.exe; do
   name=$(basename "$bench" .exe) args=()
+  [ "$only" = "  " ] || [[ $only == *" $name "* ]] || continue
   [ "$name" = real_archive_bench ] && args=("${native[@]}")
   mkdir -p "$work/$name"
   "$WINE" "$bench" "Z:${work//\//\\}\\$name" "${args[@]}" </dev/null 2>&1 | iconv -f CP932 -t UTF-8
