@@ -16,8 +16,8 @@ per member as the archiving tool lists it, in Shift-JIS:
     name TAB size TAB packed TAB stamp
 with "\\" between folders and after a folder's name; packed is "-" where the
 tool does not say; stamp is YYYYMMDD[HHMM[SS]], as precise as the tool is.
-rar archives come from libarchive's own test set and are extracted natively
-into OUT/ref/<name>/ to compare with. No tool here writes gza or bza: those
+rar archives and zips of xz and zstd members come from libarchive's own
+test set and are extracted natively into OUT/ref/<name>/ to compare with. No tool here writes gza or bza: those
 are made byte by byte (tree.gza, tree.bza, and the corners in OUT/bga), and
 listed as their headers say. OUT/hostile holds archives that try to
 write outside their destination, a truncated archive and one with a huge
@@ -162,8 +162,11 @@ def arj_rows(path):
 
 def rar_tests(out):
     """RAR4 and RAR5 archives of libarchive's test set, plain, solid and
-    encrypted, each with bsdtar's listing and extraction."""
+    encrypted, and its zips of xz and zstd members, each with bsdtar's
+    extraction (and listing; zipinfo's for the zips)."""
     chosen = {
+        "xz_multi.zip": "test_read_format_zip_xz_multi.zipx.uu",
+        "zstd_multi.zip": "test_read_format_zip_zstd_multi.zipx.uu",
         "rar4.rar": "test_read_format_rar.rar.uu",
         "rar4_best.rar": "test_read_format_rar_compress_best.rar.uu",
         "rar5.rar": "test_read_format_rar5_compressed.rar.uu",
@@ -182,7 +185,7 @@ def rar_tests(out):
         path = os.path.join(out, name)
         with open(path, "wb") as f:
             f.write(data)
-        write_list(path, bsdtar_rows(path))
+        write_list(path, zip_rows(path) if name.endswith(".zip") else bsdtar_rows(path))
         if "encrypted" not in name:
             ref = os.path.join(out, "ref", name)
             os.makedirs(ref)
@@ -205,6 +208,16 @@ def normal_archives(out):
     path = os.path.join(out, "crypto.zip")
     run(["zip", "-q", "-X", "-P", "secret", path, sj[0]], cwd=tree)
     write_list(path, zip_rows(path))
+
+    # zip's other methods: Info-ZIP's bzip2; 7-Zip's BZip2, LZMA and PPMd
+    # (given the ASCII names: 7zz reads names in the locale's character set).
+    path = os.path.join(out, "bzip2.zip")
+    run(["zip", "-q", "-X", "-Z", "bzip2", path] + sj, cwd=tree)
+    write_list(path, zip_rows(path))
+    for method in ("BZip2", "LZMA", "PPMd"):
+        path = os.path.join(out, "%s_7z.zip" % method.lower())
+        run(["7zz", "a", "-tzip", "-mm=" + method, "-bso0", "-bsp0", path, "readme.txt", "lf.txt"], cwd=tree)
+        write_list(path, zip_rows(path))
 
     # lzh: stored and three methods at three header levels, names stored in
     # Shift-JIS ("y").
@@ -261,7 +274,8 @@ def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, 
              date=0x5821):
     """Members stored (or deflated, or `packed` as given) with the CRC and
     size given; `big` declares that size in a zip64 field; `method` names
-    another method for the same bytes; `date` is the DOS date of each."""
+    another method for the same bytes (a dict: per name, stored if not
+    named); `date` is the DOS date of each."""
     local, central, offset = b"", b"", 0
     data = content
     if deflate:
@@ -272,7 +286,7 @@ def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, 
         extra = struct.pack("<HHQQ", 1, 16, big, len(data)) if big else b""
         sizes = (0xFFFFFFFF, 0xFFFFFFFF) if big else (len(data), size)
         check = zlib.crc32(content) if crc is None else crc
-        kind = method if method is not None else 8 if deflate else 0
+        kind = method.get(name, 0) if isinstance(method, dict) else method if method is not None else 8 if deflate else 0
         head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45 if big else 20, 0, kind, 0, date, check,
                            *sizes, len(name), len(extra)) + name + extra
         central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 45 if big else 20, 0, kind, 0,
@@ -1108,7 +1122,7 @@ def uudecoded(source):
 
 
 def format_archives(out):
-    """The corners of zip and rar: methods not decoded here, a
+    """The corners of zip and rar: methods decoded here and not, a
     self-extracting stub, an empty archive, encrypted RAR headers."""
     import zipfile
     folder = os.path.join(out, "formats")
@@ -1117,6 +1131,9 @@ def format_archives(out):
         z.writestr("bzip2.txt", VICTIM, compress_type=zipfile.ZIP_BZIP2)
         z.writestr("lzma.txt", VICTIM, compress_type=zipfile.ZIP_LZMA)
         z.writestr("deflate.txt", VICTIM, compress_type=zipfile.ZIP_DEFLATED)
+    # Methods nothing here decodes: WavPack and IBM's TERSE, beside a stored member.
+    with open(os.path.join(folder, "others.zip"), "wb") as f:
+        f.write(zip_with([b"wavpack.wav", b"terse.bin", b"good.txt"], method={b"wavpack.wav": 97, b"terse.bin": 18}))
     with open(os.path.join(out, "deflate.zip"), "rb") as f:
         deflate = f.read()
     with open(os.path.join(folder, "sfx.zip"), "wb") as f:

@@ -27,7 +27,7 @@ enum ExtraField : unsigned { kZip64 = 0x0001, kNtfsTimes = 0x000A, kUnixTime = 0
 // clang-format on
 
 // The methods as the record names them (7 bytes at most); those libarchive
-// here decodes are stored, deflated and PPMd.
+// here decodes are stored, deflated, bzip2, LZMA, xz, zstd and PPMd.
 const char* MethodName(unsigned method) {
   switch (method) {
     case 0: return "Store";
@@ -50,7 +50,9 @@ const char* MethodName(unsigned method) {
     default: return "Unknown";
   }
 }
-bool Decoded(unsigned method) { return method == 0 || method == 8 || method == 98; }
+bool Decoded(unsigned method) {
+  return method == 0 || method == 8 || method == 12 || method == 14 || method == 93 || method == 95 || method == 98;
+}
 
 // The system of "version made by", as the record numbers systems.
 std::uint8_t HostSystemOf(unsigned host) {

@@ -181,7 +181,7 @@ TEST(ArchiverApi, CheckArchiveLooksAsDeepAsItsModeSays) {
       {"UnLha32.Dll", "Unlha", "safety\\crc5.lzh", "1100"},
       {"UnRar32.Dll", "Unrar", "safety\\crc.rar", "1100"},
       {"UnZip32.Dll", "UnZip", "crypto.zip", "1100"},
-      {"UnZip32.Dll", "UnZip", "formats\\methods.zip", "1100"},
+      {"UnZip32.Dll", "UnZip", "formats\\others.zip", "1100"},
       // Headers that end in damage; no archive of the format; no file.
       {"UnLha32.Dll", "Unlha", "hostile\\truncated.lzh", "1000"},
       {"UnZip32.Dll", "UnZip", "formats\\local_larger.zip", "1100"},

@@ -237,8 +237,10 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
     int count, result;
     std::vector<std::string> written;
   } cases[] = {
-      // bzip2 and LZMA are listed, and are not decoded here: ERROR_METHOD.
-      {"methods.zip", 3, 0x8009, {"deflate.txt:920"}},
+      // Python's bzip2 and LZMA beside deflate; WavPack and IBM's TERSE are
+      // listed and not decoded: ERROR_METHOD.
+      {"methods.zip", 3, 0, {"bzip2.txt:920", "deflate.txt:920", "lzma.txt:920"}},
+      {"others.zip", 3, 0x8009, {"good.txt:5"}},
       {"empty.zip", 0, 0, {}},
       // Without the password nothing is listed, and nothing written:
       // ERROR_PASSWORD_FILE.

@@ -48,9 +48,9 @@ std::vector<std::string> Made() {
 }
 
 std::string Original(const std::string& archive, const std::string& name) {
-  if (archive.size() > 4 && archive.compare(archive.size() - 4, 4, ".rar") == 0) {
+  // What bsdtar extracted of an archive no tool here made.
+  if (IsFolder(Folder() + "ref\\" + archive))
     return ReadBytes(Folder() + "ref\\" + archive + "\\" + name);
-  }
   // zip took this one from its standard input.
   if (name == "-") return ReadBytes(Folder() + "tree\\表示.txt");
   return ReadBytes(Folder() + "tree\\" + name);
