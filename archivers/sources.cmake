@@ -2,7 +2,8 @@
 # the name rules. One list for the three builds that compile it: the DLLs,
 # the native tests under the sanitizers and the fuzz targets. Each adds the
 # platform's conversions (names/platform_win.cpp or names/platform_posix.cpp)
-# and links libarchive and bzip2 built for itself, with zlib.
+# and links libarchive (with liblzma, libzstd and bzip2) built for itself,
+# with zlib.
 set(ARCHIVERS_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/arj_fast.cpp
@@ -32,12 +33,13 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/names/paths.cpp)
 
 # add_archivers_portable(target platformSource build zlib [compile options...]):
-# the portable part as a static library of its own, over the libarchive and
-# bzip2 that scripts/libarchive.sh and scripts/bzip2.sh built as `build`
-# (a MinGW triple, native or fuzz) into .cache.
+# the portable part as a static library of its own, over the libarchive,
+# liblzma, libzstd and bzip2 that the scripts of each built as `build` (a
+# MinGW triple, native or fuzz) into .cache.
 function(add_archivers_portable target platformSource build zlib)
   set(cache "${PROJECT_SOURCE_DIR}/.cache")
-  foreach(library libarchive/${build}/libarchive.a bzip2/${build}/libbz2.a)
+  set(libraries libarchive/${build}/libarchive.a xz/${build}/liblzma.a zstd/${build}/libzstd.a bzip2/${build}/libbz2.a)
+  foreach(library ${libraries})
     if(NOT EXISTS "${cache}/${library}")
       message(FATAL_ERROR "${cache}/${library} is missing: run scripts/build.sh, which builds it")
     endif()
@@ -47,6 +49,6 @@ function(add_archivers_portable target platformSource build zlib)
   target_include_directories(${target} SYSTEM PRIVATE "${cache}/libarchive/src/libarchive" "${cache}/bzip2/src")
   target_compile_definitions(${target} PRIVATE LIBARCHIVE_STATIC)
   target_compile_options(${target} PRIVATE ${ARGN})
-  target_link_libraries(${target} PUBLIC "${cache}/libarchive/${build}/libarchive.a" "${cache}/bzip2/${build}/libbz2.a"
-                        "${zlib}")
+  list(TRANSFORM libraries PREPEND "${cache}/")
+  target_link_libraries(${target} PUBLIC ${libraries} "${zlib}")
 endfunction()
