@@ -48,6 +48,11 @@ python3 "$here/scripts/make_archives.py" --one "$real" 140
 seven() { 7zz x -y -bso0 -bsp0 "$1" "-o$2"; }
 best zip_7z into seven "$real/one.zip"
 best lzh_7z into seven "$real/one.lzh"
+natives=()
+for method in bzip2 lzma ppmd zstd deflate64; do
+  best t into seven "$real/one_$method.zip"
+  natives+=("7zz $method=$t")
+done
 rm -rf "$work"/x.*
 # The gza's and bza's very streams (one.gz, one.bz2), decompressed to a file.
 decompress() { "$1" -dc "$2" >"$3/one.txt"; }
@@ -61,7 +66,7 @@ best aes256_7z into seven_secret "$real/one_aes256.zip"
 rm -rf "$work"/x.*
 native=("unzip -l=$zip_list" "bsdtar -tf=$lzh_list" "unzip -o=$zip_x" "bsdtar -xf=$lzh_x" "7zz zip=$zip_7z"
   "7zz lzh=$lzh_7z" "7zz zipcrypto=$zipcrypto_7z" "7zz aes256=$aes256_7z" "gzip -dc=$gza_gzip"
-  "bzip2 -dc=$bza_bzip2")
+  "bzip2 -dc=$bza_bzip2" "${natives[@]}")
 
 for bench in "$here"/build/win64/out/*_bench.exe; do
   name=$(basename "$bench" .exe) args=()

@@ -7,7 +7,8 @@ tools list of them, for the tests of our archivers.
     make_archives.py --big OUT N  big.zip and big.lzh of N small members, for the benchmarks
     make_archives.py --one OUT M  one.zip, one.lzh, one_zipcrypto.zip, one_aes256.zip, one.gza and
                                   one.bza of one member of about M MB (with one.gz and one.bz2,
-                                  that member's data alone), for the benchmarks
+                                  that member's data alone), and one_<method>.zip of it for
+                                  bzip2, lzma, ppmd, deflate64 and zstd, for the benchmarks
 
 OUT/tree holds the files archived (named in UTF-8, as Wine shows Japanese
 names to Windows programs); zip and arj are given them named in Shift-JIS
@@ -1451,7 +1452,34 @@ def one(out, megabytes):
     run(["7zz", "a", "-tzip", "-mx1", "-mem=AES256", "-psecret", "-bso0", "-bsp0",
          os.path.join(out, "one_aes256.zip"), "one.txt"], cwd=out)
     one_bga(out, path)
+    one_methods(out, path)
     os.remove(path)
+
+
+def one_methods(out, path):
+    """The file at `path` as one_bzip2.zip, one_lzma.zip, one_ppmd.zip and
+    one_deflate64.zip (7zz at its fastest level), and one_zstd.zip (the zstd
+    tool's stream of it, stored as method 93)."""
+    for method in ("BZip2", "LZMA", "PPMd", "Deflate64"):
+        name = os.path.join(out, "one_%s.zip" % method.lower())
+        if os.path.exists(name):
+            os.remove(name)
+        run(["7zz", "a", "-tzip", "-mm=" + method, "-mx1", "-bso0", "-bsp0", name, os.path.basename(path)], cwd=out)
+    packed = path + ".zst"
+    run(["zstd", "-q", "-f", "-3", path, "-o", packed])
+    crc, size = 0, 0
+    with open(path, "rb") as f:
+        for chunk in iter(lambda: f.read(1 << 22), b""):
+            crc, size = zlib.crc32(chunk, crc), size + len(chunk)
+    name, length = b"one.txt", os.path.getsize(packed)
+    local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 63, 0, 93, 0x645C, 0x586F, crc, length, size, len(name), 0) + name
+    central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 63, 63, 0, 93, 0x645C, 0x586F, crc, length, size,
+                          len(name), 0, 0, 0, 0, 0, 0) + name
+    with open(os.path.join(out, "one_zstd.zip"), "wb") as f, open(packed, "rb") as data:
+        f.write(local)
+        shutil.copyfileobj(data, f, 1 << 22)
+        f.write(central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, len(central), len(local) + length, 0))
+    os.remove(packed)
 
 
 def one_bga(out, path):
