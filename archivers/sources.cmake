@@ -10,6 +10,7 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/arj_methods.cpp
   ${ARCHIVERS_DIR}/codecs/bzip2_stream.cpp
   ${ARCHIVERS_DIR}/codecs/checksums.cpp
+  ${ARCHIVERS_DIR}/codecs/deflate64.cpp
   ${ARCHIVERS_DIR}/codecs/gzip_member.cpp
   ${ARCHIVERS_DIR}/codecs/larc.cpp
   ${ARCHIVERS_DIR}/codecs/lzh_methods.cpp

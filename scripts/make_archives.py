@@ -1123,7 +1123,7 @@ def uudecoded(source):
 
 
 def format_archives(out):
-    """The corners of zip and rar: methods decoded here and not, a
+    """The corners of zip and rar: methods decoded here and not, Deflate64, a
     self-extracting stub, an empty archive, encrypted RAR headers."""
     import zipfile
     folder = os.path.join(out, "formats")
@@ -1164,6 +1164,47 @@ def format_archives(out):
         shutil.copy(os.path.join(rarfile, name), os.path.join(folder, name))
     zip_corners(folder)
     cab_corners(folder)
+    deflate64_zip(folder)
+
+
+def deflate64_zip(folder):
+    """deflate64.zip by 7zz: far.bin, a random 40 KiB block thirty times,
+    each copy with a few bytes changed, which only distances beyond
+    deflate's 32 KiB can match, over a megabyte; and a small text.
+    deflate64.ref/ holds what 7zz extracts; sfx_deflate64.zip is the same
+    behind a stub."""
+    rnd = random.Random(64)
+    block = bytes(rnd.randrange(256) for _ in range(40 * 1024))
+    far = bytearray()
+    for _ in range(30):
+        copy = bytearray(block)
+        for _ in range(16):
+            copy[rnd.randrange(len(copy))] = rnd.randrange(256)
+        far += copy
+    files = os.path.join(folder, "deflate64-files")
+    os.makedirs(files)
+    with open(os.path.join(files, "far.bin"), "wb") as f:
+        f.write(far)
+    with open(os.path.join(files, "small.txt"), "wb") as f:
+        f.write(VICTIM)
+    path = os.path.join(folder, "deflate64.zip")
+    run(["7zz", "a", "-tzip", "-mm=Deflate64", "-mx5", "-bso0", "-bsp0", path, "far.bin", "small.txt"], cwd=files)
+    shutil.rmtree(files)
+    # Both members Deflate64, far.bin packed to a fraction of its size: its
+    # matches reach beyond 32 KiB.
+    import zipfile
+    with zipfile.ZipFile(path) as z:
+        members = {i.filename: i for i in z.infolist()}
+    if any(i.compress_type != 9 for i in members.values()) or \
+            members["far.bin"].compress_size * 4 > members["far.bin"].file_size:
+        raise RuntimeError("7zz wrote deflate64.zip otherwise than asked")
+    run(["7zz", "x", "-bso0", "-bsp0", "-o" + os.path.join(folder, "deflate64.ref"), path])
+    # The same behind a self-extracting program: each local header lies
+    # further on than the directory says.
+    with open(path, "rb") as f:
+        zipped = f.read()
+    with open(os.path.join(folder, "sfx_deflate64.zip"), "wb") as f:
+        f.write(b"MZ" + bytes(4094) + zipped)
 
 
 def zip_corners(folder):

@@ -38,6 +38,12 @@ DecodeResult DecodeArjFast(BitReader& bits, History& out);
 DecodeResult InflateGzipMember(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
                                const Sink& sink);
 
+// zip's Deflate64 (deflate64.cpp, our own): deflate with a 64 KiB window,
+// exactly `original` bytes from the `packed` at `offset`; the CRC-32 is
+// the caller's.
+DecodeResult InflateDeflate64(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
+                              const Sink& sink);
+
 // One bzip2 stream (bzip2_stream.cpp): exactly `original` bytes, its CRCs
 // checked.
 DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,

@@ -20,7 +20,8 @@ struct DirectoryEntry {
   std::uint64_t size = 0;
   std::uint64_t packed = 0;
   std::uint64_t offset = 0;  // zip: the member's local header
-  int unsupported = 0;       // ERROR_METHOD: a method libarchive here does not decode (zip), Quantum (cab)
+  int unsupported = 0;       // ERROR_METHOD: a method not decoded here (zip), Quantum (cab)
+  bool deflate64 = false;    // zip: Deflate64, unencrypted, which our own code decodes, not libarchive
   bool hasSizes = false;     // zip: the central directory's sizes are the truth
   bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)
   std::uint32_t crc = 0;

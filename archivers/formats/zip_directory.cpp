@@ -26,8 +26,9 @@ enum ExtraField : unsigned { kZip64 = 0x0001, kNtfsTimes = 0x000A, kUnixTime = 0
                              kWinZipAes = 0x9901 };
 // clang-format on
 
-// The methods as the record names them (7 bytes at most); those libarchive
-// here decodes are stored, deflated, bzip2, LZMA, xz, zstd and PPMd.
+// The methods as the record names them (7 bytes at most); those read here
+// are stored, deflated, bzip2, LZMA, xz, zstd and PPMd (libarchive) and
+// Deflate64 (our own).
 const char* MethodName(unsigned method) {
   switch (method) {
     case 0: return "Store";
@@ -51,7 +52,8 @@ const char* MethodName(unsigned method) {
   }
 }
 bool Decoded(unsigned method) {
-  return method == 0 || method == 8 || method == 12 || method == 14 || method == 93 || method == 95 || method == 98;
+  return method == 0 || method == 8 || method == 9 || method == 12 || method == 14 || method == 93 || method == 95 ||
+         method == 98;
 }
 
 // The system of "version made by", as the record numbers systems.
@@ -114,7 +116,9 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
   // The directory ends where its end record begins; where it says it
   // begins is counted from the archive's own start.
   const std::uint64_t eocdAt = file.Size() - tail.size() + end;
+  std::uint64_t stub = 0;
   if (!zip64 && cdOffset + cdSize < eocdAt) {
+    stub = eocdAt - cdSize - cdOffset;
     cdOffset = eocdAt - cdSize;
   }
   if (cdOffset > file.Size() || cdSize > file.Size() - cdOffset) return false;
@@ -176,8 +180,11 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
       }
       x += 4 + length;
     }
+    one.offset += stub;
     one.method = MethodName(method);
-    if (!Decoded(method)) one.unsupported = ERROR_METHOD;
+    // Deflate64 is decoded by our own code, which decrypts nothing.
+    one.deflate64 = method == 9 && one.cipher == Cipher::None;
+    if (!Decoded(method) || (method == 9 && !one.deflate64)) one.unsupported = ERROR_METHOD;
     entries.push_back(std::move(one));
     at += kCentralHeaderSize + nameLength + extraLength + commentLength;
   }

@@ -241,6 +241,10 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
       // listed and not decoded: ERROR_METHOD.
       {"methods.zip", 3, 0, {"bzip2.txt:920", "deflate.txt:920", "lzma.txt:920"}},
       {"others.zip", 3, 0x8009, {"good.txt:5"}},
+      // Deflate64, which our own code decodes: matches from beyond 32 KiB,
+      // over a megabyte; behind a self-extracting program too.
+      {"deflate64.zip", 2, 0, {"far.bin:1228800", "small.txt:920"}},
+      {"sfx_deflate64.zip", 2, 0, {"far.bin:1228800", "small.txt:920"}},
       {"empty.zip", 0, 0, {}},
       // Without the password nothing is listed, and nothing written:
       // ERROR_PASSWORD_FILE.
@@ -280,6 +284,12 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
     EXPECT_EQ(a.set.CountEntries(path), c.count);
     EXPECT_EQ(a.Extract(path, out + "\\"), c.result);
     EXPECT_EQ(Tree(out), c.written);
+  }
+  // What 7zz extracts of the Deflate64 members, byte for byte.
+  for (const char* file : {"far.bin", "small.txt"}) {
+    EXPECT_TRUE(ReadBytes(a.box.Path("deflate64.zip") + "\\" + file) ==
+                ReadBytes(Folder() + "formats\\deflate64.ref\\" + file))
+        << file;
   }
   // A self-extracting program before a zip: the members and their packed
   // sizes are those of the zip alone.
