@@ -24,19 +24,19 @@ constexpr std::size_t kMaxMatch = 3 + 0xFFFF;
 constexpr int kMaxBits = 15;
 constexpr int kLitRoot = 10, kDistRoot = 8, kCodeRoot = 7;
 
-// A table entry: the bits its code takes (0 to 4), the extra bits that
-// follow the code (5 to 9), what it is (10 to 13), and its value (16 to
-// 31): a literal byte, a length's or distance's base, or where a second
-// level begins (its extra-bits field then holds that level's width).
+// A table entry holds in bits 0 to 4 how many bits its code takes, in 5 to
+// 9 how many extra bits follow the code, in 10 to 13 what it is, and in 16
+// to 31 its value: a literal byte, a length's or distance's base, or where
+// a second level begins (whose width the extra bits' field then holds).
 enum EntryKind : std::uint32_t { kLiteral = 1 << 10, kEnd = 1 << 11, kSubtable = 1 << 12, kInvalid = 1 << 13 };
 
 constexpr std::uint32_t Entry(std::uint32_t value, std::uint32_t extra, std::uint32_t kind = 0) {
   return value << 16 | extra << 5 | kind;
 }
 
-// A complete code's second levels each hold two codes at least, so the
-// literal/length table needs at most 144 of 32 entries below its first
-// level, and the distance table 16 of 128.
+// A complete code's second levels each hold two codes at least, so below
+// its first level the literal/length table (288 symbols) needs at most 144
+// second levels of up to 32 entries, the distance table (32) 16 of 128.
 constexpr std::size_t kLitSize = (1 << kLitRoot) + 144 * (1 << (kMaxBits - kLitRoot));
 constexpr std::size_t kDistSize = (1 << kDistRoot) + 16 * (1 << (kMaxBits - kDistRoot));
 
@@ -310,12 +310,8 @@ class Inflater {
       i += repeat;
     }
     if (lengths[256] == 0) return false;  // a block that could not end
-    // The distances' lengths move up to their own place.
-    unsigned char distances[32] = {};
-    std::copy(lengths + lits, lengths + total, distances);
-    std::fill(lengths + lits, lengths + total, 0);
     return BuildTable(lengths, static_cast<int>(lits), kAlphabets.lit, kLitRoot, lit_, kLitSize) &&
-           BuildTable(distances, static_cast<int>(dists), kAlphabets.dist, kDistRoot, dist_, kDistSize);
+           BuildTable(lengths + lits, static_cast<int>(dists), kAlphabets.dist, kDistRoot, dist_, kDistSize);
   }
 
   // A block's literals and matches, to its end code.
