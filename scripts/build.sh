@@ -25,16 +25,19 @@ build() {
 targets=("$@")
 ((${#targets[@]})) || targets=(win64 win32 native fuzz)
 for t in "${targets[@]}"; do
-  # The archivers read zip, cab and rar through libarchive, and bzip2 data
-  # through libbz2, each built once for each build.
+  # The archivers read zip, cab and rar through libarchive, over libbz2,
+  # liblzma and libzstd (which bza reads bzip2 data through too), each built
+  # once for each build: the three before libarchive, which is configured
+  # with them.
   case $t in
     win64) lib=x86_64 ;;
     win32) lib=i686 ;;
     native | fuzz) lib=$t ;;
     *) continue ;;  # refused below
   esac
-  bash "$here/scripts/libarchive.sh" "$lib"
-  bash "$here/scripts/bzip2.sh" "$lib"
+  for library in bzip2 xz zstd libarchive; do
+    bash "$here/scripts/$library.sh" "$lib"
+  done
 done
 for t in "${targets[@]}"; do
   case $t in

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # Fetching a library's Debian source package, for the scripts that build
-# the libraries our archivers link (libarchive.sh, bzip2.sh); sourced, not run.
+# the libraries our archivers link (libarchive.sh, bzip2.sh, xz.sh, zstd.sh);
+# sourced, not run.
 
 # debian_source PACKAGE VERSION DEST: puts Debian trixie's source package
 # PACKAGE, which must be of upstream version VERSION, unpacked and with
@@ -29,8 +30,23 @@ debian_source() {
   echo "$package: fetching the source package"
   # apt checks the signatures; dpkg-source unpacks and applies Debian's patches.
   if ! (cd "$download" && "${get[@]}" --download-only "$package/trixie" >/dev/null 2>&1); then
-    echo "$package: apt-get source could not fetch $package/trixie" >&2
-    return 1
+    # The mirror can lag behind trixie's index, which then names a revision
+    # it does not have yet (xz-utils 5.8.1-1+deb13u2): the newest revision of
+    # the same upstream version that it does have is taken instead.
+    local revision fetched=
+    for revision in $(apt-cache showsrc --only-source "$package" 2>/dev/null |
+                      awk -v v="$version" '/^Version:/ && index($2, v "-") == 1 {print $2}' | sort -urV); do
+      rm -rf "${download:?}"/*
+      if (cd "$download" && "${get[@]}" --download-only "$package=$revision" >/dev/null 2>&1); then
+        fetched=$revision
+        break
+      fi
+    done
+    if [ -z "$fetched" ]; then
+      echo "$package: apt-get source could not fetch $package/trixie" >&2
+      return 1
+    fi
+    echo "$package: trixie's newest revision is not on the mirror; took $fetched"
   fi
   local dsc=("$download/${package}_$version"-*.dsc)
   if [ ! -f "${dsc[0]}" ]; then

@@ -149,8 +149,10 @@ else
   echo "setup: this machine does not execute 32-bit code; only the 64-bit build will run"
 fi
 
-# The archivers' archive library and bzip2 library, from their Debian
-# source packages, built once for both architectures (.cache/libarchive,
-# .cache/bzip2).
-bash "$here/scripts/libarchive.sh"
-bash "$here/scripts/bzip2.sh"
+# The archivers' archive library and the bzip2, LZMA and Zstandard
+# libraries it is configured with, from their Debian source packages, built
+# once for both architectures (.cache/bzip2, .cache/xz, .cache/zstd,
+# .cache/libarchive).
+for library in bzip2 xz zstd libarchive; do
+  bash "$here/scripts/$library.sh"
+done
