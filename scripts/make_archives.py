@@ -100,10 +100,11 @@ MONTHS = {m: i + 1 for i, m in enumerate("Jan Feb Mar Apr May Jun Jul Aug Sep Oc
 
 
 def zip_rows(path):
-    """zipinfo's own listing; names are the stored bytes."""
+    """zipinfo's own listing; names are the stored bytes. Its attributes
+    are Unix's mode or, for a DOS or Windows system, "-rw-a--" and the like."""
     rows = []
     for line in run(["zipinfo", "-l", "-T", path]).split(b"\n"):
-        m = re.match(rb"^[-dlp][-rwxsStT]{9}\s+\S+\s+\S+\s+(\d+)\s+\S+\s+(\d+)\s+\S+\s+(\d{8})\.(\d{6}) (.*)$", line)
+        m = re.match(rb"^[-dlp][-rwxsStTah]{6,9}\s+\S+\s+\S+\s+(\d+)\s+\S+\s+(\d+)\s+\S+\s+(\d{8})\.(\d{6}) (.*)$", line)
         if m:
             rows.append((m.group(5), int(m.group(1)), m.group(2), (m.group(3) + m.group(4)).decode()))
     return rows
@@ -1131,6 +1132,7 @@ def format_archives(out):
     with zipfile.ZipFile(os.path.join(folder, "methods.zip"), "w") as z:
         z.writestr("bzip2.txt", VICTIM, compress_type=zipfile.ZIP_BZIP2)
         z.writestr("lzma.txt", VICTIM, compress_type=zipfile.ZIP_LZMA)
+        z.writestr("empty.txt", b"", compress_type=zipfile.ZIP_LZMA)  # the end mark alone
         z.writestr("deflate.txt", VICTIM, compress_type=zipfile.ZIP_DEFLATED)
     # Methods nothing here decodes: WavPack and IBM's TERSE, beside a stored member.
     with open(os.path.join(folder, "others.zip"), "wb") as f:

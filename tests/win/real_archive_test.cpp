@@ -237,9 +237,10 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
     int count, result;
     std::vector<std::string> written;
   } cases[] = {
-      // Python's bzip2 and LZMA beside deflate; WavPack and IBM's TERSE are
-      // listed and not decoded: ERROR_METHOD.
-      {"methods.zip", 3, 0, {"bzip2.txt:920", "deflate.txt:920", "lzma.txt:920"}},
+      // Python's bzip2 and LZMA (an empty member too: LZMA's end mark alone)
+      // beside deflate; WavPack and IBM's TERSE are listed and not decoded:
+      // ERROR_METHOD.
+      {"methods.zip", 4, 0, {"bzip2.txt:920", "deflate.txt:920", "empty.txt:0", "lzma.txt:920"}},
       {"others.zip", 3, 0x8009, {"good.txt:5"}},
       // Deflate64, which our own code decodes: matches from beyond 32 KiB,
       // over a megabyte; behind a self-extracting program too.

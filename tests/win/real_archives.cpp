@@ -49,7 +49,7 @@ std::vector<std::string> Made() {
 
 std::string Original(const std::string& archive, const std::string& name) {
   // What bsdtar extracted of an archive no tool here made.
-  if (IsFolder(Folder() + "ref\\" + archive))
+  if (testing_support::IsFolder(Folder() + "ref\\" + archive))
     return ReadBytes(Folder() + "ref\\" + archive + "\\" + name);
   // zip took this one from its standard input.
   if (name == "-") return ReadBytes(Folder() + "tree\\表示.txt");
