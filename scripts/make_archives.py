@@ -625,7 +625,7 @@ def unreadable_archives(out):
     with open(os.path.join(out, "lh5_level1.lzh"), "rb") as f:
         lzh = f.read()
     made = {"cut.lzh": lzh[:60],
-            "unsupported.zip": zip_with([b"dir/a.bin", b"dir/sub/b.bin"], VICTIM, method=12),
+            "unsupported.zip": zip_with([b"dir/a.bin", b"dir/sub/b.bin"], VICTIM, method=97),  # WavPack
             "zerodate.zip": zip_with([b"dir/a.txt", b"dir/b.txt", b"c.txt"], VICTIM, date=0)}
     for name, data in made.items():
         with open(os.path.join(folder, name), "wb") as f:
