@@ -50,8 +50,8 @@ best zip_7z into seven "$real/one.zip"
 best lzh_7z into seven "$real/one.lzh"
 natives=()
 for method in bzip2 lzma ppmd zstd deflate64; do
-  best t into seven "$real/one_$method.zip"
-  natives+=("7zz $method=$t")
+  best took into seven "$real/one_$method.zip"  # not `t`: best keeps one of its own
+  natives+=("7zz $method=$took")
 done
 rm -rf "$work"/x.*
 # The gza's and bza's very streams (one.gz, one.bz2), decompressed to a file.
