@@ -88,16 +88,9 @@ build_native() {
   esac
 }
 
-arches=("$@")
-((${#arches[@]})) || arches=(x86_64 i686)
-for a in "${arches[@]}"; do
-  case $a in
-    x86_64 | i686 | native | fuzz) ;;
-    *) echo "bzip2: unknown build $a (x86_64, i686, native or fuzz)" >&2; exit 2 ;;
-  esac
-done
+library_builds "$@"
 fetch_source
-for a in "${arches[@]}"; do
+for a in "${builds[@]}"; do
   case $a in
     native | fuzz) build_native "$a" ;;
     *) build_arch "$a" ;;

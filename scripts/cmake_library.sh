@@ -6,7 +6,7 @@
 # not instrumented) and natively with clang, instrumented for libFuzzer and
 # AddressSanitizer, for fuzzing; as bzip2.sh builds libbz2. For xz.sh and
 # zstd.sh; sourced, not run. The script that sources it runs
-#   cmake_library_builds "$@"     the builds asked for (default: x86_64 and i686)
+#   library_builds "$@"           the builds asked for (default: x86_64 and i686)
 #   cmake_library NAME PACKAGE VERSION PROJECT LIBRARY [CMAKE OPTIONS...]
 # NAME: its folder in .cache (xz, zstd) and its name in messages; PACKAGE and
 # VERSION: the Debian source package and its upstream version; PROJECT: the
@@ -81,19 +81,6 @@ cmake_library_build() {
   mv "$work/install/include" "$out/include"
   echo "$recipe" >"$out/recipe"
   rm -rf "$work"
-}
-
-# cmake_library_builds BUILD...: the builds to make, checked.
-cmake_library_builds() {
-  builds=("$@")
-  ((${#builds[@]})) || builds=(x86_64 i686)
-  local b
-  for b in "${builds[@]}"; do
-    case $b in
-      x86_64 | i686 | native | fuzz) ;;
-      *) echo "$(basename "$0" .sh): unknown build $b (x86_64, i686, native or fuzz)" >&2; exit 2 ;;
-    esac
-  done
 }
 
 # cmake_library NAME PACKAGE VERSION PROJECT LIBRARY [CMAKE OPTIONS...]: the

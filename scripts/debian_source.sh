@@ -57,3 +57,16 @@ debian_source() {
   # dpkg-source leaves a copy of the upstream tarball beside DEST.
   rm -rf "$download" "$(dirname "$dest")/${package}_$version.orig.tar".*
 }
+
+# library_builds BUILD...: the builds to make, checked.
+library_builds() {
+  builds=("$@")
+  ((${#builds[@]})) || builds=(x86_64 i686)
+  local b
+  for b in "${builds[@]}"; do
+    case $b in
+      x86_64 | i686 | native | fuzz) ;;
+      *) echo "$(basename "$0" .sh): unknown build $b (x86_64, i686, native or fuzz)" >&2; exit 2 ;;
+    esac
+  done
+}

@@ -132,19 +132,12 @@ build_native() {
   rm -rf "$work"
 }
 
-arches=("$@")
-((${#arches[@]})) || arches=(x86_64 i686)
-for a in "${arches[@]}"; do
-  case $a in
-    x86_64 | i686 | native | fuzz) ;;
-    *) echo "libarchive: unknown build $a (x86_64, i686, native or fuzz)" >&2; exit 2 ;;
-  esac
-done
+library_builds "$@"
 for library in bzip2 xz zstd; do
-  bash "$here/scripts/$library.sh" "${arches[@]}"
+  bash "$here/scripts/$library.sh" "${builds[@]}"
 done
 fetch_source
-for a in "${arches[@]}"; do
+for a in "${builds[@]}"; do
   case $a in
     native | fuzz) build_native "$a" ;;
     *) build_arch "$a" ;;

@@ -11,7 +11,7 @@
 # Usage: scripts/xz.sh [x86_64|i686|native|fuzz]...   (default: x86_64 and i686)
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/cmake_library.sh"
-cmake_library_builds "$@"
+library_builds "$@"
 # No threads: libarchive decodes single-threaded, and without them the
 # library needs nothing beside it at the link (no pthread natively). The
 # sandbox is the tools' (and refuses to configure under -fsanitize).

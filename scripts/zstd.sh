@@ -12,7 +12,7 @@
 # Usage: scripts/zstd.sh [x86_64|i686|native|fuzz]...   (default: x86_64 and i686)
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/cmake_library.sh"
-cmake_library_builds "$@"
+library_builds "$@"
 # Single-threaded: libarchive decodes that way, and the library then needs
 # nothing beside it at the link.
 cmake_library zstd libzstd 1.5.7+dfsg build/cmake libzstd.a \
