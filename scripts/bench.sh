@@ -41,8 +41,9 @@ best zip_x into unzip -q -o "$real/big.zip" -d
 best lzh_x into bsdtar -xf "$real/big.lzh" -C
 rm -rf "$work"/x.*
 # One member of 140 MB, against 7-Zip (Debian's 7zip package).
-if ! command -v 7zz >/dev/null; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends 7zip >/dev/null
+# zstd: the tool whose stream one_zstd.zip holds.
+if ! command -v 7zz >/dev/null || ! command -v zstd >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends 7zip zstd >/dev/null
 fi
 python3 "$here/scripts/make_archives.py" --one "$real" 140
 seven() { 7zz x -y -bso0 -bsp0 "$1" "-o$2"; }
