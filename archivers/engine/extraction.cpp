@@ -124,26 +124,55 @@ std::uint64_t FreeBytes(const std::string& destination) {
   }
 }
 
+// The folders one call of MakeFoldersAt made: a chain from the highest to
+// the deepest, each inside the one before.
+struct MadeChain {
+  std::wstring highest, deepest;
+};
+
 // Creates the folder at `path` (in the "\\?\" form) and every missing one
-// above it; those it made go to `made`, the highest first, when given.
-bool MakeFoldersAt(std::wstring path, std::vector<std::wstring>* made = nullptr) {
+// above it; the chain it made goes to `made`, when given. The deepest folder
+// that stands is found by halving, since a folder's parents stand when it
+// does: a file beside others costs a probe or two, and a path thousands of
+// folders deep is made with one call per missing folder, not per folder.
+bool MakeFoldersAt(std::wstring path, MadeChain* made = nullptr) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
-  const auto isFolder = [](const std::wstring& at) {
-    const DWORD attributes = GetFileAttributesW(at.c_str());
+  const auto isFolder = [&path](std::size_t end) {
+    const wchar_t cut = path[end];
+    path[end] = L'\0';
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    path[end] = cut;
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   };
-  if (isFolder(path)) return true;
-  // Below the root: "\\?\C:\", or "\\?\UNC\server\share\".
+  if (isFolder(path.size())) return true;
+  // Below the root: "\\?\C:\", or "\\?\UNC\server\share\". Each level ends
+  // where the path is cut short to name it; the last is the path itself.
   std::size_t from = 7;
   if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) from = path.find(L'\\', path.find(L'\\', 8) + 1) + 1;
-  // Each folder above it, named by cutting the path short where it ends.
+  std::vector<std::size_t> ends;
   for (std::size_t at = path.find(L'\\', from); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
-    path[at] = L'\0';
-    if (CreateDirectoryW(path.c_str(), nullptr) && made) made->push_back(path.c_str());
-    path[at] = L'\\';
+    ends.push_back(at);
   }
-  if (CreateDirectoryW(path.c_str(), nullptr) && made) made->push_back(path);
-  return isFolder(path);
+  ends.push_back(path.size());
+  // The first level missing: every level before it stands.
+  std::size_t low = 0, high = ends.size() - 1;
+  while (low < high) {
+    const std::size_t middle = low + (high - low) / 2;
+    if (isFolder(ends[middle])) low = middle + 1;
+    else high = middle;
+  }
+  bool madeLast = false;
+  for (std::size_t level = low; level < ends.size(); ++level) {
+    const wchar_t cut = path[ends[level]];
+    path[ends[level]] = L'\0';
+    madeLast = CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+    if (madeLast && made) {
+      if (made->highest.empty()) made->highest = path.c_str();
+      made->deepest.assign(path.c_str());
+    }
+    path[ends[level]] = cut;
+  }
+  return madeLast || isFolder(path.size());
 }
 
 // Whether the file at `target` goes by another long name: the last part of
@@ -255,7 +284,10 @@ class Extraction {
     // those it leaves empty go at the command's end.
     HANDLE file = CreateTemporary(folder);
     if (file == INVALID_HANDLE_VALUE) {
-      if (!MakeFoldersAt(folder, &made_)) return ERROR_MAKEDIRECTORY;
+      MadeChain chain;
+      const bool madeAll = MakeFoldersAt(folder, &chain);
+      if (!chain.highest.empty()) made_.push_back(std::move(chain));
+      if (!madeAll) return ERROR_MAKEDIRECTORY;
       file = CreateTemporary(folder);
     }
     if (file == INVALID_HANDLE_VALUE) return ERROR_CANNOT_WRITE;
@@ -286,10 +318,15 @@ class Extraction {
   Progress& progress() { return progress_; }
 
   // Removes the folders this command made for files it did not write,
-  // where they stayed empty; those the archive holds stay.
+  // where they stayed empty; those the archive holds stay. A chain goes from
+  // its deepest folder up, as far as each is empty: the folders above one
+  // that stays hold it.
   void RemoveEmptyFolders() {
-    for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) {
-      if (!kept_.count(*folder)) RemoveDirectoryW(folder->c_str());
+    for (auto chain = made_.rbegin(); chain != made_.rend(); ++chain) {
+      std::wstring folder = chain->deepest;
+      while (!kept_.count(folder) && RemoveDirectoryW(folder.c_str()) && folder != chain->highest) {
+        folder.resize(folder.rfind(L'\\'));
+      }
     }
   }
 
@@ -399,8 +436,8 @@ class Extraction {
   std::wstring base_;
   std::uint64_t room_;  // what the volume holds beyond the members of known size
   Progress progress_;
-  std::vector<std::wstring> made_;  // the folders made for files, the highest first
-  std::set<std::wstring> kept_;     // the folders the archive holds as members
+  std::vector<MadeChain> made_;  // the folders made for files, in the order made
+  std::set<std::wstring> kept_;  // the folders the archive holds as members
 };
 
 // What the failure box says of a member beyond its result, where the

@@ -42,12 +42,18 @@ bool IsDotsOnly(const std::string& part) {
 // The most characters (UTF-16 units) a path on Windows may hold.
 constexpr std::size_t kMostCharacters = 32767;
 
+// The most folders a member may lie in. Windows holds thousands in a path,
+// but no archiver's user makes such a tree: an archive that does is built
+// to make a tree too deep to use or remove, and extracting it would make
+// one folder after another for minutes.
+constexpr std::size_t kMostFolders = 512;
+
 }  // namespace
 
 bool StaysInside(const std::string& name) {
   if (name.empty() || IsSeparator(name[0])) return false;
   std::string part;
-  std::size_t characters = 0;
+  std::size_t characters = 0, folders = 0;
   for (std::size_t i = 0; i <= name.size(); ++i) {
     if (++characters > kMostCharacters + 1) return false;
     if (i < name.size() && IsLeadByte(name[i])) {
@@ -60,6 +66,7 @@ bool StaysInside(const std::string& name) {
     }
     if (i == name.size() || IsSeparator(name[i])) {
       if (IsDotsOnly(part) || IsDeviceName(part)) return false;
+      if (i < name.size() && ++folders > kMostFolders) return false;
       part.clear();
       continue;
     }

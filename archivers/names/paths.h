@@ -49,7 +49,8 @@ inline void MakeFolderName(std::string& name) {
 // inside the folder it is extracted to: no "." or "..", no absolute path, no
 // drive or stream (":"), no device name such as CON or LPT1, no character
 // cut short (a lead byte at the end or before a byte no trail byte can be),
-// and no more characters than a path on Windows can hold.
+// no more characters than a path on Windows can hold, and no more than 512
+// folders deep.
 bool StaysInside(const std::string& name);
 
 }  // namespace archivers

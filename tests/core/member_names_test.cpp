@@ -32,6 +32,11 @@ TEST(MemberNames, StayInsideOrNot) {
   };
   // clang-format on
   for (const Case& c : cases) EXPECT_EQ(StaysInside(c.name), c.inside) << c.name;
+  std::string deep;
+  for (int i = 0; i < 512; ++i) deep += "a\\";
+  EXPECT_TRUE(StaysInside(deep + "x.txt"));
+  EXPECT_TRUE(StaysInside(deep));
+  EXPECT_FALSE(StaysInside(deep + "b\\x.txt"));
 }
 
 // Garbage in any method ends, as damaged, long before it could produce the

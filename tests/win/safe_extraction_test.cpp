@@ -104,9 +104,11 @@ TEST(SafeExtraction, NothingOfTheUsersIsLostToABadMember) {
        nullptr,
        {"victim.txt:8", "\x83\x5c\\", "\x95\x5c\\", "\x95\x5c\\a.txt:920"}},
       // A "." part names the folder it stands in; a name longer than any
-      // path Windows holds is refused; redirections are links, never written.
+      // path Windows holds is refused, as is one 16,000 folders deep that
+      // fits; redirections are links, never written.
       {"dot.zip", false, nullptr, {"a\\", "a\\b.txt:920", "victim.txt:8"}},
       {"toolong.zip", false, "使えない名前", {"victim.txt:8"}},
+      {"deep.zip", false, "使えない名前", {"victim.txt:8"}},
       {"redirect.rar", false, nullptr, {"target.txt:920", "victim.txt:8"}},
   };
   Archivers a;
@@ -312,15 +314,18 @@ TEST(SafeExtraction, HostileListingsCostLittle) {
     const char* archive;
     int count;
   } cases[] = {
-      {"deep.zip", 1},     {"foreign.zip", 4000},    {"badbytes.lzh", 4000},
-      {"mac.lzh", 20000},  {"solid_damaged.rar", 4},  // its first member's data fails its check: a
-                                                      // listing that decodes stops there
+      {"deep.zip", 1},
+      {"foreign.zip", 4000},
+      {"badbytes.lzh", 4000},
+      {"mac.lzh", 20000},
+      {"solid_damaged.rar", 4},  // its first member's data fails its check: a
+                                 // listing that decodes stops there
       {"redirect.rar", 3},
   };
   // Windows 7's kernel32 has it; the headers offer it from Windows 7 on.
   using MemoryInfo = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-  const auto memoryInfo = reinterpret_cast<MemoryInfo>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+  const auto memoryInfo = reinterpret_cast<MemoryInfo>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
   ASSERT_NE(memoryInfo, nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
