@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decoding_check.h"
+#include "fuzz_check.h"
 #include "codecs/decoders.h"
 #include "formats/byte_source.h"
 

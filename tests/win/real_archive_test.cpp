@@ -332,25 +332,21 @@ TEST(RealArchives, LegacyZipMethodsComeOutWhole) {
       {"short_shrink.zip", 1, 0x800C},     // its data cut to less than its codes need
   };
   Archivers a;
-  // The count, the result, the files written, and those unlike the .ref's.
-  const auto row = [](int count, int result, const std::vector<std::string>& files,
-                      const std::string& unlike) {
-    std::string text = std::to_string(count) + " " + std::to_string(result) + " [";
-    for (const std::string& file : files) text += file + " ";
-    return text + "] unlike: " + unlike;
-  };
   for (const auto& c : cases) {
     const std::string path = Folder() + "legacy\\" + c.archive, out = a.box.Path(c.archive),
                       ref = path + ".ref";
     a.set.SelectKind(path);
-    const int count = a.set.CountEntries(path), result = a.Extract(path, out + "\\");
-    std::string unlike;
-    for (std::string file : Tree(ref)) {
-      file.erase(file.rfind(':'));
-      if (ReadBytes(out + "\\" + file) != ReadBytes(ref + "\\" + file)) unlike += file + " ";
+    // The count, the result, and each file written, marked where unlike the .ref's.
+    std::string ours = std::to_string(a.set.CountEntries(path)) + " " +
+                       std::to_string(a.Extract(path, out + "\\")),
+                expected = std::to_string(c.count) + " " + std::to_string(c.result);
+    for (const std::string& file : Tree(out)) {
+      const std::string name = file.substr(0, file.rfind(':'));
+      ours += " " + file +
+              (ReadBytes(out + "\\" + name) == ReadBytes(ref + "\\" + name) ? "" : " unlike");
     }
-    EXPECT_EQ(row(count, result, Tree(out), unlike), row(c.count, c.result, Tree(ref), ""))
-        << c.archive;
+    for (const std::string& file : Tree(ref)) expected += " " + file;
+    EXPECT_EQ(ours, expected) << c.archive;
   }
 }
 
