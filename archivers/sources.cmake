@@ -12,11 +12,15 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/checksums.cpp
   ${ARCHIVERS_DIR}/codecs/deflate64.cpp
   ${ARCHIVERS_DIR}/codecs/gzip_member.cpp
+  ${ARCHIVERS_DIR}/codecs/implode.cpp
   ${ARCHIVERS_DIR}/codecs/larc.cpp
   ${ARCHIVERS_DIR}/codecs/lzh_methods.cpp
   ${ARCHIVERS_DIR}/codecs/lzhuf.cpp
+  ${ARCHIVERS_DIR}/codecs/reduce.cpp
+  ${ARCHIVERS_DIR}/codecs/shrink.cpp
   ${ARCHIVERS_DIR}/codecs/static_huffman.cpp
   ${ARCHIVERS_DIR}/codecs/stored.cpp
+  ${ARCHIVERS_DIR}/codecs/zip_methods.cpp
   ${ARCHIVERS_DIR}/formats/arj_headers.cpp
   ${ARCHIVERS_DIR}/formats/arj_reader.cpp
   ${ARCHIVERS_DIR}/formats/bga_headers.cpp

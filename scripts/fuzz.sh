@@ -9,7 +9,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text arj deflate64 bga archive_reader
+all=(sjis_path settings_value command_args entry_record number_text arj deflate64 legacy_zip bga archive_reader
      archive_headers)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
@@ -36,6 +36,31 @@ archive_seeds() {
     { printf "$byte"; cat "$f"; } >"$dir/seed$((n += 1))"
   done
 }
+# legacy_seeds: each shrunk, reduced or imploded member of the test archives
+# in legacy/ as the target takes it: the byte that picks its method and
+# flags, its size in 3 bytes, its data; up to 16 KiB.
+legacy_seeds() {
+  local dir="$fuzz/seeds/legacy_zip"
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  python3 - "$here/build/archives/legacy" "$dir" <<'PY'
+import glob, os, struct, sys, zipfile
+n = 0
+for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.zip"))):
+    with open(path, "rb") as f:
+        raw = f.read()
+    for member in zipfile.ZipFile(path).infolist():
+        if not 1 <= member.compress_type <= 6 or member.compress_size > 16380 or member.file_size >= 1 << 24:
+            continue
+        at = member.header_offset
+        start = at + 30 + sum(struct.unpack("<HH", raw[at + 26:at + 30]))
+        picker = member.compress_type - 1 | (member.flag_bits & 6) << 3
+        n += 1
+        with open(os.path.join(sys.argv[2], "seed%d" % n), "wb") as f:
+            f.write(bytes([picker]) + member.file_size.to_bytes(3, "little") +
+                    raw[start:start + member.compress_size])
+PY
+}
 mkdir -p "$fuzz/findings" "$fuzz/logs"
 status=0
 for t in "${targets[@]}"; do
@@ -55,6 +80,8 @@ for t in "${targets[@]}"; do
     # Deflate64 streams as 7zz writes them (fixed, dynamic, far matches),
     # each behind its declared size, with room for more than their tables.
     deflate64) max_len=16384 ;;
+    # zip's legacy methods as the test archives hold them.
+    legacy_zip) max_len=16384 seeds=("$fuzz/seeds/$t"); legacy_seeds ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers
   # ask libarchive for sizes a damaged header gives.

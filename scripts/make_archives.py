@@ -20,7 +20,8 @@ tool does not say; stamp is YYYYMMDD[HHMM[SS]], as precise as the tool is.
 rar archives and zips of xz and zstd members come from libarchive's own
 test set and are extracted natively into OUT/ref/<name>/ to compare with. No tool here writes gza or bza: those
 are made byte by byte (tree.gza, tree.bza, and the corners in OUT/bga), and
-listed as their headers say. OUT/hostile holds archives that try to
+listed as their headers say. OUT/legacy holds zips of shrink, reduce and
+implode, with what each must come out as. OUT/hostile holds archives that try to
 write outside their destination, a truncated archive and one with a huge
 declared size per format.
 """
@@ -274,15 +275,15 @@ def crc16(data):
 
 def zip_with(names, content=b"bad\r\n", declared=None, crc=None, deflate=False, big=None, packed=None, method=None,
              date=0x5821):
-    """Members stored (or deflated, or `packed` as given) with the CRC and
+    """Members stored (or deflated), or `packed` as given, with the CRC and
     size given; `big` declares that size in a zip64 field; `method` names
     another method for the same bytes (a dict: per name, stored if not
     named); `date` is the DOS date of each."""
     local, central, offset = b"", b"", 0
-    data = content
-    if deflate:
+    data = content if packed is None else packed
+    if deflate and packed is None:
         packer = zlib.compressobj(9, zlib.DEFLATED, -15)
-        data = packed if packed is not None else packer.compress(content) + packer.flush()
+        data = packer.compress(content) + packer.flush()
     for name in names:
         size = declared or len(content)
         extra = struct.pack("<HHQQ", 1, 16, big, len(data)) if big else b""
@@ -785,12 +786,14 @@ def names_archives(out):
     shutil.rmtree(tree)
 
 
-def debian_source(package):
+def debian_source(package, members=None):
     """The unpacked source of Debian's newest `package`, fetched once into
-    .cache/PACKAGE/src."""
+    .cache/PACKAGE/src; with `members` (paths inside the source), only those
+    files, from the upstream tarball: for a package too large to unpack whole
+    when a few of its files are wanted."""
     cache = os.path.join(HERE, ".cache", package)
     src = os.path.join(cache, "src")
-    if not os.path.isdir(src):
+    if not os.path.isdir(src) or not all(os.path.isfile(os.path.join(src, m)) for m in members or []):
         versions = [l.split()[1] for l in run(["apt-cache", "showsrc", package]).decode().splitlines()
                     if l.startswith("Version:")]
         version = sorted(versions, key=lambda v: [int(x) if x.isdigit() else x for x in re.split(r"[.+~-]", v)])[-1]
@@ -802,12 +805,13 @@ def debian_source(package):
                        capture_output=True)
         files = os.listdir(download)
         dsc = [f for f in files if f.endswith(".dsc")]
-        if dsc:
+        if dsc and not members:
             run(["dpkg-source", "--no-check", "-x", dsc[0], src], cwd=download)
         else:
             os.makedirs(src)
-            run(["tar", "-xf", [f for f in files if ".orig.tar." in f][0], "-C", src, "--strip-components=1"],
-                cwd=download)
+            wanted = ["--wildcards"] + ["*/" + m for m in members] if members else []
+            run(["tar", "-xf", [f for f in files if ".orig.tar." in f][0], "-C", src, "--strip-components=1"] +
+                wanted, cwd=download)
         shutil.rmtree(download)
     return src
 
@@ -1209,6 +1213,186 @@ def deflate64_zip(folder):
         f.write(b"MZ" + bytes(4094) + zipped)
 
 
+# ---- zip's legacy methods ----
+
+COMMONS_COMPRESS = ["SHRUNK.ZIP", "imploding-4Kdict-2trees.zip", "imploding-8Kdict-3trees.zip", "moby-imploded.zip"]
+
+
+def legacy_archives(out):
+    """Shrink, reduce and implode, which our own code decodes, in OUT/legacy,
+    each archive with NAME.ref/ holding what it must come out as:
+    - commons-compress's own test archives (Debian's source package
+      libcommons-compress-java), shrunk and imploded by PKZIP, both window
+      sizes and both tree counts; NAME.ref/ as unzip extracts them;
+    - long_shrink.zip, our own Shrink of prose with a run of zeros: long
+      enough to widen its codes to 13 bits and clear the table partly
+      several times, which those archives never do; NAME.ref/ as unzip
+      extracts it, after unzip and 7zz both found it sound;
+    - reduce1.zip to reduce4.zip, our own Reduce at each factor: no tool
+      here writes or reads it (unzip is built without it, 7zz lacks it, and no
+      Debian source package here holds a reduced zip); NAME.ref/ holds the
+      bytes reduced;
+    - damaged_implode.zip (a byte of the data changed) and short_shrink.zip
+      (long_shrink.zip cut to a quarter of its data): each answers damage
+      and writes nothing, NAME.ref/ is empty."""
+    folder = os.path.join(out, "legacy")
+    os.makedirs(folder)
+    resources = os.path.join(debian_source("libcommons-compress-java",
+                                           ["src/test/resources/" + n for n in COMMONS_COMPRESS]), "src", "test",
+                             "resources")
+
+    def referenced(name, zipped=None):
+        path = os.path.join(folder, name)
+        if zipped is not None:
+            with open(path, "wb") as f:
+                f.write(zipped)
+        os.makedirs(path + ".ref")
+        return path
+
+    for name in COMMONS_COMPRESS:
+        shutil.copy(os.path.join(resources, name), folder)
+        run(["unzip", "-qq", "-d", referenced(name) + ".ref", os.path.join(folder, name)])
+    text = prose(7, 3000)
+    shrunk = text + bytes(500) + text[:30000]
+    shrunk_packed = shrink(shrunk)
+    path = referenced("long_shrink.zip", zip_with([b"shrunk.txt"], shrunk, packed=shrunk_packed, method=1))
+    run(["unzip", "-qq", "-d", path + ".ref", path])
+    run(["7zz", "t", "-bso0", "-bsp0", path])
+    with open(os.path.join(path + ".ref", "shrunk.txt"), "rb") as f:
+        if f.read() != shrunk:
+            raise RuntimeError("unzip reads long_shrink.zip otherwise than it was shrunk")
+    rnd = random.Random(90)
+    # Text, then bytes that are often DLE, a run of DLE, and the text again.
+    reduced = (text[:20000] + bytes(rnd.choice(b"\x90\x90\x00\x01ab") for _ in range(3000)) + b"\x90" * 700 +
+               text[:5000])
+    for factor in range(1, 5):
+        packed, used = reduce(reduced, factor)
+        if min(used[k] for k in ("long", "far", "dle", "followers")) == 0:
+            raise RuntimeError("reduce%d.zip lacks some of what it is made to hold: %s" % (factor, dict(used)))
+        path = referenced("reduce%d.zip" % factor, zip_with([b"reduced.bin"], reduced, packed=packed,
+                                                             method=1 + factor))
+        with open(os.path.join(path + ".ref", "reduced.bin"), "wb") as f:
+            f.write(reduced)
+    with open(os.path.join(resources, "imploding-8Kdict-3trees.zip"), "rb") as f:
+        damaged = bytearray(f.read())
+    damaged[2000] ^= 0x55  # within the 4,131 bytes of LICENSE.TXT's data
+    referenced("damaged_implode.zip", bytes(damaged))
+    referenced("short_shrink.zip", zip_with([b"shrunk.txt"], shrunk, packed=shrunk_packed[:9000], method=1))
+
+
+class LsbBits:
+    """Bits written least significant first, as zip's legacy methods read them."""
+
+    def __init__(self):
+        self.value, self.count = 0, 0
+
+    def put(self, value, width):
+        self.value |= value << self.count
+        self.count += width
+
+    def bytes(self):
+        return self.value.to_bytes((self.count + 7) // 8, "little")
+
+
+def shrink(data):
+    """Shrink as PKZIP writes it: LZW from 9 to 13 bits, a string added for
+    each code written, under the lowest free code; when none is free, 256 2
+    and every leaf freed, then the string added (extending, it may be, a
+    code just freed); 256 1 before a code that needs wider codes."""
+    bits, width = LsbBits(), 9
+    strings, prefixes, free = {}, {}, list(range(257, 8192))
+
+    def write(code):
+        nonlocal width
+        while code >= 1 << width:
+            bits.put(256, width), bits.put(1, width)
+            width += 1
+        bits.put(code, width)
+
+    current = data[0]
+    for byte in data[1:]:
+        if (current, byte) in strings:
+            current = strings[(current, byte)]
+            continue
+        write(current)
+        if not free:
+            bits.put(256, width), bits.put(2, width)
+            extended = {prefix for prefix, _ in prefixes.values()}
+            for code in [c for c in prefixes if c not in extended]:
+                del strings[prefixes.pop(code)]
+            free = sorted(set(range(257, 8192)) - set(prefixes))
+        if free:
+            code = free.pop(0)
+            strings[(current, byte)] = code
+            prefixes[code] = (current, byte)
+        current = byte
+    write(current)
+    return bits.bytes()
+
+
+def reduce(data, factor):
+    """Reduce at `factor` (1 to 4): LZ77 with DLE-coded matches (never one
+    whose V byte would be 0, which stands for DLE itself), then follower sets
+    chosen from that stream of bytes. Returns the packed bytes and counts of
+    what they use: matches with a length byte more ("long"), matches with
+    distance bits in V ("far"), DLE as a literal, bytes from follower sets."""
+    dle, length_bits = 0x90, 8 - factor
+    mask = (1 << length_bits) - 1
+    longest, farthest = mask + 255 + 3, (((1 << factor) - 1) << 8) + 256
+    stream, used = bytearray(), collections.Counter()
+    places = collections.defaultdict(list)
+    i = 0
+    while i < len(data):
+        best, distance = 0, 0
+        for at in reversed(places[data[i:i + 3]][-48:]):
+            if i - at > farthest:
+                break
+            n = 0
+            while n < longest and i + n < len(data) and data[at + n] == data[i + n]:
+                n += 1
+            if n > best:
+                best, distance = n, i - at
+        v = ((distance - 1) >> 8) << length_bits | min(best - 3, mask) if best >= 3 else 0
+        if v:
+            stream += bytes([dle, v])
+            if best - 3 >= mask:
+                stream.append(best - 3 - mask)
+                used["long"] += 1
+            stream.append((distance - 1) & 0xFF)
+            used["far"] += distance > 256
+        else:
+            best = 1
+            stream += bytes([dle, 0]) if data[i] == dle else data[i:i + 1]
+            used["dle"] += data[i] == dle
+        for j in range(i, i + best):
+            places[data[j:j + 3]].append(j)
+        i += best
+    pairs, last = collections.defaultdict(collections.Counter), 0
+    for b in stream:
+        pairs[last][b] += 1
+        last = b
+    sets = {b: [f for f, n in pairs[b].most_common(32) if n > 1] for b in range(256)}
+    bits = LsbBits()
+    for b in range(255, -1, -1):
+        bits.put(len(sets[b]), 6)
+        for f in sets[b]:
+            bits.put(f, 8)
+    last = 0
+    for b in stream:
+        followers = sets[last]
+        if not followers:
+            bits.put(b, 8)
+        elif b in followers:
+            bits.put(0, 1)
+            bits.put(followers.index(b), (len(followers) - 1).bit_length() or 1)
+            used["followers"] += 1
+        else:
+            bits.put(1, 1)
+            bits.put(b, 8)
+        last = b
+    return bits.bytes(), used
+
+
 def zip_corners(folder):
     """Zips as other programs write them, which unzip reads: a local extra
     field other than the central one, padding after the extra fields, a
@@ -1598,6 +1782,7 @@ def main():
     unreadable_archives(out)
     names_archives(out)
     format_archives(out)
+    legacy_archives(out)
     lhasa_suite(out)
     box_archives(out)
     password_archives(out)

@@ -32,6 +32,14 @@ DecodeResult DecodeLz5(BitReader& bits, History& out);
 // ARJ's method 4: lengths and offsets in unary-prefixed codes (arj_fast.cpp).
 DecodeResult DecodeArjFast(BitReader& bits, History& out);
 
+// zip's legacy methods, our own, each to the member's size (no code ends
+// them): Shrink (shrink.cpp), Reduce with its factor 1 to 4 (reduce.cpp),
+// Implode with its 8 KiB window or not and its literals coded or not
+// (implode.cpp).
+DecodeResult DecodeShrink(LsbBitReader& bits, History& out);
+DecodeResult DecodeReduce(LsbBitReader& bits, History& out, int factor);
+DecodeResult DecodeImplode(LsbBitReader& bits, History& out, bool largeWindow, bool codedLiterals);
+
 // One gzip member of `packed` bytes (gzip_member.cpp): exactly `original`
 // bytes, its length checked against its trailer; the trailer's CRC-32 is
 // the caller's.

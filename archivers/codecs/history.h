@@ -18,6 +18,8 @@ class History {
       : ring_(ring < (1u << 16) ? 1u << 16 : ring, fill), mask_(ring_.size() - 1), remaining_(size), sink_(sink) {}
 
   bool Done() const { return remaining_ == 0; }
+  // The bytes still to come.
+  std::uint64_t Left() const { return remaining_; }
 
   bool Put(unsigned char byte) {
     ring_[pos_++ & mask_] = byte;

@@ -21,9 +21,12 @@ struct DirectoryEntry {
   std::uint64_t packed = 0;
   std::uint64_t offset = 0;  // zip: the member's local header
   int unsupported = 0;       // ERROR_METHOD: a method not decoded here (zip), Quantum (cab)
-  bool deflate64 = false;    // zip: Deflate64, unencrypted, which our own code decodes, not libarchive
-  bool hasSizes = false;     // zip: the central directory's sizes are the truth
-  bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)
+  // zip: a method our own code decodes, not libarchive (ZipMethodOwn), unencrypted; its number and the general
+  // purpose flags it reads.
+  bool ownMethod = false;
+  unsigned zipMethod = 0, zipFlags = 0;
+  bool hasSizes = false;  // zip: the central directory's sizes are the truth
+  bool hasCrc = false;    // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)
   std::uint32_t crc = 0;
   Cipher cipher = Cipher::None;  // zip: how the data is encrypted
   std::string method;            // as the entry record shows it

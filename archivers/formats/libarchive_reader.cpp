@@ -1,6 +1,7 @@
 // zip, cab and rar through libarchive, with what their own headers say and
 // libarchive does not (formats/directory.h, formats/rar_headers.h); zip's
-// Deflate64 members, which libarchive does not decode, by our own decoder.
+// members of the methods libarchive does not decode (shrink, reduce,
+// implode, Deflate64) by our own decoders.
 
 #include <algorithm>
 #include <cstdint>
@@ -13,7 +14,7 @@
 #include <archive_entry.h>
 
 #include "codecs/checksums.h"
-#include "codecs/decoders.h"
+#include "codecs/methods.h"
 #include "formats/cab_folders.h"
 #include "formats/directory.h"
 #include "formats/endian.h"
@@ -163,7 +164,7 @@ class LibarchiveReader : public Reader {
     DirectoryMatcher matcher(format_ == Format::Zip, directory);
     std::vector<StoredName> names;
     la_int64_t dataStart = -1;
-    deflate64_.clear();
+    own_.clear();
     for (;;) {
       archive_entry* entry = nullptr;
       int r = archive_read_next_header(archive_, &entry);
@@ -206,7 +207,7 @@ class LibarchiveReader : public Reader {
       } else if (const DirectoryEntry* header = matcher.Next(MatchKey(names.back()), member.size)) {
         member.packed = header->packed;
         if (header->unsupported) member.unsupported = header->unsupported;
-        if (header->deflate64) deflate64_[members.size() - 1] = header->offset;
+        if (header->ownMethod) own_[members.size() - 1] = {header->offset, header->zipMethod, header->zipFlags};
         member.method = header->method;
         member.attributes = header->attributes;
         member.os = header->os;
@@ -251,8 +252,8 @@ class LibarchiveReader : public Reader {
   }
 
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
-    const auto own = deflate64_.find(index);
-    if (own != deflate64_.end()) return ReadDeflate64(own->second, member, sink);
+    const auto own = own_.find(index);
+    if (own != own_.end()) return ReadOwn(own->second, member, sink);
     if (member.encrypted && (member.cipher == Cipher::Unreadable || password_.empty())) return ERROR_PASSWORD_FILE;
     // Forward only: a member behind the last one read means reading anew,
     // as does another password than the archive was opened with.
@@ -330,17 +331,22 @@ class LibarchiveReader : public Reader {
     return bytes_->Read(0, length, head) && std::memcmp(head.data(), signature, length) == 0;
   }
 
-  // A Deflate64 member, beside libarchive: its data begins after its local
-  // header's name and extra field, and the central directory's sizes and
-  // CRC-32 (the member's) are the truth.
-  int ReadDeflate64(std::uint64_t localHeader, const Member& member, const Sink& sink) {
+  // A zip member of a method our own code decodes, beside libarchive: its
+  // data begins after its local header's name and extra field, and the
+  // central directory's sizes, flags and CRC-32 (the member's) are the truth.
+  struct OwnMember {
+    std::uint64_t localHeader;
+    unsigned method, flags;
+  };
+  int ReadOwn(const OwnMember& own, const Member& member, const Sink& sink) {
     std::vector<unsigned char> header;
-    if (!bytes_->Read(localHeader, 30, header) || std::memcmp(header.data(), "PK\3\4", 4) != 0) {
+    if (!bytes_->Read(own.localHeader, 30, header) || std::memcmp(header.data(), "PK\3\4", 4) != 0) {
       return ERROR_HEADER_BROKEN;
     }
     CheckedSink checked(member.check, sink);
-    const std::uint64_t data = localHeader + 30 + Le16(&header[26]) + Le16(&header[28]);
-    return ResultOf(InflateDeflate64(*bytes_, data, member.packed, member.size, checked.AsSink()), checked, member.crc);
+    const std::uint64_t data = own.localHeader + 30 + Le16(&header[26]) + Le16(&header[28]);
+    return ResultOf(ZipDecode(own.method, own.flags, *bytes_, data, member.packed, member.size, checked.AsSink()),
+                    checked, member.crc);
   }
 
   // What a member that failed to decode answers. Under a password that
@@ -424,11 +430,11 @@ class LibarchiveReader : public Reader {
   std::unique_ptr<ByteSource> bytes_;
   archive* archive_ = nullptr;
   std::unique_ptr<Source> source_;
-  std::size_t next_ = 0;              // the member the next header read gives
-  std::string passphrase_;            // the password the archive is open with
-  bool solid_ = false;                // RAR: each member decodes on from the one before
-  std::vector<std::uint64_t> sizes_;  // the most each member may give, passed over in a solid archive
-  std::unordered_map<std::size_t, std::uint64_t> deflate64_;  // zip: Deflate64 members' local headers, by index
+  std::size_t next_ = 0;                            // the member the next header read gives
+  std::string passphrase_;                          // the password the archive is open with
+  bool solid_ = false;                              // RAR: each member decodes on from the one before
+  std::vector<std::uint64_t> sizes_;                // the most each member may give, passed over in a solid archive
+  std::unordered_map<std::size_t, OwnMember> own_;  // zip: the members our own code decodes, by index
 };
 
 }  // namespace

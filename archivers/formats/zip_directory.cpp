@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/checksums.h"
+#include "codecs/methods.h"
 #include "formats/endian.h"
 #include "formats/results.h"
 
@@ -28,7 +29,7 @@ enum ExtraField : unsigned { kZip64 = 0x0001, kNtfsTimes = 0x000A, kUnixTime = 0
 
 // The methods as the record names them (7 bytes at most); those read here
 // are stored, deflated, bzip2, LZMA, xz, zstd and PPMd (libarchive) and
-// Deflate64 (our own).
+// shrink, reduce, implode and Deflate64 (our own, ZipMethodOwn).
 const char* MethodName(unsigned method) {
   switch (method) {
     case 0: return "Store";
@@ -52,8 +53,8 @@ const char* MethodName(unsigned method) {
   }
 }
 bool Decoded(unsigned method) {
-  return method == 0 || method == 8 || method == 9 || method == 12 || method == 14 || method == 93 || method == 95 ||
-         method == 98;
+  return method == 0 || method == 8 || method == 12 || method == 14 || method == 93 || method == 95 || method == 98 ||
+         ZipMethodOwn(method);
 }
 
 // The system of "version made by", as the record numbers systems.
@@ -182,9 +183,11 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
     }
     one.offset += stub;
     one.method = MethodName(method);
-    // Deflate64 is decoded by our own code, which decrypts nothing.
-    one.deflate64 = method == 9 && one.cipher == Cipher::None;
-    if (!Decoded(method) || (method == 9 && !one.deflate64)) one.unsupported = ERROR_METHOD;
+    // Our own code decrypts nothing.
+    one.ownMethod = ZipMethodOwn(method) && one.cipher == Cipher::None;
+    one.zipMethod = method;
+    one.zipFlags = flags;
+    if (!Decoded(method) || (ZipMethodOwn(method) && !one.ownMethod)) one.unsupported = ERROR_METHOD;
     entries.push_back(std::move(one));
     at += kCentralHeaderSize + nameLength + extraLength + commentLength;
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codecs/decoders.h"
+#include "decoded.h"
 #include "formats/byte_source.h"
 
 using namespace archivers;
@@ -174,17 +175,10 @@ TEST(Deflate64, DecodesOrEndsAsDamaged) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     MemorySource source(c.stream.data(), c.stream.size());
-    std::string out;
-    const DecodeResult result =
-        InflateDeflate64(source, 0, std::min(c.packed, c.stream.size()), c.declared,
-                         [&](const unsigned char* data, std::size_t size) {
-                           out.append(reinterpret_cast<const char*>(data), size);
-                           return true;
-                         });
-    EXPECT_EQ(result, c.result);
-    EXPECT_LE(out.size(), c.declared);
-    if (c.result == DecodeResult::Ok) {
-      EXPECT_TRUE(out == c.output) << out.size() << " bytes";
-    }
+    ExpectDecoded(
+        [&](const Sink& sink) {
+          return InflateDeflate64(source, 0, std::min(c.packed, c.stream.size()), c.declared, sink);
+        },
+        c.result, c.declared, c.output);
   }
 }

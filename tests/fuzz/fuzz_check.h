@@ -1,11 +1,14 @@
-// What the fuzz targets share: a property that must hold, and the
-// character boundaries of a Shift-JIS text.
+// What the fuzz targets share: a property that must hold, the character
+// boundaries of a Shift-JIS text, and the properties of a decoding.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
 
+#include "codecs/sink.h"
 #include "text/sjis_path.h"
 
 // libFuzzer keeps the input of any abort as a finding.
@@ -39,6 +42,21 @@ inline bool IsSuffix(std::string_view part, std::string_view whole) {
 
 inline bool IsPrefix(std::string_view part, std::string_view whole) {
   return part.size() <= whole.size() && whole.substr(0, part.size()) == part;
+}
+
+// Runs `decode` with a sink that counts what it is given: never more than
+// `declared`, and all of it when the decoding ends well. It stops the work
+// after 4 MiB: what is fuzzed is the decoder, not the patience of a sink.
+template <typename Decode>
+void CheckDecoding(std::uint64_t declared, Decode decode) {
+  std::uint64_t given = 0;
+  const archivers::DecodeResult result = decode([&](const unsigned char*, std::size_t n) {
+    given += n;
+    FUZZ_CHECK(given <= declared);
+    return given < (4u << 20);
+  });
+  FUZZ_CHECK(result != archivers::DecodeResult::UnknownMethod);
+  if (result == archivers::DecodeResult::Ok) FUZZ_CHECK(given == declared);
 }
 
 }  // namespace fuzzing
