@@ -6,11 +6,13 @@
 // an archive: count, open, walk, a whole extraction into a fresh folder, a print of the first
 // member. The archivers' boxes are answered as they come.
 //
-// Every step has ten seconds, timed by a watchdog thread: a step that
-// overruns is printed as a HANG with its archive, and the program ends at
-// once with exit code 124, since the step may never return. A crash ends
-// the program too; the script names the archive it was at from the "at"
-// lines on the error output.
+// Every step has ten seconds, and the extraction 10 ms more for each
+// member counted (Wine makes a file in a folder of thousands in a few
+// milliseconds), timed by a watchdog thread: a step that overruns is
+// printed as a HANG with its archive, and the program ends at once with
+// exit code 124, since the step may never return. A crash ends the program
+// too; the script names the archive it was at from the "at" lines on the
+// error output.
 //
 // WORK holds nothing but the folder of the archive under way: after each
 // archive, anything else there, in the archive's folder beside the archive
@@ -107,11 +109,12 @@ class Watchdog {
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
 
+  // Runs `step` with the watchdog's limit and `more` milliseconds.
   template <typename Step>
-  void Run(const std::string& archive, const char* what, Step step) {
+  void Run(const std::string& archive, const char* what, Step step, ULONGLONG more = 0) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      archive_ = archive, what_ = what, startedAt_ = GetTickCount64();
+      archive_ = archive, what_ = what, startedAt_ = GetTickCount64(), allowed_ = limit_ + more;
     }
     step();
     std::lock_guard<std::mutex> lock(mutex_);
@@ -123,9 +126,9 @@ class Watchdog {
     while (!stop_) {
       Sleep(100);
       std::lock_guard<std::mutex> lock(mutex_);
-      if (what_ && GetTickCount64() - startedAt_ > limit_) {
-        std::printf("HANG %s (%s: still running after %lu s)\n", archive_.c_str(), what_,
-                    limit_ / 1000);
+      if (what_ && GetTickCount64() - startedAt_ > allowed_) {
+        std::printf("HANG %s (%s: still running after %.1f s)\n", archive_.c_str(), what_,
+                    allowed_ / 1000.0);
         std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), kHangExit);
       }
@@ -136,7 +139,7 @@ class Watchdog {
   std::mutex mutex_;
   std::string archive_;
   const char* what_ = nullptr;
-  ULONGLONG startedAt_ = 0;
+  ULONGLONG startedAt_ = 0, allowed_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
@@ -158,10 +161,13 @@ int main(int argc, char** argv) {
   std::set<std::string> known;
   for (const std::string& entry : Entries("C:\\")) known.insert("C:\\" + entry);
   int findings = 0;
-  // The archivers' boxes: questions skipped, failures acknowledged, progress left alone.
+  // The archivers' boxes: questions (a replace, a password) skipped,
+  // failures acknowledged, progress left alone.
   const auto answer = [](const std::string& texts) {
     if (texts.rfind("書庫: ", 0) == 0) return 0;
-    return texts.find("置き換えますか") != std::string::npos ? 11 : IDOK;
+    const bool question = texts.find("置き換えますか") != std::string::npos ||
+                          texts.find("パスワードが必要です") != std::string::npos;
+    return question ? 11 : IDOK;
   };
   std::vector<std::string> extensions(argv + std::min(argc, 5), argv + argc);
   if (extensions.empty()) extensions = {".zip", ".lzh", ".cab", ".rar", ".arj", ".gza", ".bza"};
@@ -193,8 +199,10 @@ int main(int argc, char** argv) {
                 set.CloseArchive(handle);
               }
             });
-            watchdog.Run(path, "extraction",
-                         [&] { result = set.RunArchiverCommand(path, folder + "\\out\\", ""); });
+            watchdog.Run(
+                path, "extraction",
+                [&] { result = set.RunArchiverCommand(path, folder + "\\out\\", ""); },
+                10ull * std::max(0, members));
             watchdog.Run(path, "print", [&] {
               std::vector<char> output(640400);
               const std::string line = std::string(kind == Lzh || kind == Arj ? "p" : "-p") +

@@ -2,10 +2,11 @@
 # The archivers against mutated archives under wine64 (bench/soak.cpp):
 # COUNT per format (default 1,000) made from the tests' real archives, each
 # counted, opened, walked, extracted whole and its first member printed,
-# each step bounded by the program's own watchdog (ten seconds). Prints a
-# line per format and the findings: a hang or a crash ends the run and is
-# reported with the archive it happened at, which is kept in build/soak/;
-# a file written outside its folder is printed and counted.
+# each step bounded by the program's own watchdog (ten seconds, and 10 ms a
+# member more for the extraction). Prints a line per format and the
+# findings: a hang or a crash ends the run and is reported with the archive
+# it happened at, which is kept in build/soak/; a file written outside its
+# folder is printed and counted.
 #
 # The work folder is the root of a drive of its own, linked in the Wine
 # prefix for the run: a name that climbs out of its destination lands on

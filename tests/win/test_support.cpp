@@ -43,24 +43,43 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+namespace {
+
+// The tree at `path` in the "\\?\" form, which no length limits.
+void RemoveLongTree(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "\\" + name;
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
+        RemoveLongTree(child);
       } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(child.c_str());
       }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryA(path.c_str());
+  RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) {
+  // An archiver may make paths longer than MAX_PATH below `path`.
+  std::wstring wide(path.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                          static_cast<int>(wide.size()))));
+  for (wchar_t& c : wide) {
+    if (c == L'/') c = L'\\';
+  }
+  while (wide.size() > 3 && wide.back() == L'\\') wide.pop_back();
+  if (wide.size() > 2 && wide[1] == L':') wide = L"\\\\?\\" + wide;
+  RemoveLongTree(wide);
 }
 
 Sandbox::Sandbox(std::initializer_list<const char*> libraries, const std::string& from) {
