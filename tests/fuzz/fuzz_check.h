@@ -1,11 +1,13 @@
-// What the fuzz targets share: a property that must hold, and the
-// character boundaries of a Shift-JIS text.
+// What the fuzz targets share: a property that must hold, what a decoder
+// owes any input, and the character boundaries of a Shift-JIS text.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
 
+#include "codecs/sink.h"
 #include "text/sjis_path.h"
 
 // libFuzzer keeps the input of any abort as a finding.
@@ -18,6 +20,22 @@
   } while (0)
 
 namespace fuzzing {
+
+// Runs `decode` (given a sink, it decodes to `declared` bytes) and checks
+// that it knew its method, gave no more bytes than declared, and all of
+// them when it says Ok. The sink stops after 4 MiB, past the output's first
+// move: what is fuzzed is the decoder, not the patience of a sink.
+template <typename Decode>
+void CheckDecoding(std::uint64_t declared, Decode decode) {
+  std::uint64_t given = 0;
+  const archivers::DecodeResult result = decode([&](const unsigned char*, std::size_t n) {
+    given += n;
+    FUZZ_CHECK(given <= declared);
+    return given < (4u << 20);
+  });
+  FUZZ_CHECK(result != archivers::DecodeResult::UnknownMethod);
+  if (result == archivers::DecodeResult::Ok) FUZZ_CHECK(given == declared);
+}
 
 // starts[i]: a character begins at byte i (starts[size] is true). A lead
 // byte takes the next byte whatever it is; a lead byte at the very end
