@@ -16,6 +16,7 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/larc.cpp
   ${ARCHIVERS_DIR}/codecs/lzh_methods.cpp
   ${ARCHIVERS_DIR}/codecs/lzhuf.cpp
+  ${ARCHIVERS_DIR}/codecs/pmarc.cpp
   ${ARCHIVERS_DIR}/codecs/reduce.cpp
   ${ARCHIVERS_DIR}/codecs/shrink.cpp
   ${ARCHIVERS_DIR}/codecs/static_huffman.cpp

@@ -9,8 +9,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text arj deflate64 legacy_zip bga archive_reader
-     archive_headers)
+all=(sjis_path settings_value command_args entry_record number_text arj deflate64 legacy_zip pmarc bga
+     archive_reader archive_headers)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
 seconds=600
@@ -61,6 +61,32 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.zip"))):
                     raw[start:start + member.compress_size])
 PY
 }
+
+# pmarc_seeds: each -pm1- and -pm2- member of lhasa's PMarc archives (the
+# tests' copies, level-0 headers all) as the pmarc target takes it: the
+# method's byte, the original size in three bytes, the first 16 KiB of data.
+pmarc_seeds() {
+  local dir="$fuzz/seeds/pmarc"
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  python3 - "$here/build/archives/lhasa" "$dir" <<'EOF'
+import glob, os, struct, sys
+n = 0
+for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.pma.lzh"))):
+    data = open(path, "rb").read()
+    at = 0
+    while at + 22 <= len(data) and data[at] != 0:
+        method = data[at + 2:at + 7]
+        packed, original = struct.unpack_from("<II", data, at + 7)
+        start = at + data[at] + 2
+        if method in (b"-pm1-", b"-pm2-") and original < 1 << 24:
+            n += 1
+            with open(os.path.join(sys.argv[2], "seed%d" % n), "wb") as f:
+                f.write(bytes([method == b"-pm2-"]) + original.to_bytes(3, "little"))
+                f.write(data[start:start + min(packed, 16384)])
+        at = start + packed
+EOF
+}
 mkdir -p "$fuzz/findings" "$fuzz/logs"
 status=0
 for t in "${targets[@]}"; do
@@ -82,6 +108,8 @@ for t in "${targets[@]}"; do
     deflate64) max_len=16384 ;;
     # zip's legacy methods as the test archives hold them.
     legacy_zip) max_len=16384 seeds=("$fuzz/seeds/$t"); legacy_seeds ;;
+    # PMarc's streams from lhasa's archives, each behind its method and size.
+    pmarc) max_len=16384 seeds=("$fuzz/seeds/pmarc"); pmarc_seeds ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers
   # ask libarchive for sizes a damaged header gives.

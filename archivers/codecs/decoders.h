@@ -29,6 +29,12 @@ DecodeResult DecodeLzhuf(BitReader& bits, History& out);
 DecodeResult DecodeLzs(BitReader& bits, History& out);
 DecodeResult DecodeLz5(BitReader& bits, History& out);
 
+// PMarc's -pm1- and -pm2- (pmarc.cpp): LZ77 whose literals are coded as
+// ranks in a list of the bytes by their last use; -pm1- with fixed codes
+// that widen as the output grows, -pm2- with codes it sends and renews.
+DecodeResult DecodePm1(BitReader& bits, History& out);
+DecodeResult DecodePm2(BitReader& bits, History& out);
+
 // ARJ's method 4: lengths and offsets in unary-prefixed codes (arj_fast.cpp).
 DecodeResult DecodeArjFast(BitReader& bits, History& out);
 

@@ -27,6 +27,9 @@ class History {
     return pos_ - flushed_ < kFlushAt || Flush();
   }
 
+  // The byte `offset` + 1 back, as Copy(offset, ...) would start with.
+  unsigned char Back(std::size_t offset) const { return ring_[(pos_ - offset - 1) & mask_]; }
+
   // Copies a match; a match that runs past the member's size is cut there.
   bool Copy(std::size_t offset, std::size_t length) {
     std::size_t from = pos_ - offset - 1;

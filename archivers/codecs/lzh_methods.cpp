@@ -5,7 +5,7 @@ namespace archivers {
 
 namespace {
 
-enum class Coding { Stored, StaticHuffman, Lzhuf, Lzs, Lz5, Folder };
+enum class Coding { Stored, StaticHuffman, Lzhuf, Lzs, Lz5, Pm1, Pm2, Folder };
 
 struct LzhMethod {
   const char* name;
@@ -22,6 +22,9 @@ const LzhMethod kMethods[] = {
     {"-lh6-", Coding::StaticHuffman, 16, 5}, {"-lh7-", Coding::StaticHuffman, 17, 5},
     {"-lhx-", Coding::StaticHuffman, 20, 5, 1 << 20},
     {"-lzs-", Coding::Lzs},           {"-lz5-", Coding::Lz5},
+    // PMarc's: -pm1- reaches 10,815 bytes back, never before the start;
+    // -pm2- 8,191, before the start into the blanks.
+    {"-pm0-", Coding::Stored},        {"-pm1-", Coding::Pm1},           {"-pm2-", Coding::Pm2},
     {"-lhd-", Coding::Folder},
 };
 // clang-format on
@@ -50,6 +53,8 @@ DecodeResult LzhDecode(const std::string& name, ByteSource& source, std::uint64_
     case Coding::Lzhuf: result = DecodeLzhuf(bits, out); break;
     case Coding::Lzs: result = DecodeLzs(bits, out); break;
     case Coding::Lz5: result = DecodeLz5(bits, out); break;
+    case Coding::Pm1: result = DecodePm1(bits, out); break;
+    case Coding::Pm2: result = DecodePm2(bits, out); break;
     default: result = DecodeStaticHuffman(bits, out, method->offsetCodes, method->offsetBits, false); break;
   }
   if (result == DecodeResult::Ok && !out.Flush()) result = DecodeResult::Stopped;

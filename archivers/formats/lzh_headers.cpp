@@ -133,10 +133,11 @@ bool ReadHeader(ByteSource& source, std::uint64_t at, Header& h) {
     h.end = at + size + 2;
     if (level == 0) {
       // Unix's (and OS-9/68K's) extended area: the OS, a zero, the time,
-      // then the mode.
+      // then the mode. PMarc keeps a member's comment there instead.
       const std::size_t extra = size + 2 - (24 + nameLength);
       const unsigned char* area = &raw[24 + nameLength];
-      if (extra >= 12 && (area[0] == 'U' || area[0] == 'K') && area[1] == 0) {
+      const bool pmarc = h.member.method.compare(0, 3, "-pm") == 0;
+      if (!pmarc && extra >= 12 && (area[0] == 'U' || area[0] == 'K') && area[1] == 0) {
         h.member.unixTime = true, h.member.stamp = Le32(area + 2);
         h.member.os = static_cast<char>(area[0]);
         h.unixMode = Le16(area + extra - 6);

@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The declared size first, up to 16 MiB, then the stream.
   const std::uint64_t declared = data[0] | data[1] << 8 | data[2] << 16;
   MemorySource bytes(data, size);
-  // Stopped after 4 MiB, past the output's first move.
   fuzzing::CheckDecoding(declared, [&](const Sink& sink) {
     return InflateDeflate64(bytes, 3, size - 3, declared, sink);
   });

@@ -22,6 +22,22 @@
 
 namespace fuzzing {
 
+// Runs `decode` (given a sink, it decodes to `declared` bytes) and checks
+// that it knew its method, gave no more bytes than declared, and all of
+// them when it says Ok. The sink stops after 4 MiB, past the output's first
+// move: what is fuzzed is the decoder, not the patience of a sink.
+template <typename Decode>
+void CheckDecoding(std::uint64_t declared, Decode decode) {
+  std::uint64_t given = 0;
+  const archivers::DecodeResult result = decode([&](const unsigned char*, std::size_t n) {
+    given += n;
+    FUZZ_CHECK(given <= declared);
+    return given < (4u << 20);
+  });
+  FUZZ_CHECK(result != archivers::DecodeResult::UnknownMethod);
+  if (result == archivers::DecodeResult::Ok) FUZZ_CHECK(given == declared);
+}
+
 // starts[i]: a character begins at byte i (starts[size] is true). A lead
 // byte takes the next byte whatever it is; a lead byte at the very end
 // stands alone.
@@ -42,21 +58,6 @@ inline bool IsSuffix(std::string_view part, std::string_view whole) {
 
 inline bool IsPrefix(std::string_view part, std::string_view whole) {
   return part.size() <= whole.size() && whole.substr(0, part.size()) == part;
-}
-
-// Runs `decode` with a sink that counts what it is given: never more than
-// `declared`, and all of it when the decoding ends well. It stops the work
-// after 4 MiB: what is fuzzed is the decoder, not the patience of a sink.
-template <typename Decode>
-void CheckDecoding(std::uint64_t declared, Decode decode) {
-  std::uint64_t given = 0;
-  const archivers::DecodeResult result = decode([&](const unsigned char*, std::size_t n) {
-    given += n;
-    FUZZ_CHECK(given <= declared);
-    return given < (4u << 20);
-  });
-  FUZZ_CHECK(result != archivers::DecodeResult::UnknownMethod);
-  if (result == archivers::DecodeResult::Ok) FUZZ_CHECK(given == declared);
 }
 
 }  // namespace fuzzing
