@@ -15,6 +15,7 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/larc.cpp
   ${ARCHIVERS_DIR}/codecs/lzh_methods.cpp
   ${ARCHIVERS_DIR}/codecs/lzhuf.cpp
+  ${ARCHIVERS_DIR}/codecs/quantum.cpp
   ${ARCHIVERS_DIR}/codecs/static_huffman.cpp
   ${ARCHIVERS_DIR}/codecs/stored.cpp
   ${ARCHIVERS_DIR}/formats/arj_headers.cpp

@@ -19,8 +19,9 @@ struct DirectoryEntry {
   bool unicode = false;  // marked UTF-8 (zip's flag or Unicode path field, cab's attribute), `raw` is then UTF-8
   std::uint64_t size = 0;
   std::uint64_t packed = 0;
-  std::uint64_t offset = 0;  // zip: the member's local header
-  int unsupported = 0;       // ERROR_METHOD: a method not decoded here (zip), Quantum (cab)
+  std::uint64_t offset = 0;  // zip: the member's local header; cab: where its bytes begin in its folder's
+  std::size_t folder = 0;    // cab: which folder holds it
+  int unsupported = 0;       // ERROR_METHOD: a method not decoded here; ERROR_NOT_SUPPORT: split (cab)
   bool deflate64 = false;    // zip: Deflate64, unencrypted, which our own code decodes, not libarchive
   bool hasSizes = false;     // zip: the central directory's sizes are the truth
   bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)
