@@ -11,8 +11,9 @@
 // a byte 0xFF that the reader itself puts after each data block (padding is
 // zero bytes), and the input may run two zero bytes past its end, no more.
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <utility>
-#include <vector>
 
 #include "codecs/decoders.h"
 
@@ -68,11 +69,11 @@ class Model {
   int Symbol(int entry) const { return symbol_[entry]; }
 
   // The entry whose range holds `target`: the first i > 0 whose sum lies at
-  // or below it, or the last; its symbol is entry i - 1's.
+  // or below it, or the last; its symbol is entry i - 1's. The sums fall
+  // from each entry to the next, so the first is found by halving.
   int Find(unsigned target) const {
-    int i = 1;
-    while (i < size_ && above_[i] > target) ++i;
-    return i;
+    const auto past = std::partition_point(above_ + 1, above_ + size_, [target](unsigned sum) { return sum > target; });
+    return static_cast<int>(past - above_);
   }
 
   // Counts the symbol of entry `i` - 1.
@@ -160,8 +161,10 @@ class QuantumDecoder::Stream {
     if (windowBits < 10 || windowBits > 21) return;
     const std::size_t window = std::size_t{1} << windowBits;
     // Room for the window, and for what is decoded and not yet handed on.
-    ring_.assign(2 * std::max<std::size_t>(window, 32768), 0);
-    mask_ = ring_.size() - 1;
+    // Left as it comes: nothing is read from it before it is written.
+    ringSize_ = 2 * std::max<std::size_t>(window, 32768);
+    ring_.reset(new unsigned char[ringSize_]);
+    mask_ = ringSize_ - 1;
     for (int m = 0; m < 4; ++m) literals_[m].Start(64 * m, 64);
     const int slots = 2 * windowBits;
     match3_.Start(0, std::min(slots, 24));
@@ -172,7 +175,7 @@ class QuantumDecoder::Stream {
   }
 
   DecodeResult Decode(std::uint64_t count, const Sink& sink) {
-    if (ring_.empty()) return DecodeResult::Damaged;
+    if (!ring_) return DecodeResult::Damaged;
     const std::uint64_t end = given_ + count;
     while (made_ < end) {
       if (made_ - given_ >= kHandOnAt && !HandOn(made_, sink)) return DecodeResult::Stopped;
@@ -208,7 +211,7 @@ class QuantumDecoder::Stream {
       // Nothing lies before the folder's start, and a match ends within
       // its frame.
       if (offset > made_ || length > frameLeft_) return false;
-      for (std::uint64_t i = 0; i < length; ++i, ++made_) ring_[made_ & mask_] = ring_[(made_ - offset) & mask_];
+      Copy(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     }
     frameLeft_ -= length;
     if (frameLeft_ == 0) {
@@ -253,20 +256,42 @@ class QuantumDecoder::Stream {
     return symbol;
   }
 
+  // A match: the `length` bytes from `offset` back, each copied after the
+  // one before, so that a match longer than its offset repeats itself.
+  // Where neither end wraps around the ring, it goes in runs of `offset`
+  // bytes at most, none of which overlaps what it copies.
+  void Copy(std::size_t offset, std::size_t length) {
+    const std::size_t at = static_cast<std::size_t>(made_ & mask_);
+    made_ += length;
+    if (at < offset || at + length > ringSize_) {
+      for (std::size_t i = 0; i < length; ++i) ring_[(at + i) & mask_] = ring_[(at + i - offset) & mask_];
+      return;
+    }
+    unsigned char* to = ring_.get() + at;
+    if (offset == 1) {
+      std::memset(to, to[-1], length);
+      return;
+    }
+    for (std::size_t run; length > 0; to += run, length -= run) {
+      run = std::min(length, offset);
+      std::memcpy(to, to - offset, run);
+    }
+  }
+
   // Hands the bytes decoded up to `end` on to the sink.
   bool HandOn(std::uint64_t end, const Sink& sink) {
     while (given_ < end) {
       const std::size_t at = static_cast<std::size_t>(given_ & mask_);
-      const std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(end - given_, ring_.size() - at));
-      if (!sink(ring_.data() + at, run)) return false;
+      const std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(end - given_, ringSize_ - at));
+      if (!sink(ring_.get() + at, run)) return false;
       given_ += run;
     }
     return true;
   }
 
   Input input_;
-  std::vector<unsigned char> ring_;
-  std::size_t mask_ = 0;
+  std::unique_ptr<unsigned char[]> ring_;
+  std::size_t ringSize_ = 0, mask_ = 0;
   std::uint64_t made_ = 0, given_ = 0;  // bytes of the stream decoded, and handed on
   std::uint64_t frameLeft_ = kFrame;
   bool inFrame_ = false;
