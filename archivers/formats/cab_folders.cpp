@@ -116,16 +116,19 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries, CabL
     one.offset = Le32(&bytes[offset + 4]);
     // libarchive decodes none, MSZIP and LZX; our own code Quantum.
     const unsigned compression = folderCompression[folder] & 0x0F;
-    if (compression == kQuantum && index >= kContinuedFromPrev) one.unsupported = ERROR_NOT_SUPPORT;
-    if (compression > kLzx) one.unsupported = ERROR_METHOD;
+    one.split = index >= kContinuedFromPrev;
+    if (one.split) one.unsupported = ERROR_NOT_SUPPORT;
+    else if (compression > kLzx) one.unsupported = ERROR_METHOD;
     one.method = MethodOf(folderCompression[folder]);
     folderOf.push_back(folder);
     entries.push_back(one);
     offset = static_cast<const unsigned char*>(zero) - bytes.data() + 1;
   }
-  // A folder that began in the cabinet before cannot be decoded from here.
+  // A Quantum folder that began in the cabinet before cannot be decoded
+  // from here, for any of its files.
   for (DirectoryEntry& entry : entries) {
     if (firstFolderBeganBefore && entry.folder == 0 && (folderCompression[0] & 0x0F) == kQuantum) {
+      entry.split = true;
       entry.unsupported = ERROR_NOT_SUPPORT;
     }
   }

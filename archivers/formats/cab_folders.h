@@ -38,9 +38,9 @@ constexpr unsigned kCabQuantum = 2;
 // file could hold: folders that claim one chain of blocks many times over
 // make the cabinet damaged, not slow. Each entry's `folder` and `offset`
 // say where its bytes lie in which folder's data; `layout`, when given,
-// gets the folders. A file continued from or into another cabinet answers
-// ERROR_NOT_SUPPORT where our own code would read it (a Quantum folder), as
-// do the others of a folder that began in the cabinet before.
+// gets the folders. A file continued from or into another cabinet is split
+// and answers ERROR_NOT_SUPPORT, as do the others of a Quantum folder that
+// began in the cabinet before.
 bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries, CabLayout* layout = nullptr);
 
 // A folder's data blocks in order, each checked as cabextract checks them:

@@ -22,6 +22,7 @@ struct DirectoryEntry {
   std::uint64_t offset = 0;  // zip: the member's local header; cab: where its bytes begin in its folder's
   std::size_t folder = 0;    // cab: which folder holds it
   int unsupported = 0;       // ERROR_METHOD: a method not decoded here; ERROR_NOT_SUPPORT: split (cab)
+  bool split = false;        // cab: continued from or into another cabinet
   bool deflate64 = false;    // zip: Deflate64, unencrypted, which our own code decodes, not libarchive
   bool hasSizes = false;     // zip: the central directory's sizes are the truth
   bool hasCrc = false;       // zip: the data's CRC-32 as the central directory gives it (AE-2 gives none)

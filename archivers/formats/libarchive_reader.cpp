@@ -209,6 +209,7 @@ class LibarchiveReader : public Reader {
       } else if (const DirectoryEntry* header = matcher.Next(MatchKey(names.back()), member.size)) {
         member.packed = header->packed;
         if (header->unsupported) member.unsupported = header->unsupported;
+        member.split = member.split || header->split;
         if (header->deflate64) deflate64_[members.size() - 1] = header->offset;
         if (format_ == Format::Cab && !header->unsupported && header->folder < cab_.folders.size() &&
             (cab_.folders[header->folder].compression & 0x0F) == kCabQuantum) {
