@@ -9,8 +9,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text arj deflate64 bga archive_reader
-     archive_headers)
+all=(sjis_path settings_value command_args entry_record number_text arj deflate64 quantum bga
+     archive_reader archive_headers)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
 seconds=600
@@ -53,8 +53,9 @@ for t in "${targets[@]}"; do
       [ -d "$here/tests/fuzz/corpus/$t" ] && seeds+=("$here/tests/fuzz/corpus/$t")
       if [ "$t" = bga ]; then archive_seeds "$t" gza bza; else archive_seeds "$t"; fi ;;
     # Deflate64 streams as 7zz writes them (fixed, dynamic, far matches),
-    # each behind its declared size, with room for more than their tables.
-    deflate64) max_len=16384 ;;
+    # each behind its declared size, with room for more than their tables;
+    # Quantum streams of two frames, behind their window's bits and size.
+    deflate64 | quantum) max_len=16384 ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers
   # ask libarchive for sizes a damaged header gives.
