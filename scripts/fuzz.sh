@@ -53,9 +53,12 @@ for t in "${targets[@]}"; do
       [ -d "$here/tests/fuzz/corpus/$t" ] && seeds+=("$here/tests/fuzz/corpus/$t")
       if [ "$t" = bga ]; then archive_seeds "$t" gza bza; else archive_seeds "$t"; fi ;;
     # Deflate64 streams as 7zz writes them (fixed, dynamic, far matches),
-    # each behind its declared size, with room for more than their tables;
-    # Quantum streams of two frames, behind their window's bits and size.
-    deflate64 | quantum) max_len=16384 ;;
+    # each behind its declared size, with room for more than their tables.
+    deflate64) max_len=16384 ;;
+    # Quantum streams behind their window's bits and size: a frame of text,
+    # and three frames of repeats. Up to 4 KiB, since all of a stream is
+    # decoded and its symbols cost more than its bytes.
+    quantum) max_len=4096 ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers
   # ask libarchive for sizes a damaged header gives.
