@@ -17,6 +17,7 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/lzh_methods.cpp
   ${ARCHIVERS_DIR}/codecs/lzhuf.cpp
   ${ARCHIVERS_DIR}/codecs/pmarc.cpp
+  ${ARCHIVERS_DIR}/codecs/quantum.cpp
   ${ARCHIVERS_DIR}/codecs/reduce.cpp
   ${ARCHIVERS_DIR}/codecs/shrink.cpp
   ${ARCHIVERS_DIR}/codecs/static_huffman.cpp

@@ -9,7 +9,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz="$here/build/fuzz"
-all=(sjis_path settings_value command_args entry_record number_text arj deflate64 legacy_zip pmarc bga
+all=(sjis_path settings_value command_args entry_record number_text arj deflate64 legacy_zip pmarc quantum bga
      archive_reader archive_headers)
 if [ "${1:-}" = --list ]; then printf '%s\n' "${all[@]}"; exit 0; fi
 
@@ -110,6 +110,10 @@ for t in "${targets[@]}"; do
     legacy_zip) max_len=16384 seeds=("$fuzz/seeds/$t"); legacy_seeds ;;
     # PMarc's streams from lhasa's archives, each behind its method and size.
     pmarc) max_len=16384 seeds=("$fuzz/seeds/pmarc"); pmarc_seeds ;;
+    # Quantum streams behind their window's bits and size: a frame of text,
+    # and three frames of repeats. Up to 4 KiB, since all of a stream is
+    # decoded and its symbols cost more than its bytes.
+    quantum) max_len=4096 ;;
   esac
   # A library that answers a failed allocation has not crashed: the readers
   # ask libarchive for sizes a damaged header gives.

@@ -1420,42 +1420,88 @@ def zip_corners(folder):
             f.write(zipped)
 
 
+def cab_checksum(b, seed=0):
+    n = len(b) // 4 * 4
+    for i in range(0, n, 4):
+        seed ^= struct.unpack_from("<I", b, i)[0]
+    tail = 0
+    for byte in b[n:]:
+        tail = tail << 8 | byte
+    return seed ^ tail
+
+
+def cabinet(compression, blocks, files, reserve=0, summed=False):
+    """A cabinet of one folder: `blocks` its data blocks, (data, unpacked
+    size), with check values when `summed` (as cabextract sums them, without
+    the reserve); `files` (name, size, offset in the folder), each of
+    2001-01-01 00:00; `reserve` bytes in the folder's and each block's
+    header."""
+    names = b"".join(struct.pack("<IIHHHH", size, offset, 0, 0x5821, 0, 0x20) + name + b"\0"
+                     for name, size, offset in files)
+    listed = 36 + (4 if reserve else 0) + 8 + reserve
+    first = listed + len(names)
+    chunks = b""
+    for data, unpacked in blocks:
+        sizes = struct.pack("<HH", len(data), unpacked)
+        chunks += struct.pack("<I", cab_checksum(sizes, cab_checksum(data)) if summed else 0) + sizes
+        chunks += bytes(reserve) + data
+    head = struct.pack("<IIIIIIBBHHHHH", 0x4643534D, 0, first + len(chunks), 0, listed, 0, 3, 1, 1, len(files),
+                       4 if reserve else 0, 0, 0)
+    if reserve:
+        head += struct.pack("<HBB", 0, reserve, reserve)
+    return head + struct.pack("<IHH", first, len(blocks), compression) + bytes(reserve) + names + chunks
+
+
 def cab_corners(folder):
     """Stored cabinets as other programs write them: blocks shorter than
     32 KiB before the last, and a reserve in each block with the check value
     summed without it."""
     data = (VICTIM * 2)[:1600]
-
-    def checksum(b, seed=0):
-        n = len(b) // 4 * 4
-        for i in range(0, n, 4):
-            seed ^= struct.unpack_from("<I", b, i)[0]
-        tail = 0
-        for byte in b[n:]:
-            tail = tail << 8 | byte
-        return seed ^ tail
-
-    def cabinet(blocks, reserve):
-        header = 36 + (4 if reserve else 0)
-        files = header + 8 + reserve
-        first = files + 16 + 6
-        chunks = b""
-        for block in blocks:
-            sizes = struct.pack("<HH", len(block), len(block))
-            chunks += struct.pack("<I", checksum(sizes, checksum(block)) if reserve else 0) + sizes
-            chunks += bytes(reserve) + block
-        head = struct.pack("<IIIIIIBBHHHHH", 0x4643534D, 0, first + len(chunks), 0, files, 0, 3, 1, 1, 1,
-                           4 if reserve else 0, 0, 0)
-        if reserve:
-            head += struct.pack("<HBB", 0, reserve, reserve)
-        cab = head + struct.pack("<IHH", first, len(blocks), 0) + bytes(reserve)
-        cab += struct.pack("<IIHHHH", len(data), 0, 0, 0x5821, 0, 0x20) + b"a.txt\0"
-        return cab + chunks
-
     for name, blocks, reserve in (("short_blocks.cab", [data[:1000], data[1000:1500], data[1500:]], 0),
                                   ("reserve.cab", [data[:1000], data[1000:]], 4)):
         with open(os.path.join(folder, name), "wb") as f:
-            f.write(cabinet(blocks, reserve))
+            f.write(cabinet(0, [(b, len(b)) for b in blocks], [(b"a.txt", len(data), 0)], reserve, bool(reserve)))
+
+
+def cabextract_suite(out):
+    """Quantum cabinets, which no tool here makes, from the test suites of
+    libmspack and cabextract (Debian's source packages), in OUT/cabextract:
+    each NAME with NAME.ref/, what cabextract extracts of it, and a line of
+    cabextract-suite.txt: NAME TAB ok|fails (fails: cabextract said so, and
+    NAME.ref/ is left empty). qtm_split.cab is libmspack's Quantum folder
+    alone, its one file listed as two."""
+    folder = os.path.join(out, "cabextract")
+    os.makedirs(folder)
+    libmspack = os.path.join(debian_source("libmspack"), "test", "test_files", "cabd")
+    bugs = os.path.join(debian_source("cabextract"), "test", "bugs")
+    for source in (os.path.join(libmspack, "mszip_lzx_qtm.cab"), os.path.join(bugs, "qtm-max-size-block.cab"),
+                   os.path.join(bugs, "cve-2010-2801-qtm-flush.cab"),
+                   os.path.join(bugs, "cve-2014-9556-qtm-infinite-loop.cab")):
+        shutil.copy(source, folder)
+    with open(os.path.join(folder, "mszip_lzx_qtm.cab"), "rb") as f:
+        cab = f.read()
+    first, count, compression = struct.unpack_from("<IHH", cab, 36 + 2 * 8)
+    packed, unpacked = struct.unpack_from("<HH", cab, first + 4)
+    if count != 1 or compression & 0x0F != 2:
+        raise RuntimeError("mszip_lzx_qtm.cab's third folder is no Quantum folder of one block")
+    with open(os.path.join(folder, "qtm_split.cab"), "wb") as f:
+        f.write(cabinet(compression, [(cab[first + 8:first + 8 + packed], unpacked)],
+                        [(b"first.txt", 20, 0), (b"second.txt", unpacked - 20, 20)],
+                        summed=True))
+    lines, fails = [], []
+    for name in sorted(os.listdir(folder)):
+        ref = os.path.join(folder, name + ".ref")
+        done = subprocess.run(["cabextract", "-q", "-d", ref, os.path.join(folder, name)],
+                              capture_output=True).returncode == 0
+        if not done:
+            fails.append(name)
+            shutil.rmtree(ref, ignore_errors=True)
+            os.makedirs(ref)
+        lines.append("%s\t%s\n" % (name, "ok" if done else "fails"))
+    with open(os.path.join(out, "cabextract-suite.txt"), "w") as f:
+        f.writelines(lines)
+    print("make_archives: cabextract extracts %d of the %d Quantum cabinets; it fails on %s" %
+          (len(lines) - len(fails), len(lines), ", ".join(fails) or "none"))
 
 
 def prose(seed, lines=60):
@@ -1784,6 +1830,7 @@ def main():
     format_archives(out)
     legacy_archives(out)
     lhasa_suite(out)
+    cabextract_suite(out)
     box_archives(out)
     password_archives(out)
     bga_archives(out)

@@ -8,6 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/env.sh"
 
 # 7zip: the tests make WinZip AES zips with 7zz, which Info-ZIP's zip cannot.
+# cabextract: what the tests compare our reading of Quantum cabinets with.
 # libgnutls30: Wine's bcrypt does AES through GnuTLS, which it loads at run
 # time and which Wine only recommends; without it every AES zip fails with
 # "Decryption is unsupported". Named with its architecture, since the 32-bit
@@ -17,7 +18,7 @@ packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64
   fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-apps x11-utils
   imagemagick cups cups-client printer-driver-cups-pdf poppler-utils fp-utils
   locales python3 dpkg-dev zip unzip jlha-utils gcab arj libarchive-tools zlib1g-dev lhasa 7zip
-  libgnutls30:amd64)
+  cabextract libgnutls30:amd64)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,10 @@
 // tables (methods.h) say which format's method takes which. Platform-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "codecs/bit_reader.h"
 #include "codecs/history.h"
@@ -62,5 +65,29 @@ DecodeResult InflateDeflate64(ByteSource& source, std::uint64_t offset, std::uin
 // checked.
 DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
                              const Sink& sink);
+
+// A cabinet's Quantum (quantum.cpp, our own): one stream for a whole folder,
+// whose files are its output one after another, so it is decoded a piece at
+// a time, each Decode going on where the last one stopped. The input comes
+// as the folder's data blocks, in order, from `blocks`, which answers false
+// when there is none left; a pointer it gives stays good until it is asked
+// again. After a Decode that did not end in Ok, the decoder is done with.
+class QuantumDecoder {
+ public:
+  using Blocks = std::function<bool(const unsigned char*& data, std::size_t& size)>;
+  // `windowBits` as the folder's compression type gives them (bits 8 to
+  // 12): 10 to 21; others make every Decode damaged.
+  QuantumDecoder(int windowBits, Blocks blocks);
+  ~QuantumDecoder();
+  QuantumDecoder(const QuantumDecoder&) = delete;
+  QuantumDecoder& operator=(const QuantumDecoder&) = delete;
+
+  // The stream's next `count` bytes, to `sink`.
+  DecodeResult Decode(std::uint64_t count, const Sink& sink);
+
+ private:
+  class Stream;
+  std::unique_ptr<Stream> stream_;
+};
 
 }  // namespace archivers

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "formats/endian.h"
 #include "formats/results.h"
@@ -37,7 +38,7 @@ bool LooksLikeCab(ByteSource& file) {
   return (bytes.size() == 4 && std::memcmp(bytes.data(), kSignature, 4) == 0) || (bytes[0] == 'M' && bytes[1] == 'Z');
 }
 
-bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
+bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries, CabLayout* layout) {
   std::vector<unsigned char> header;
   if (!file.Read(0, kHeaderSize, header) || std::memcmp(header.data(), kSignature, 4) != 0) return false;
   const std::uint64_t filesAt = Le32(&header[16]);
@@ -67,10 +68,13 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
   std::vector<unsigned> folderCompression(folders, kNone);
   std::uint64_t budget = file.Size() / kDataHeaderSize;
   std::vector<unsigned char> data;
+  CabLayout found;
+  found.blockReserve = dataReserve;
   for (std::size_t f = 0; f < folders; ++f, at += kFolderSize + folderReserve) {
     if (!file.Read(at, kFolderSize, bytes)) return false;
     folderCompression[f] = Le16(&bytes[6]);
     std::uint64_t block = Le32(&bytes[0]);
+    found.folders.push_back({block, Le16(&bytes[4]), folderCompression[f]});
     for (std::size_t blocks = Le16(&bytes[4]); blocks > 0; --blocks) {
       if (budget-- == 0 || !file.Read(block, kDataHeaderSize, data)) return false;
       const std::uint64_t start = block + kDataHeaderSize + dataReserve;
@@ -79,7 +83,10 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
     }
   }
 
+  if (layout) *layout = std::move(found);
+
   std::vector<std::size_t> folderOf;
+  bool firstFolderBeganBefore = false;
   if (!file.Read(filesAt, std::min<std::uint64_t>(file.Size() - std::min(filesAt, file.Size()), files * 272ULL),
                  bytes)) {
     return false;
@@ -98,18 +105,32 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
     const unsigned attributes = Le16(&bytes[offset + 14]);
     one.unicode = (attributes & kNameIsUtf8) != 0;
     one.attributes = DosAttributes(attributes & ~FA_DIREC);
-    std::size_t folder = Le16(&bytes[offset + 8]);
+    const std::size_t index = Le16(&bytes[offset + 8]);
+    std::size_t folder = index;
     if (folder == kContinuedToNext) folder = folders - 1;
     else if (folder >= kContinuedFromPrev) folder = 0;
     if (folder >= folders) return false;
+    firstFolderBeganBefore = firstFolderBeganBefore || index == kContinuedFromPrev || index == kContinuedPrevAndNext;
     folderSize[folder] += one.size;
-    // None, MSZIP and LZX are decoded; Quantum and anything else are not.
+    one.folder = folder;
+    one.offset = Le32(&bytes[offset + 4]);
+    // libarchive decodes none, MSZIP and LZX; our own code Quantum.
     const unsigned compression = folderCompression[folder] & 0x0F;
-    if (compression != kNone && compression != kMszip && compression != kLzx) one.unsupported = ERROR_METHOD;
+    one.split = index >= kContinuedFromPrev;
+    if (one.split) one.unsupported = ERROR_NOT_SUPPORT;
+    else if (compression > kLzx) one.unsupported = ERROR_METHOD;
     one.method = MethodOf(folderCompression[folder]);
     folderOf.push_back(folder);
     entries.push_back(one);
     offset = static_cast<const unsigned char*>(zero) - bytes.data() + 1;
+  }
+  // A Quantum folder that began in the cabinet before cannot be decoded
+  // from here, for any of its files.
+  for (DirectoryEntry& entry : entries) {
+    if (firstFolderBeganBefore && entry.folder == 0 && (folderCompression[0] & 0x0F) == kQuantum) {
+      entry.split = true;
+      entry.unsupported = ERROR_NOT_SUPPORT;
+    }
   }
   // Shares in proportion; the folder's last file takes what rounding left.
   std::vector<std::uint64_t> given(folders, 0), left(folderSize);
@@ -121,6 +142,41 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries) {
                                              : folderPacked[f] * entries[i].size / folderSize[f];
     given[f] += entries[i].packed;
   }
+  return true;
+}
+
+namespace {
+
+// The check value of cabinets: the bytes as little-endian 32-bit words
+// exclusive-ored together, the last one to three bytes taken as one number,
+// first byte highest.
+std::uint32_t CabChecksum(const unsigned char* p, std::size_t size, std::uint32_t sum) {
+  std::size_t i = 0;
+  for (; i + 4 <= size; i += 4) sum ^= Le32(p + i);
+  std::uint32_t tail = 0;
+  for (; i < size; ++i) tail = tail << 8 | p[i];
+  return sum ^ tail;
+}
+
+constexpr std::size_t kMostPacked = 32768 + 6144, kMostUnpacked = 32768;
+
+}  // namespace
+
+bool CabBlocks::Next(const unsigned char*& data, std::size_t& size) {
+  if (left_ == 0 || !file_.Read(at_, kDataHeaderSize + reserve_, header_)) return false;
+  const std::size_t packed = Le16(&header_[4]), unpacked = Le16(&header_[6]);
+  if (packed > kMostPacked || unpacked > kMostUnpacked || unpacked == 0) return false;
+  if (!file_.Read(at_ + header_.size(), packed, data_)) return false;
+  if (const std::uint32_t stored = Le32(&header_[0])) {
+    const std::uint32_t sum = CabChecksum(data_.data(), packed, 0);
+    if (CabChecksum(&header_[4], 4, sum) != stored && CabChecksum(&header_[4], 4 + reserve_, sum) != stored) {
+      return false;
+    }
+  }
+  at_ += header_.size() + packed;
+  --left_;
+  data = data_.data();
+  size = packed;
   return true;
 }
 

@@ -19,8 +19,10 @@ struct DirectoryEntry {
   bool unicode = false;  // marked UTF-8 (zip's flag or Unicode path field, cab's attribute), `raw` is then UTF-8
   std::uint64_t size = 0;
   std::uint64_t packed = 0;
-  std::uint64_t offset = 0;  // zip: the member's local header
-  int unsupported = 0;       // ERROR_METHOD: a method not decoded here (zip), Quantum (cab)
+  std::uint64_t offset = 0;  // zip: the member's local header; cab: where its bytes begin in its folder's
+  std::size_t folder = 0;    // cab: which folder holds it
+  int unsupported = 0;       // ERROR_METHOD: a method not decoded here; ERROR_NOT_SUPPORT: split (cab)
+  bool split = false;        // cab: continued from or into another cabinet
   // zip: a method our own code decodes, not libarchive (ZipMethodOwn), unencrypted; its number and the general
   // purpose flags it reads.
   bool ownMethod = false;

@@ -1,7 +1,7 @@
 // zip, cab and rar through libarchive, with what their own headers say and
 // libarchive does not (formats/directory.h, formats/rar_headers.h); zip's
-// members of the methods libarchive does not decode (shrink, reduce,
-// implode, Deflate64) by our own decoders.
+// zip's members of the methods libarchive does not decode (shrink, reduce,
+// implode, Deflate64) and a cabinet's Quantum folders, by our own decoders.
 
 #include <algorithm>
 #include <cstdint>
@@ -160,11 +160,13 @@ class LibarchiveReader : public Reader {
     std::vector<DirectoryEntry> directory;
     std::uint64_t declared = 0;
     if (format_ == Format::Zip) ReadZipDirectory(*bytes_, directory, declared);
-    if (format_ == Format::Cab) ReadCabFolders(*bytes_, directory);
+    if (format_ == Format::Cab) ReadCabFolders(*bytes_, directory, &cab_);
     DirectoryMatcher matcher(format_ == Format::Zip, directory);
     std::vector<StoredName> names;
     la_int64_t dataStart = -1;
     own_.clear();
+    quantumFiles_.clear();
+    quantum_.reset();
     for (;;) {
       archive_entry* entry = nullptr;
       int r = archive_read_next_header(archive_, &entry);
@@ -207,7 +209,12 @@ class LibarchiveReader : public Reader {
       } else if (const DirectoryEntry* header = matcher.Next(MatchKey(names.back()), member.size)) {
         member.packed = header->packed;
         if (header->unsupported) member.unsupported = header->unsupported;
+        member.split = member.split || header->split;
         if (header->ownMethod) own_[members.size() - 1] = {header->offset, header->zipMethod, header->zipFlags};
+        if (format_ == Format::Cab && !header->unsupported && header->folder < cab_.folders.size() &&
+            (cab_.folders[header->folder].compression & 0x0F) == kCabQuantum) {
+          quantumFiles_[members.size() - 1] = {header->folder, header->offset};
+        }
         member.method = header->method;
         member.attributes = header->attributes;
         member.os = header->os;
@@ -254,6 +261,8 @@ class LibarchiveReader : public Reader {
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
     const auto own = own_.find(index);
     if (own != own_.end()) return ReadOwn(own->second, member, sink);
+    const auto quantum = quantumFiles_.find(index);
+    if (quantum != quantumFiles_.end()) return ReadQuantum(quantum->second, member, sink);
     if (member.encrypted && (member.cipher == Cipher::Unreadable || password_.empty())) return ERROR_PASSWORD_FILE;
     // Forward only: a member behind the last one read means reading anew,
     // as does another password than the archive was opened with.
@@ -323,6 +332,24 @@ class LibarchiveReader : public Reader {
   }
 
  private:
+  // cab: where a Quantum folder's file lies, and the Quantum folder read
+  // last, where its stream stands.
+  struct CabPlace {
+    std::size_t folder;
+    std::uint64_t offset;
+  };
+  struct QuantumFolder {
+    QuantumFolder(ByteSource& file, const CabFolder& data, std::size_t reserve, std::size_t index)
+        : folder(index),
+          blocks(file, data, reserve),
+          decoder(data.compression >> 8 & 0x1F,
+                  [this](const unsigned char*& data, std::size_t& size) { return blocks.Next(data, size); }) {}
+    std::size_t folder;
+    std::uint64_t at = 0;  // the bytes of its stream decoded
+    CabBlocks blocks;
+    QuantumDecoder decoder;
+  };
+
   // Whether the bytes begin with the format's own signature.
   bool BeginsAsOne() const {
     const char* signature = format_ == Format::Zip ? "PK\3\4" : format_ == Format::Cab ? "MSCF" : "Rar!\x1a\x07";
@@ -347,6 +374,33 @@ class LibarchiveReader : public Reader {
     const std::uint64_t data = own.localHeader + 30 + Le16(&header[26]) + Le16(&header[28]);
     return ResultOf(ZipDecode(own.method, own.flags, *bytes_, data, member.packed, member.size, checked.AsSink()),
                     checked, member.crc);
+  }
+
+  // A file of a Quantum folder, beside libarchive. The folder is one stream
+  // whose files come one after another in it: the stream is decoded from
+  // its start to the file, and on from there for a file further on, so
+  // that its files read in order decode it once.
+  int ReadQuantum(const CabPlace& place, const Member& member, const Sink& sink) {
+    const CabFolder& folder = cab_.folders[place.folder];
+    // As cabextract bounds it: no block gives more than 32 KiB.
+    if (place.offset + member.size > std::uint64_t{folder.blocks} * 32768) return ERROR_FILE_CRC;
+    if (member.size == 0) return 0;  // nothing to decode, as cabextract decodes nothing for it
+    if (!quantum_ || quantum_->folder != place.folder || quantum_->at > place.offset) {
+      quantum_ = std::make_unique<QuantumFolder>(*bytes_, folder, cab_.blockReserve, place.folder);
+    }
+    DecodeResult result = DecodeResult::Ok;
+    if (place.offset > quantum_->at) {
+      result = quantum_->decoder.Decode(place.offset - quantum_->at, [this](const unsigned char*, std::size_t size) {
+        return !passing_ || passing_(size);
+      });
+      quantum_->at = place.offset;
+    }
+    CheckedSink checked(Check::None, sink);
+    if (result == DecodeResult::Ok) result = quantum_->decoder.Decode(member.size, checked.AsSink());
+    quantum_->at += member.size;
+    // A stream stopped or damaged half way cannot go on.
+    if (result != DecodeResult::Ok) quantum_.reset();
+    return ResultOf(result, checked, 0);
   }
 
   // What a member that failed to decode answers. Under a password that
@@ -435,6 +489,10 @@ class LibarchiveReader : public Reader {
   bool solid_ = false;                              // RAR: each member decodes on from the one before
   std::vector<std::uint64_t> sizes_;                // the most each member may give, passed over in a solid archive
   std::unordered_map<std::size_t, OwnMember> own_;  // zip: the members our own code decodes, by index
+
+  CabLayout cab_;                                           // cab: the folders
+  std::unordered_map<std::size_t, CabPlace> quantumFiles_;  // cab: Quantum folders' files, by index
+  std::unique_ptr<QuantumFolder> quantum_;
 };
 
 }  // namespace
