@@ -14,6 +14,7 @@
 #include <archive_entry.h>
 
 #include "codecs/checksums.h"
+#include "codecs/decoders.h"
 #include "codecs/methods.h"
 #include "formats/cab_folders.h"
 #include "formats/directory.h"
