@@ -36,17 +36,32 @@ archive_seeds() {
     { printf "$byte"; cat "$f"; } >"$dir/seed$((n += 1))"
   done
 }
-# legacy_seeds: each shrunk, reduced or imploded member of the test archives
-# in legacy/ as the target takes it: the byte that picks its method and
-# flags, its size in 3 bytes, its data; up to 16 KiB.
-legacy_seeds() {
-  local dir="$fuzz/seeds/legacy_zip"
+# stream_seeds TARGET FOLDER: the seeds of a decoder's target, made from the
+# test archives in FOLDER by the Python on standard input, which finds each
+# member's stream and hands it to seed(first_byte, size, data): the byte
+# that picks the method, the original size in 3 bytes, the data up to
+# 16 KiB.
+stream_seeds() {
+  local dir="$fuzz/seeds/$1"
   rm -rf "$dir"
   mkdir -p "$dir"
-  python3 - "$here/build/archives/legacy" "$dir" <<'PY'
-import glob, os, struct, sys, zipfile
-n = 0
-for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.zip"))):
+  python3 -c "$(cat <<'PY'
+import glob, os, struct, sys
+archives, seeds, made = sys.argv[1], sys.argv[2], [0]
+def seed(first, size, data):
+    made[0] += 1
+    with open(os.path.join(seeds, "seed%d" % made[0]), "wb") as f:
+        f.write(bytes([first]) + size.to_bytes(3, "little") + data[:16384])
+PY
+)
+$(cat)" "$here/build/archives/$2" "$dir"
+}
+# zip's shrunk, reduced and imploded members of the test archives in legacy/,
+# their method and Implode's flags in the first byte.
+legacy_seeds() {
+  stream_seeds legacy_zip legacy <<'PY'
+import zipfile
+for path in sorted(glob.glob(os.path.join(archives, "*.zip"))):
     with open(path, "rb") as f:
         raw = f.read()
     for member in zipfile.ZipFile(path).infolist():
@@ -54,25 +69,15 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.zip"))):
             continue
         at = member.header_offset
         start = at + 30 + sum(struct.unpack("<HH", raw[at + 26:at + 30]))
-        picker = member.compress_type - 1 | (member.flag_bits & 6) << 3
-        n += 1
-        with open(os.path.join(sys.argv[2], "seed%d" % n), "wb") as f:
-            f.write(bytes([picker]) + member.file_size.to_bytes(3, "little") +
-                    raw[start:start + member.compress_size])
+        seed(member.compress_type - 1 | (member.flag_bits & 6) << 3, member.file_size,
+             raw[start:start + member.compress_size])
 PY
 }
-
-# pmarc_seeds: each -pm1- and -pm2- member of lhasa's PMarc archives (the
-# tests' copies, level-0 headers all) as the pmarc target takes it: the
-# method's byte, the original size in three bytes, the first 16 KiB of data.
+# The -pm1- and -pm2- members of lhasa's PMarc archives (the tests' copies,
+# level-0 headers all), -pm2- marked by a first byte of 1.
 pmarc_seeds() {
-  local dir="$fuzz/seeds/pmarc"
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  python3 - "$here/build/archives/lhasa" "$dir" <<'EOF'
-import glob, os, struct, sys
-n = 0
-for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.pma.lzh"))):
+  stream_seeds pmarc lhasa <<'PY'
+for path in sorted(glob.glob(os.path.join(archives, "*.pma.lzh"))):
     data = open(path, "rb").read()
     at = 0
     while at + 22 <= len(data) and data[at] != 0:
@@ -80,12 +85,9 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.pma.lzh"))):
         packed, original = struct.unpack_from("<II", data, at + 7)
         start = at + data[at] + 2
         if method in (b"-pm1-", b"-pm2-") and original < 1 << 24:
-            n += 1
-            with open(os.path.join(sys.argv[2], "seed%d" % n), "wb") as f:
-                f.write(bytes([method == b"-pm2-"]) + original.to_bytes(3, "little"))
-                f.write(data[start:start + min(packed, 16384)])
+            seed(method == b"-pm2-", original, data[start:start + packed])
         at = start + packed
-EOF
+PY
 }
 mkdir -p "$fuzz/findings" "$fuzz/logs"
 status=0
