@@ -8,8 +8,9 @@ set(ARCHIVERS_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/codecs/arj_fast.cpp
   ${ARCHIVERS_DIR}/codecs/arj_methods.cpp
-  ${ARCHIVERS_DIR}/codecs/bzip2_stream.cpp
+  ${ARCHIVERS_DIR}/codecs/bzip2.cpp
   ${ARCHIVERS_DIR}/codecs/checksums.cpp
+  ${ARCHIVERS_DIR}/codecs/crc32.cpp
   ${ARCHIVERS_DIR}/codecs/deflate64.cpp
   ${ARCHIVERS_DIR}/codecs/gzip_member.cpp
   ${ARCHIVERS_DIR}/codecs/implode.cpp
@@ -53,7 +54,9 @@ function(add_archivers_portable target platformSource build zlib)
   endforeach()
   add_library(${target} STATIC ${ARCHIVERS_PORTABLE_SOURCES} ${ARCHIVERS_DIR}/names/${platformSource})
   target_include_directories(${target} PUBLIC ${ARCHIVERS_DIR})
-  target_include_directories(${target} SYSTEM PRIVATE "${cache}/libarchive/src/libarchive" "${cache}/bzip2/src")
+  target_include_directories(${target} SYSTEM PRIVATE "${cache}/libarchive/src/libarchive")
+  # bzlib.h for its users too: the tests make their bzip2 streams with it.
+  target_include_directories(${target} SYSTEM PUBLIC "${cache}/bzip2/src")
   target_compile_definitions(${target} PRIVATE LIBARCHIVE_STATIC)
   target_compile_options(${target} PRIVATE ${ARGN})
   list(TRANSFORM libraries PREPEND "${cache}/")

@@ -9,7 +9,7 @@ add_archivers_portable(archivers_portable platform_posix.cpp fuzz z ${fuzz_flags
                        -fsanitize=fuzzer-no-link)
 
 set(PLENKIT_FUZZ_TARGETS sjis_path settings_value command_args entry_record number_text arj deflate64 legacy_zip pmarc
-    quantum
+    quantum bzip2
     bga archive_reader archive_headers)
 foreach(name ${PLENKIT_FUZZ_TARGETS})
   add_executable(${name}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp)

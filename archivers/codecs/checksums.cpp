@@ -2,22 +2,9 @@
 
 #include <array>
 
-#include <zlib.h>
-
 #include "formats/results.h"
 
 namespace archivers {
-
-std::uint32_t Crc32(std::uint32_t crc, const unsigned char* data, std::size_t size) {
-  // zlib's, as fast as its inflating. It takes no more than a uInt at a time,
-  // and a call without bytes asks it for its start value.
-  while (size > 0) {
-    const uInt piece = static_cast<uInt>(size > (1u << 30) ? 1u << 30 : size);
-    crc = static_cast<std::uint32_t>(crc32(crc, data, piece));
-    data += piece, size -= piece;
-  }
-  return crc;
-}
 
 std::uint16_t Crc16(std::uint16_t crc, const unsigned char* data, std::size_t size) {
   static const auto table = [] {

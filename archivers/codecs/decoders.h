@@ -61,8 +61,9 @@ DecodeResult InflateGzipMember(ByteSource& source, std::uint64_t offset, std::ui
 DecodeResult InflateDeflate64(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
                               const Sink& sink);
 
-// One bzip2 stream (bzip2_stream.cpp): exactly `original` bytes, its CRCs
-// checked.
+// One bzip2 stream (bzip2.cpp, our own; bza's data and zip's method 12):
+// exactly `original` bytes, its CRCs checked. A stream of several blocks
+// is decoded on two threads; the sink is called on the caller's alone.
 DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint64_t packed, std::uint64_t original,
                              const Sink& sink);
 

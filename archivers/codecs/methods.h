@@ -24,7 +24,8 @@ DecodeResult LzhDecode(const std::string& method, ByteSource& source, std::uint6
                        std::uint64_t original, const Sink& sink);
 
 // zip's methods our own code decodes (zip_methods.cpp): Shrink (1), Reduce
-// (2 to 5), Implode (6) and Deflate64 (9); libarchive decodes the others.
+// (2 to 5), Implode (6), Deflate64 (9) and bzip2 (12, libarchive's when
+// encrypted); libarchive decodes the others.
 // `flags` are the member's general purpose flags, which Implode reads.
 bool ZipMethodOwn(unsigned method);
 DecodeResult ZipDecode(unsigned method, unsigned flags, ByteSource& source, std::uint64_t offset, std::uint64_t packed,

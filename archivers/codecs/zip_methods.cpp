@@ -5,7 +5,7 @@ namespace archivers {
 
 namespace {
 
-enum class Coding { Shrink, Reduce, Implode, Deflate64 };
+enum class Coding { Shrink, Reduce, Implode, Deflate64, Bzip2 };
 
 struct ZipMethod {
   unsigned number;
@@ -19,6 +19,7 @@ const ZipMethod kMethods[] = {
     {2, Coding::Reduce, 1}, {3, Coding::Reduce, 2}, {4, Coding::Reduce, 3}, {5, Coding::Reduce, 4},
     {6, Coding::Implode},
     {9, Coding::Deflate64},
+    {12, Coding::Bzip2},
 };
 // clang-format on
 
@@ -41,6 +42,7 @@ DecodeResult ZipDecode(unsigned number, unsigned flags, ByteSource& source, std:
   const ZipMethod* method = Find(number);
   if (!method) return DecodeResult::UnknownMethod;
   if (method->coding == Coding::Deflate64) return InflateDeflate64(source, offset, packed, original, sink);
+  if (method->coding == Coding::Bzip2) return DecompressBzip2(source, offset, packed, original, sink);
   // Only the size ends the legacy codings: a member of no bytes reads none.
   if (original == 0) return DecodeResult::Ok;
   LsbBitReader bits(source, offset, packed);

@@ -29,7 +29,8 @@ enum ExtraField : unsigned { kZip64 = 0x0001, kNtfsTimes = 0x000A, kUnixTime = 0
 
 // The methods as the record names them (7 bytes at most); those read here
 // are stored, deflated, bzip2, LZMA, xz, zstd and PPMd (libarchive) and
-// shrink, reduce, implode and Deflate64 (our own, ZipMethodOwn).
+// shrink, reduce, implode, Deflate64 and bzip2 unencrypted (our own,
+// ZipMethodOwn).
 const char* MethodName(unsigned method) {
   switch (method) {
     case 0: return "Store";
@@ -52,9 +53,10 @@ const char* MethodName(unsigned method) {
     default: return "Unknown";
   }
 }
-bool Decoded(unsigned method) {
-  return method == 0 || method == 8 || method == 12 || method == 14 || method == 93 || method == 95 || method == 98 ||
-         ZipMethodOwn(method);
+// The methods libarchive decodes (our own code decrypts nothing, so an
+// encrypted bzip2 member is libarchive's).
+bool LibarchiveDecodes(unsigned method) {
+  return method == 0 || method == 8 || method == 12 || method == 14 || method == 93 || method == 95 || method == 98;
 }
 
 // The system of "version made by", as the record numbers systems.
@@ -187,7 +189,10 @@ bool ReadZipDirectory(ByteSource& file, std::vector<DirectoryEntry>& entries, st
     one.ownMethod = ZipMethodOwn(method) && one.cipher == Cipher::None;
     one.zipMethod = method;
     one.zipFlags = flags;
-    if (!Decoded(method) || (ZipMethodOwn(method) && !one.ownMethod)) one.unsupported = ERROR_METHOD;
+    // libarchive decrypts stored and deflated data alone: any other method
+    // encrypted would be decoded from the ciphertext, and come out damaged.
+    const bool decrypted = one.cipher == Cipher::None || method == 0 || method == 8;
+    if (!one.ownMethod && !(LibarchiveDecodes(method) && decrypted)) one.unsupported = ERROR_METHOD;
     entries.push_back(std::move(one));
     at += kCentralHeaderSize + nameLength + extraLength + commentLength;
   }
