@@ -153,11 +153,33 @@ class HuffmanCode {
   std::uint16_t sorted_[kMaxAlphabet];
 };
 
+// Room for a block's entries, not cleared: every entry used is written
+// first. It grows as a block needs it, so that a small stream at level 9
+// does not pay for 900 kB.
+template <typename T>
+class Room {
+ public:
+  T* Data() const { return data_.get(); }
+  std::uint32_t Size() const { return size_; }
+  // At least `n` entries, the first `kept` of them kept.
+  T* Grow(std::uint32_t n, std::uint32_t kept) {
+    if (n <= size_) return data_.get();
+    std::unique_ptr<T[]> more(new T[n]);
+    std::copy(data_.get(), data_.get() + kept, more.get());
+    data_ = std::move(more), size_ = n;
+    return data_.get();
+  }
+
+ private:
+  std::unique_ptr<T[]> data_;
+  std::uint32_t size_ = 0;
+};
+
 struct Block {
   // Read gives each entry's byte in its low 8 bits; Invert links them by
   // the upper 24.
-  std::vector<std::uint32_t> links, back;
-  std::vector<std::uint8_t> bytes;  // Invert's output: the runs of four still in
+  Room<std::uint32_t> links, back;
+  Room<std::uint8_t> bytes;  // Invert's output: the runs of four still in
   std::uint32_t size = 0, origin = 0, crc = 0;
   std::uint32_t counts[256];
   bool randomised = false;
@@ -226,9 +248,16 @@ Step Read(Bits& bits, std::uint32_t most, HuffmanCode (&codes)[kMaxGroups], Bloc
   std::uint8_t front[256];
   for (int i = 0; i < 256; ++i) front[i] = static_cast<std::uint8_t>(i);
   std::memset(block.counts, 0, sizeof block.counts);
-  if (block.links.size() < most) block.links.resize(most);
-  std::uint32_t* links = block.links.data();
-  std::uint32_t size = 0, run = 0;
+  std::uint32_t* links = block.links.Grow(std::min<std::uint32_t>(most, 1 << 16), 0);
+  std::uint32_t room = block.links.Size(), size = 0, run = 0;
+  // Room for `n` more entries, up to the level's most.
+  auto roomFor = [&](std::uint32_t n) {
+    if (n <= room - size) return true;
+    if (n > most - size) return false;
+    links = block.links.Grow(std::min(most, std::max(size + n, room * 2)), size);
+    room = block.links.Size();
+    return true;
+  };
   int runBit = 0;
   const HuffmanCode* code = nullptr;
   std::size_t group = 0;
@@ -246,14 +275,14 @@ Step Read(Bits& bits, std::uint32_t most, HuffmanCode (&codes)[kMaxGroups], Bloc
       continue;
     }
     if (run > 0) {
-      if (run > most - size) return Step::Damaged;
+      if (!roomFor(run)) return Step::Damaged;
       const std::uint8_t byte = used[front[0]];
       block.counts[byte] += run;
       std::fill(links + size, links + size + run, byte);
       size += run, run = 0, runBit = 0;
     }
     if (symbol == endOfBlock) break;
-    if (size == most) return Step::Damaged;
+    if (size == room && !roomFor(1)) return Step::Damaged;
     const int rank = symbol - 1;
     const std::uint8_t moved = front[rank];
     std::memmove(front + 1, front, rank);
@@ -265,8 +294,8 @@ Step Read(Bits& bits, std::uint32_t most, HuffmanCode (&codes)[kMaxGroups], Bloc
   if (block.origin >= size || bits.Overran()) return Step::Damaged;
   block.size = size;
   // Here, so that Invert on the worker allocates nothing.
-  block.bytes.resize(size);
-  block.back.resize(size);
+  block.bytes.Grow(size, 0);
+  block.back.Grow(size, 0);
   return Step::Block;
 }
 
@@ -279,15 +308,15 @@ Step Read(Bits& bits, std::uint32_t most, HuffmanCode (&codes)[kMaxGroups], Bloc
 void Invert(Block& block) {
   std::uint32_t next[256], sum = 0;
   for (int i = 0; i < 256; ++i) next[i] = sum, sum += block.counts[i];
-  std::uint32_t* const links = block.links.data();
-  std::uint32_t* const back = block.back.data();
+  std::uint32_t* const links = block.links.Data();
+  std::uint32_t* const back = block.back.Data();
   const std::uint32_t size = block.size;
   for (std::uint32_t i = 0; i < size; ++i) {
     const std::uint32_t byte = links[i] & 0xFF, to = next[byte]++;
     links[to] |= i << 8;
     back[i] = to | byte << 24;
   }
-  std::uint8_t* const out = block.bytes.data();
+  std::uint8_t* const out = block.bytes.Data();
   std::uint32_t ahead = links[block.origin] >> 8, behind = block.origin;
   const std::uint32_t half = size / 2;
   for (std::uint32_t i = 0; i < half; ++i) {
@@ -345,7 +374,7 @@ class Output {
     static const BlockCrc sums;
     if (buffer_.empty()) buffer_.resize(piece_ + kSlack);
     std::uint32_t sum = 0xFFFFFFFFu;
-    const std::uint8_t* in = block.bytes.data();
+    const std::uint8_t* in = block.bytes.Data();
     const std::uint8_t* const end = in + block.size;
     std::uint8_t* const start = buffer_.data();
     std::uint8_t* const limit = start + piece_;  // a byte in gives at most kSlack out
