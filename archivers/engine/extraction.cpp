@@ -277,17 +277,35 @@ class Extraction {
       const int decided = GiveWay(target, member, replace);
       if (decided != 0) return decided == kSkipped ? 0 : decided;
     }
-    // Written whole under a name of its own, then named: what stood there
-    // is replaced at once, or not at all.
-    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
     // A file's folders are made when it is written, the destination's too:
     // those it leaves empty go at the command's end.
-    HANDLE file = CreateTemporary(folder);
-    if (file == INVALID_HANDLE_VALUE) {
+    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
+    bool foldersMade = false;
+    auto makeFolders = [&] {
       MadeChain chain;
       const bool madeAll = MakeFoldersAt(folder, &chain);
       if (!chain.highest.empty()) made_.push_back(std::move(chain));
-      if (!madeAll) return ERROR_MAKEDIRECTORY;
+      foldersMade = true;
+      return madeAll;
+    };
+    // Where nothing stands, the member is written under its own name: the
+    // file made new is the archiver's own, removed if the member fails, so
+    // nothing is lost, and Wine looks through the folder once for it
+    // instead of twice (for a name of its own and for the renaming).
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!asked) {
+      file = CreateNew(target);
+      if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+        if (!makeFolders()) return ERROR_MAKEDIRECTORY;
+        file = CreateNew(target);
+      }
+    }
+    const bool direct = file != INVALID_HANDLE_VALUE;
+    // Else written whole under a name of its own, then named: what stood
+    // there is replaced at once, or not at all.
+    if (!direct) file = CreateTemporary(folder);
+    if (file == INVALID_HANDLE_VALUE && !foldersMade) {
+      if (!makeFolders()) return ERROR_MAKEDIRECTORY;
       file = CreateTemporary(folder);
     }
     if (file == INVALID_HANDLE_VALUE) return ERROR_CANNOT_WRITE;
@@ -296,7 +314,7 @@ class Extraction {
       const FILETIME time{static_cast<DWORD>(member.written), static_cast<DWORD>(member.written >> 32)};
       SetFileTime(file, nullptr, nullptr, &time);
     }
-    if (result == 0 && !Rename(file, NtForm(target), replace)) {
+    if (result == 0 && !direct && !Rename(file, NtForm(target), replace)) {
       const DWORD error = GetLastError();
       result = ERROR_CANNOT_WRITE;
       if (!asked && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
@@ -416,6 +434,11 @@ class Extraction {
     info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, target.data(), info->FileNameLength);
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size()));
+  }
+
+  // The member's file at `path`, made new: fails where anything stands.
+  static HANDLE CreateNew(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
 
   // A file of the archiver's own beside where the member goes.
