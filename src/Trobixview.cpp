@@ -154,10 +154,9 @@ void TView::ShowTotals() {
     if (!second) continue;
     compressed += *second;
   }
-  SB.SetText(0, FormatInt(rows, 4));
-  SB.SetText(1, FormatFixed(original, 10, 2, decimal) + "KB");
-  SB.SetText(2, FormatFixed(compressed, 10, 2, decimal) + "KB");
-  SB.SetText(3, FormatFixed(original == 0 ? 0 : compressed / original * 100, 5, 1, decimal) + "%");
+  SB.SetTexts({FormatInt(rows, 4), FormatFixed(original, 10, 2, decimal) + "KB",
+               FormatFixed(compressed, 10, 2, decimal) + "KB",
+               FormatFixed(original == 0 ? 0 : compressed / original * 100, 5, 1, decimal) + "%"});
 }
 
 // --- Actions on the entries
