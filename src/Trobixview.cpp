@@ -25,6 +25,11 @@ namespace {
 // one of its handlers: the window stays while a library works for it.
 constexpr UINT kListEntries = WM_APP + 1;
 
+// The rows the list makes room for before the walk, at the most. A count is
+// only the library's word: one far past what it then lists must not take
+// the memory of that many rows. Past this the list grows as it fills.
+constexpr int kRowsReserved = 1 << 17;
+
 }  // namespace
 
 TView::TView(TMain& owner, const std::string& path)
@@ -113,8 +118,10 @@ void TView::ListEntries() {
              true);
   // A library that cannot count answers -1: the bar then has no range and
   // stays empty, and the walk lists what it finds all the same.
-  bar.SetRange(0, std::max(archivers.CountEntries(ArchivePath), 0));
+  const int count = std::max(archivers.CountEntries(ArchivePath), 0);
+  bar.SetRange(0, count);
   bar.SetPosition(0);
+  LV.ReserveRows(std::min(count, kRowsReserved));
 
   if (const HARC archive = archivers.OpenArchive(ArchivePath)) {
     const char decimal = UserLocale().decimal;
