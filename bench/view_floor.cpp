@@ -4,6 +4,7 @@
 
 #include "../resources/view_layout.h"
 #include "archiver/entry_row.h"
+#include "toolkit/application.h"
 #include "toolkit/locale_facts.h"
 
 namespace {
@@ -15,14 +16,18 @@ const char kFloorClass[] = "FloorWindow";
 FloorWindow::FloorWindow(HWND owner) {
   namespace L = view_layout;
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(instance, kFloorClass, &wc)) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExA(instance, kFloorClass, &wc)) {
     wc.lpfnWndProc = &FloorWindow::WindowProc;
     wc.hInstance = instance;
+    // The program's icons: the frame is drawn as the contents window's is.
+    wc.hIcon = toolkit::App.Icon();
+    wc.hIconSm = toolkit::App.SmallIcon();
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kFloorClass;
-    RegisterClassA(&wc);
+    RegisterClassExA(&wc);
   }
   RECT place{};
   GetWindowRect(owner, &place);
@@ -88,8 +93,10 @@ void FloorWindow::GiveText(NMLVDISPINFOA& info) const {
   constexpr std::size_t columns = std::size(view_layout::Columns);
   LVITEMA& item = info.item;
   if (!(item.mask & LVIF_TEXT) || item.cchTextMax <= 0) return;
-  const std::size_t cell = static_cast<std::size_t>(item.iItem) * columns + item.iSubItem;
-  lstrcpynA(item.pszText, cell < cells_.size() ? cells_[cell].c_str() : "", item.cchTextMax);
+  const std::size_t row = static_cast<std::size_t>(item.iItem);
+  const std::size_t column = static_cast<std::size_t>(item.iSubItem);
+  const bool held = item.iItem >= 0 && row < cells_.size() / columns && column < columns;
+  lstrcpynA(item.pszText, held ? cells_[row * columns + column].c_str() : "", item.cchTextMax);
 }
 
 LRESULT CALLBACK FloorWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
