@@ -130,7 +130,7 @@ add_dependencies(soak archivers)
 add_executable(main_list_bench bench/main_list_bench.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(main_list_bench PRIVATE plenkit_windows)
 
-add_executable(view_bench bench/view_bench.cpp ${PLENKIT_RESOURCES})
+add_executable(view_bench bench/view_bench.cpp bench/view_floor.cpp ${PLENKIT_RESOURCES})
 target_link_libraries(view_bench PRIVATE plenkit_windows)
 
 add_executable(viewer_bench bench/viewer_bench.cpp ${PLENKIT_RESOURCES})

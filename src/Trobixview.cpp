@@ -25,6 +25,11 @@ namespace {
 // one of its handlers: the window stays while a library works for it.
 constexpr UINT kListEntries = WM_APP + 1;
 
+// The rows the list makes room for before the walk, at the most. A count is
+// only the library's word: one far past what it then lists must not take
+// the memory of that many rows. Past this the list grows as it fills.
+constexpr int kRowsReserved = 1 << 17;
+
 }  // namespace
 
 TView::TView(TMain& owner, const std::string& path)
@@ -113,8 +118,10 @@ void TView::ListEntries() {
              true);
   // A library that cannot count answers -1: the bar then has no range and
   // stays empty, and the walk lists what it finds all the same.
-  bar.SetRange(0, std::max(archivers.CountEntries(ArchivePath), 0));
+  const int count = std::max(archivers.CountEntries(ArchivePath), 0);
+  bar.SetRange(0, count);
   bar.SetPosition(0);
+  LV.ReserveRows(std::min(count, kRowsReserved));
 
   if (const HARC archive = archivers.OpenArchive(ArchivePath)) {
     const char decimal = UserLocale().decimal;
@@ -154,10 +161,9 @@ void TView::ShowTotals() {
     if (!second) continue;
     compressed += *second;
   }
-  SB.SetText(0, FormatInt(rows, 4));
-  SB.SetText(1, FormatFixed(original, 10, 2, decimal) + "KB");
-  SB.SetText(2, FormatFixed(compressed, 10, 2, decimal) + "KB");
-  SB.SetText(3, FormatFixed(original == 0 ? 0 : compressed / original * 100, 5, 1, decimal) + "%");
+  SB.SetTexts({FormatInt(rows, 4), FormatFixed(original, 10, 2, decimal) + "KB",
+               FormatFixed(compressed, 10, 2, decimal) + "KB",
+               FormatFixed(original == 0 ? 0 : compressed / original * 100, 5, 1, decimal) + "%"});
 }
 
 // --- Actions on the entries

@@ -336,6 +336,21 @@ void StatusBar::SetText(int panel, const std::string& text) const {
   SendMessageA(handle_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(marked.c_str()));
 }
 
+void StatusBar::SetTexts(const std::vector<std::string>& texts) const {
+  // The control draws itself at once after each text it is given, which
+  // for a few texts in a row costs more than the rest of setting them.
+  // With drawing suspended the bar is drawn once, with all of them. A bar
+  // that is hidden is drawn by no text and must not be shown by this.
+  const bool shown = GetWindowLongPtrA(handle_, GWL_STYLE) & WS_VISIBLE;
+  if (shown) SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+  for (std::size_t i = 0; i < texts.size(); ++i) SetText(static_cast<int>(i), texts[i]);
+  if (!shown) return;
+  SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
+  // Suspending drew off what was waiting to be drawn, the bar's and its
+  // children's alike: all of it is drawn anew.
+  RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 std::string StatusBar::Text(int panel) const {
   // The length may count characters, not bytes: room for two bytes each.
   const LRESULT length = LOWORD(SendMessageA(handle_, SB_GETTEXTLENGTHA, panel, 0));

@@ -171,6 +171,8 @@ class StatusBar : public Control {
  public:
   void Create(HWND parent, int height, const std::vector<StatusPanelLayout>& panels);
   void SetText(int panel, const std::string& text) const;
+  // The texts of the first panels, one each, drawn together once.
+  void SetTexts(const std::vector<std::string>& texts) const;
   std::string Text(int panel) const;  // as set, without alignment marks
   int PreferredHeight() const override { return height_; }
 

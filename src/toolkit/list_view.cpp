@@ -94,10 +94,10 @@ int ListView::Count() const {
   return static_cast<int>(SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0));
 }
 
-int ListView::AddRow(const std::string& caption) {
+int ListView::AddRow(std::string caption) {
   if (virtual_) {
     cells_.resize(cells_.size() + columns_);
-    cells_[cells_.size() - columns_] = caption;
+    cells_[cells_.size() - columns_] = std::move(caption);
     // While redrawing is suspended the list learns its rows when it resumes.
     if (redrawing_) SyncCount();
     return static_cast<int>(RowCount()) - 1;
@@ -108,6 +108,10 @@ int ListView::AddRow(const std::string& caption) {
   item.pszText = const_cast<char*>(caption.c_str());
   return static_cast<int>(
       SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void ListView::ReserveRows(int rows) {
+  if (virtual_ && rows > 0) cells_.reserve(static_cast<std::size_t>(rows) * columns_);
 }
 
 void ListView::SetText(int row, int column, std::string text) {

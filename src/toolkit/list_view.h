@@ -23,7 +23,10 @@ class ListView : public Control {
               int hiddenColumns, DWORD extraStyle);
 
   int Count() const;
-  int AddRow(const std::string& caption);  // appended; answers its index
+  int AddRow(std::string caption);  // appended; answers its index
+  // Room for `rows` rows in all, made ahead of a listing of known length so
+  // that an owner-data list does not move its texts as it grows.
+  void ReserveRows(int rows);
   void SetText(int row, int column, std::string text);
   std::string Text(int row, int column) const;
   // An owner-data list's text where it is kept, without a copy (empty for

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
@@ -45,6 +47,19 @@ class Probe : public Form {
  private:
   bool dummy = true;
 };
+
+// The second panel's text each time a status bar is drawn.
+WNDPROC statusBarProc = nullptr;
+std::vector<std::string> drawnWith;
+
+LRESULT CALLBACK WatchedStatusBar(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    char text[64] = {};
+    SendMessageA(bar, SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+    drawnWith.push_back(text);
+  }
+  return CallWindowProcA(statusBarProc, bar, message, wParam, lParam);
+}
 
 }  // namespace
 
@@ -152,6 +167,35 @@ TEST(Toolkit, AFailingKeyHandlerEndsInTheErrorBoxAndTheLoopGoesOn) {
   window_support::PostChar(form->box.Handle(), 'y');
   EXPECT_EQ(form->formKeys, "xy");
   EXPECT_EQ(form->controlKeys, "xy");
+  DestroyWindow(form->Handle());
+  Pump();
+}
+
+TEST(Toolkit, StatusTextsSetTogetherAreDrawnOnceAndShowNoHiddenBar) {
+  window_support::InitApplication();
+  auto* form = new Probe(false, CloseAction::Free);
+  StatusBar shown, hidden;
+  shown.Create(form->Handle(), 19, {{30, 1, ""}, {80, 0, ""}, {80, 2, "kept"}});
+  hidden.Create(form->Handle(), 19, {{30, 0, ""}, {80, 0, ""}});
+  shown.SetBounds(0, 40, 190, 19);
+  hidden.SetBounds(0, 60, 190, 19);
+  ShowWindow(hidden.Handle(), SW_HIDE);
+  form->Show();
+  Pump();
+  statusBarProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      shown.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchedStatusBar)));
+  drawnWith.clear();
+
+  shown.SetTexts({"12", "3.00KB"});
+  Pump();
+  EXPECT_EQ(drawnWith, std::vector<std::string>{"3.00KB"});
+  EXPECT_EQ(shown.Text(0), "12");
+  EXPECT_EQ(shown.Text(2), "kept");
+  EXPECT_TRUE(IsWindowVisible(shown.Handle()));
+
+  hidden.SetTexts({"a", "b"});
+  EXPECT_EQ(hidden.Text(1), "b");
+  EXPECT_FALSE(GetWindowLongPtrA(hidden.Handle(), GWL_STYLE) & WS_VISIBLE);
   DestroyWindow(form->Handle());
   Pump();
 }

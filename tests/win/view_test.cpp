@@ -152,6 +152,19 @@ TEST_F(Contents, OpensForTheHighestSelectedRowAndShowsBeforeTheWalk) {
   RunIdle();
 }
 
+TEST_F(Contents, ACountFarPastTheEntriesListsWhatTheWalkFinds) {
+  // The count is the library's word only: the list makes no room for two
+  // billion rows on it, nor fails.
+  const std::string a =
+      box().Archive("claims.lzh", "STANDIN\ncount 2147483647\nentry x\nsize 2000\npacked 500\n");
+  TMain& main = Start(Quoted(a));
+  TView* view = nullptr;
+  const std::vector<std::string> boxes = DialogsDuring([&] { view = &OpenContents(main, 0); });
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ(view->LV.Count(), 1);
+  EXPECT_EQ(StatusLine(*view), "   1|      2.00KB|      0.50KB| 25.0%|");
+}
+
 TEST_F(Contents, Screenshot) {
   const std::string a = box().Archive(
       "サンプル.lzh",
