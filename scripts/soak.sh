@@ -2,7 +2,7 @@
 # The archivers against mutated archives under wine64 (bench/soak.cpp):
 # COUNT per format (default 1,000) made from the tests' real archives, each
 # counted, opened, walked, extracted whole and its first member printed,
-# each step bounded by the program's own watchdog (ten seconds, and 10 ms a
+# each step bounded by the program's own watchdog (ten seconds, and 30 ms a
 # member more for the extraction). Prints a line per format and the
 # findings: a hang or a crash ends the run and is reported with the archive
 # it happened at, which is kept in build/soak/; a file written outside its
@@ -13,7 +13,7 @@
 # that drive, where the program sees everything. Should the program stop
 # moving on without its watchdog ending it (no new archive for SOAK_STALL
 # seconds, 300 by default), this script ends it. The default is above what
-# the watchdog itself allows a large archive: a mutated lzh of 15,312 files
+# the watchdog itself allows most large archives: a mutated lzh of 15,312 files
 # in one folder takes Wine about 100 s to write on this machine, as it
 # looks through the folder for each new name.
 # Usage: scripts/soak.sh [COUNT] [SEED] [.EXTENSION...]   (default: every format's)
