@@ -11,13 +11,6 @@ namespace archivers {
 
 namespace {
 
-bool IsAscii(const std::string& bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // The length of the UTF-8 sequence at `at`, or 0 when none is there.
 std::size_t Utf8Length(const std::string& s, std::size_t at) {
   const unsigned char b = static_cast<unsigned char>(s[at]);
@@ -209,6 +202,13 @@ class Folders {
 };
 
 }  // namespace
+
+bool IsAscii(std::string_view bytes) {
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
 
 Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback) {
   std::size_t high = 0, shiftJis = 0;
