@@ -162,9 +162,17 @@ std::u32string Admissible(std::u32string text) {
 // substitute: what Admissible makes of it, without a conversion.
 void AdmissibleAscii(std::string& text) {
   for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
-        std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
-      c = kSubstitute;
+    switch (c) {
+      case '<':
+      case '>':
+      case ':':
+      case '"':
+      case '|':
+      case '?':
+      case '*':
+      case 0x7F: c = kSubstitute; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) c = kSubstitute;
     }
   }
 }
@@ -247,7 +255,11 @@ class Folders {
     if (!folded) {
       key_ += name;
     } else if (IsAscii(name)) {
-      for (char c : name) key_ += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+      const std::size_t from = key_.size();
+      key_ += name;
+      for (std::size_t i = from; i < key_.size(); ++i) {
+        if (key_[i] >= 'a' && key_[i] <= 'z') key_[i] = static_cast<char>(key_[i] - 32);
+      }
     } else {
       std::string utf8;
       for (char32_t c : archivers::Folded(FromUtf8(name))) AppendUtf8(utf8, c);
