@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "codecs/checksums.h"
@@ -296,7 +297,11 @@ ZipDirectoryRead ReadZipDirectory(ByteSource& file, ZipDirectory& directory) {
   }
 
   // In the order of the local headers; of two entries naming one header,
-  // the first.
+  // the first. Almost every zip's directory is in that order already.
+  if (std::adjacent_find(offsets.begin(), offsets.end(), std::greater_equal<std::int64_t>()) == offsets.end()) {
+    directory.entries = std::move(entries);
+    return ZipDirectoryRead::Read;
+  }
   std::vector<std::size_t> order(entries.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   if (!std::is_sorted(offsets.begin(), offsets.end())) {
