@@ -112,14 +112,22 @@ bool FindDirectory(ByteSource& file, Place& place) {
 // before the archive (a self-extracting program) put the directory further
 // on than the records say.
 bool FindFirstSignature(ByteSource& file, std::uint64_t from, std::uint64_t& found) {
+  const auto isOne = [](const unsigned char* p) {
+    return Is(p, kCentralHeader) || Is(p, kEndRecord) || Is(p, kZip64EndRecord);
+  };
   std::vector<unsigned char> piece;
+  if (from > file.Size() || file.Size() - from < 20 || !file.Read(from, 4, piece)) return false;
+  // Where the records say, almost always.
+  if (isOne(piece.data())) {
+    found = from;
+    return true;
+  }
   constexpr std::uint64_t kPiece = 64 * 1024;
-  for (std::uint64_t at = from; at + 20 <= file.Size();) {
+  for (std::uint64_t at = from; file.Size() - at >= 20;) {
     const std::uint64_t length = std::min(kPiece, file.Size() - at);
     if (!file.Read(at, length, piece)) return false;
     for (std::size_t i = 0; i + 4 <= piece.size(); ++i) {
-      if (piece[i] == 'P' && piece[i + 1] == 'K' &&
-          (Is(&piece[i], kCentralHeader) || Is(&piece[i], kEndRecord) || Is(&piece[i], kZip64EndRecord))) {
+      if (piece[i] == 'P' && isOne(&piece[i])) {
         found = at + i;
         return true;
       }
