@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "codecs/checksums.h"
 #include "formats/byte_source.h"
 #include "formats/reader.h"
 #include "formats/registry.h"
@@ -26,12 +27,7 @@ std::string Le16(unsigned value) {
 std::string Le32(std::uint32_t value) { return Le16(value & 0xFFFF) + Le16(value >> 16); }
 
 std::uint32_t Crc32Of(const std::string& data) {
-  std::uint32_t crc = 0xFFFFFFFF;
-  for (unsigned char byte : data) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
-  }
-  return ~crc;
+  return Crc32(0, reinterpret_cast<const unsigned char*>(data.data()), data.size());
 }
 
 // One stored member, as its local header and its directory entry say it.
