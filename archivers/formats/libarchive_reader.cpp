@@ -141,6 +141,18 @@ class LibarchiveReader : public Reader {
     return true;
   }
 
+  int CheckHeaders() override {
+    if (format_ != Format::Zip || sizes_.empty()) return 0;
+    if (!Reopen(true)) return ERROR_HEADER_BROKEN;
+    archive_entry* entry = nullptr;
+    int r = ARCHIVE_OK;
+    do {
+      r = archive_read_next_header(archive_, &entry);
+    } while (r == ARCHIVE_OK || r == ARCHIVE_WARN);
+    Close();
+    return r == ARCHIVE_EOF ? 0 : ERROR_HEADER_BROKEN;
+  }
+
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
     const auto own = own_.find(index);
     if (own != own_.end()) return ReadOwn(own->second, member, sink);

@@ -138,6 +138,10 @@ class Reader {
   // decoder left open with one).
   virtual void ForgetPasswords() { Wipe(password_); }
 
+  // Reads the headers a listing passes over (a zip's local headers), as
+  // extraction reads them: 0, or why they are damaged (ERROR_HEADER_BROKEN).
+  virtual int CheckHeaders() { return 0; }
+
  protected:
   Passing passing_;
   std::string password_;

@@ -4,6 +4,7 @@
 // listing never looks at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -205,6 +206,10 @@ TEST(ZipListing, EachIndexReadsItsOwnMember) {
     EXPECT_EQ(Rows(listed, c.members), c.rows);
     EXPECT_EQ(listed.listing.damaged, c.damaged);
     EXPECT_EQ(listed.listing.unreached, c.unreached);
+    // A look at the local headers finds the spoiled one.
+    const bool spoiledOne =
+        std::any_of(c.members.begin(), c.members.end(), [](const Stored& m) { return m.spoiled; });
+    EXPECT_EQ(listed.reader->CheckHeaders(), spoiledOne ? ERROR_HEADER_BROKEN : 0);
   }
 }
 
