@@ -29,7 +29,6 @@ set(ARCHIVERS_PORTABLE_SOURCES
   ${ARCHIVERS_DIR}/formats/bga_headers.cpp
   ${ARCHIVERS_DIR}/formats/bga_reader.cpp
   ${ARCHIVERS_DIR}/formats/cab_folders.cpp
-  ${ARCHIVERS_DIR}/formats/directory.cpp
   ${ARCHIVERS_DIR}/formats/libarchive_reader.cpp
   ${ARCHIVERS_DIR}/formats/lzh_headers.cpp
   ${ARCHIVERS_DIR}/formats/lzh_reader.cpp

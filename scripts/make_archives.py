@@ -1400,12 +1400,15 @@ def zip_corners(folder):
     field other than the central one, padding after the extra fields, a
     member's comment declared longer than the directory holds; and two it
     does not: a central directory whose signature is wrong, a local header
-    declaring more than the central directory."""
+    declaring more than the central directory, a local header whose
+    signature is wrong (which a listing, reading the directory alone, never
+    sees)."""
     data = VICTIM[:300]
     crc = zlib.crc32(data)
 
-    def one(extra=b"", central_extra=b"", local_size=len(data), central_signature=0x02014B50, comment=0):
-        local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 10, 0, 0, 0, 0, crc, local_size, local_size, 5,
+    def one(extra=b"", central_extra=b"", local_size=len(data), central_signature=0x02014B50, comment=0,
+            local_signature=0x04034B50):
+        local = struct.pack("<IHHHHHIIIHH", local_signature, 10, 0, 0, 0, 0, crc, local_size, local_size, 5,
                             len(extra)) + b"a.txt" + extra + data
         central = struct.pack("<IHHHHHHIIIHHHHHII", central_signature, 10, 10, 0, 0, 0, 0, crc, len(data),
                               len(data), 5, len(central_extra), comment, 0, 0, 0, 0) + b"a.txt" + central_extra
@@ -1417,7 +1420,8 @@ def zip_corners(folder):
                          ("extra_padded.zip", one(extra=unix_time + b"\0\0", central_extra=unix_time)),
                          ("comment_short.zip", one(comment=10)),
                          ("central_signature.zip", one(central_signature=0x02014B51)),
-                         ("local_larger.zip", one(local_size=len(data) + 100))):
+                         ("local_larger.zip", one(local_size=len(data) + 100)),
+                         ("local_signature.zip", one(local_signature=0x04034B51))):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(zipped)
 

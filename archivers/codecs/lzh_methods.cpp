@@ -1,3 +1,5 @@
+#include <string_view>
+
 #include "codecs/decoders.h"
 #include "codecs/methods.h"
 
@@ -8,7 +10,7 @@ namespace {
 enum class Coding { Stored, StaticHuffman, Lzhuf, Lzs, Lz5, Pm1, Pm2, Folder };
 
 struct LzhMethod {
-  const char* name;
+  std::string_view name;
   Coding coding;
   int offsetCodes = 0, offsetBits = 0;  // the static Huffman coding's offsets
   std::size_t history = 1 << 16;

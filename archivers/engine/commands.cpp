@@ -98,7 +98,9 @@ bool CheckArchive(Format format, const char* path, int mode) {
   int failure = 0;
   CachedArchive* open = FindArchive(format, path, failure);
   mode &= 3;
-  if (!open || (mode != CHECKARCHIVE_RAPID && open->listing->damaged)) return false;
+  if (!open || (mode != CHECKARCHIVE_RAPID && (open->listing->damaged || open->reader->CheckHeaders() != 0))) {
+    return false;
+  }
   if (mode != CHECKARCHIVE_FULLCRC) return true;
   const std::vector<Member>& members = open->listing->members;
   for (std::size_t i = 0; i < members.size(); ++i) {

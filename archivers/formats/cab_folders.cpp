@@ -101,7 +101,6 @@ bool ReadCabFolders(ByteSource& file, std::vector<DirectoryEntry>& entries, CabL
     one.dosTime = static_cast<std::uint16_t>(Le16(&bytes[offset + 12]));
     one.raw.assign(reinterpret_cast<const char*>(&bytes[offset + kFileHeaderSize]),
                    static_cast<const unsigned char*>(zero) - &bytes[offset + kFileHeaderSize]);
-    one.name = MatchingName(one.raw);
     const unsigned attributes = Le16(&bytes[offset + 14]);
     one.unicode = (attributes & kNameIsUtf8) != 0;
     one.attributes = DosAttributes(attributes & ~FA_DIREC);

@@ -1,6 +1,7 @@
 // zip, cab and rar through libarchive, with what their own headers say and
-// libarchive does not (formats/directory.h, formats/rar_headers.h); zip's
-// zip's members of the methods libarchive does not decode (shrink, reduce,
+// libarchive does not (formats/directory.h, formats/rar_headers.h); a zip
+// listed from its central directory alone (formats/zip_directory.h); zip's
+// members of the methods libarchive does not decode (shrink, reduce,
 // implode, Deflate64) and a cabinet's Quantum folders, by our own decoders.
 
 #include <algorithm>
@@ -59,40 +60,16 @@ StoredName StoredNameOf(archive_entry* entry) {
   return name;
 }
 
-// The stored name a header of the archive's own gives, when the reader
-// found one for the member.
-StoredName StoredNameOf(const DirectoryEntry& header) {
+// The stored name a header of the archive's own gives: a name marked as
+// UTF-8 decoded, unless it is ASCII, which reads the same in every set.
+StoredName StoredNameOf(std::string raw, bool utf8) {
   StoredName name;
-  if (header.unicode && Decode(header.raw, Charset::Utf8, name.text)) {
+  if (utf8 && !IsAscii(raw) && Decode(raw, Charset::Utf8, name.text)) {
     name.unicode = true;
   } else {
-    name.bytes = header.raw;
+    name.bytes = std::move(raw);
   }
   return name;
-}
-
-// The key a member is matched to its header by: the name's bytes, or its
-// UTF-8 when libarchive decoded it.
-std::string MatchKey(const StoredName& name) {
-  if (!name.unicode) return name.bytes;
-  std::string utf8;
-  for (char32_t c : name.text) {
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | c >> 12), utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | c >> 18), utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F)), utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  for (char& c : utf8) {
-    if (c == '/') c = '\\';
-  }
-  return utf8;
 }
 
 // The archive's bytes as libarchive reads them: a position of its own over
@@ -145,118 +122,35 @@ class LibarchiveReader : public Reader {
   }
 
   bool List(Listing& listing) override {
-    std::vector<Member>& members = listing.members;
-    if (!Reopen(true)) {
-      if (format_ == Format::Zip && IsEmptyZip(*bytes_)) return true;
-      // Bytes that begin as the format's archives do, which the library
-      // cannot open: cut off (a download stopped half way) or damaged.
-      if (BeginsAsOne()) listing.damaged = ERROR_HEADER_BROKEN;
-      return false;
-    }
-    // rar stores members one after another: a member's packed size is where
-    // the next header begins less where its data began. zip and cab say it
-    // in headers of their own.
-    const bool sequential = format_ == Format::Rar;
-    if (format_ == Format::Rar) solid_ = ReadRarArchiveFacts(*bytes_).solid;
-    std::vector<DirectoryEntry> directory;
-    std::uint64_t declared = 0;
-    if (format_ == Format::Zip) ReadZipDirectory(*bytes_, directory, declared);
-    if (format_ == Format::Cab) ReadCabFolders(*bytes_, directory, &cab_);
-    DirectoryMatcher matcher(format_ == Format::Zip, directory);
-    std::vector<StoredName> names;
-    la_int64_t dataStart = -1;
     own_.clear();
     quantumFiles_.clear();
     quantum_.reset();
-    for (;;) {
-      archive_entry* entry = nullptr;
-      int r = archive_read_next_header(archive_, &entry);
-      if (sequential && dataStart >= 0 && r != ARCHIVE_FATAL) {
-        members.back().packed = static_cast<std::uint64_t>(archive_read_header_position(archive_) - dataStart);
-      }
-      if (r == ARCHIVE_EOF) break;
-      // A damaged header ends the listing; what came before it stays.
-      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
-        listing.damaged = ERROR_HEADER_BROKEN;
-        if (members.empty()) return false;
-        break;
-      }
-      members.push_back(Describe(entry));
-      Member& member = members.back();
-      // What the zip's own headers do not tell is taken for the common case.
-      if (member.encrypted) member.cipher = format_ == Format::Zip ? Cipher::ZipCrypto : Cipher::Unreadable;
-      names.push_back(StoredNameOf(entry));
-      if (format_ == Format::Rar) {
-        const RarFileFacts facts = ReadRarFileFacts(
-            *bytes_, static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_read_header_position(archive_))));
-        if (facts.hasCrc && !member.folder) member.check = Check::Crc32;
-        member.crc = facts.crc;
-        member.encrypted = member.encrypted || facts.encrypted;
-        // libarchive decrypts neither RAR4's nor RAR5's encryption.
-        if (facts.encrypted) member.cipher = Cipher::Unreadable;
-        member.split = facts.split;
-        if (facts.split) member.unsupported = ERROR_NOT_SUPPORT;
-        // A redirection is a link, whatever its data: libarchive knows only
-        // some of them, and gives the others no size.
-        member.link = member.link || facts.redirection;
-        if (!member.sizeKnown && facts.sizeKnown) member.size = facts.size, member.sizeKnown = true;
-        member.method = facts.method;
-        member.attributes = facts.attributes;
-        member.os = facts.os;
-        if (facts.hasDosTime && IsNoDate(facts.dosDate)) member.SetDosTime(facts.dosDate, facts.dosTime);
-      }
-      if (sequential) {
-        dataStart = archive_filter_bytes(archive_, 0);
-      } else if (const DirectoryEntry* header = matcher.Next(MatchKey(names.back()), member.size)) {
-        member.packed = header->packed;
-        if (header->unsupported) member.unsupported = header->unsupported;
-        member.split = member.split || header->split;
-        if (header->ownMethod) own_[members.size() - 1] = {header->offset, header->zipMethod, header->zipFlags};
-        if (format_ == Format::Cab && !header->unsupported && header->folder < cab_.folders.size() &&
-            (cab_.folders[header->folder].compression & 0x0F) == kCabQuantum) {
-          quantumFiles_[members.size() - 1] = {header->folder, header->offset};
-        }
-        member.method = header->method;
-        member.attributes = header->attributes;
-        member.os = header->os;
-        // A stored DOS date that is no date: libarchive's time for it lies
-        // before DOS's first day.
-        if (!header->laterTime && IsNoDate(header->dosDate)) member.SetDosTime(header->dosDate, header->dosTime);
-        if (member.encrypted && header->cipher != Cipher::None) member.cipher = header->cipher;
-        // zip's central directory is the truth on sizes and check values:
-        // a local header that says otherwise makes the member damaged.
-        if (header->hasSizes && !member.folder) {
-          member.size = header->size;
-          member.sizeKnown = true;
-        }
-        if (header->hasCrc && !member.folder) {
-          member.check = Check::Crc32;
-          member.crc = header->crc;
-        }
-        names.back() = StoredNameOf(*header);
-      } else {
-        member.packed = member.size;
-      }
-      names.back().folder = member.folder;
-      names.back().link = member.link;
-    }
-    Close();
-    // Members the end record declares that never came (a directory whose
-    // first signature is wrong lists nothing) are missing, not absent.
-    if (members.size() < declared) {
-      listing.damaged = ERROR_HEADER_BROKEN;
-      listing.unreached = declared - members.size();
-      if (members.empty()) return false;
-    }
+    std::vector<StoredName> names;
+    if (!(format_ == Format::Zip ? ListZip(listing, names) : ListHeaders(listing, names))) return false;
     // One character set for all the archive's unmarked names; zip's own
     // default is DOS's code page 437, the others' Windows' western one.
+    std::vector<Member>& members = listing.members;
     const Charset charset = DecideCharset(names, format_ == Format::Zip ? Charset::Cp437 : Charset::Cp1252);
-    const std::vector<std::string> shiftJis = MemberNames(names, charset);
+    std::vector<std::string> shiftJis = MemberNames(names, charset);
+    sizes_.clear();
+    sizes_.reserve(members.size());
     for (std::size_t i = 0; i < members.size(); ++i) {
-      members[i].name = shiftJis[i];
+      members[i].name = std::move(shiftJis[i]);
       sizes_.push_back(members[i].sizeKnown ? members[i].size : 0);
     }
     return true;
+  }
+
+  int CheckHeaders() override {
+    if (format_ != Format::Zip || sizes_.empty()) return 0;
+    if (!Reopen(true)) return ERROR_HEADER_BROKEN;
+    archive_entry* entry = nullptr;
+    int r = ARCHIVE_OK;
+    do {
+      r = archive_read_next_header(archive_, &entry);
+    } while (r == ARCHIVE_OK || r == ARCHIVE_WARN);
+    Close();
+    return r == ARCHIVE_EOF ? 0 : ERROR_HEADER_BROKEN;
   }
 
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
@@ -273,6 +167,12 @@ class LibarchiveReader : public Reader {
     archive_entry* entry = nullptr;
     while (next_ <= index) {
       int r = archive_read_next_header(archive_, &entry);
+      // A header libarchive fails alone (a zip's link whose target it
+      // cannot decode) is passed over on the way to a member after it.
+      if (r == ARCHIVE_FAILED && next_ < index) {
+        ++next_;
+        continue;
+      }
       if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
         Close();
         return ERROR_HEADER_BROKEN;
@@ -333,6 +233,150 @@ class LibarchiveReader : public Reader {
   }
 
  private:
+  // zip, from its central directory alone: libarchive need not walk the
+  // local headers to list. Extraction walks them in the directory's order
+  // of their local headers, which is the listing's.
+  bool ListZip(Listing& listing, std::vector<StoredName>& names) {
+    ZipDirectory directory;
+    switch (ReadZipDirectory(*bytes_, directory)) {
+      case ZipDirectoryRead::None:
+        if (IsEmptyZip(*bytes_)) return true;
+        // Bytes that begin as a zip does, with no directory to be found: cut
+        // off (a download stopped half way) or damaged.
+        if (BeginsAsOne()) listing.damaged = ERROR_HEADER_BROKEN;
+        return false;
+      case ZipDirectoryRead::Damaged: listing.damaged = ERROR_HEADER_BROKEN; return false;
+      case ZipDirectoryRead::Read: break;
+    }
+    std::vector<Member>& members = listing.members;
+    members.reserve(directory.entries.size());
+    names.reserve(directory.entries.size());
+    for (ZipEntry& entry : directory.entries) {
+      Member& member = members.emplace_back();
+      member.folder = entry.folder;
+      member.link = entry.link;
+      member.encrypted = entry.encrypted;
+      // Encrypted in no way the flags name: taken for the common case.
+      member.cipher = entry.cipher == Cipher::None && entry.encrypted ? Cipher::ZipCrypto : entry.cipher;
+      // The central directory is the truth on sizes and check values: a
+      // local header that says otherwise makes the member damaged.
+      member.size = entry.size;
+      member.packed = entry.packed;
+      if (entry.hasCrc && !entry.folder) {
+        member.check = Check::Crc32;
+        member.crc = entry.crc;
+      }
+      member.method = ZipMethodName(entry.method);
+      member.attributes = entry.attributes;
+      member.os = entry.os;
+      // Our own code decrypts nothing, and libarchive decrypts stored and
+      // deflated data alone: any other method encrypted would be decoded
+      // from its ciphertext, and come out damaged.
+      const bool own = ZipMethodOwn(entry.method) && entry.cipher == Cipher::None;
+      const bool decrypted = entry.cipher == Cipher::None || entry.method == 0 || entry.method == 8;
+      if (!own && !(LibarchiveDecodes(entry.method) && decrypted)) member.unsupported = ERROR_METHOD;
+      if (own) own_[members.size() - 1] = {entry.offset, entry.method, entry.flags};
+      // The time of an extra field (UTC), else the DOS time, local, read as
+      // libarchive reads it; a DOS date that is no date is DOS's first day.
+      if (entry.hasUnixTime) member.SetUnixTime(entry.unixTime);
+      else if (IsNoDate(entry.dosDate)) member.SetDosTime(entry.dosDate, entry.dosTime);
+      else member.SetUnixTime(SecondsOfLocalDosTime(entry.dosDate, entry.dosTime));
+      names.push_back(StoredNameOf(std::move(entry.name), entry.utf8));
+      names.back().folder = member.folder;
+      names.back().link = member.link;
+    }
+    // Members the end record declares that never came, or two entries of
+    // one local header, are missing, not absent.
+    if (members.size() < directory.declared) {
+      listing.damaged = ERROR_HEADER_BROKEN;
+      listing.unreached = directory.declared - members.size();
+      if (members.empty()) return false;
+    }
+    return true;
+  }
+
+  // cab and rar, header by header through libarchive, with what their own
+  // headers say.
+  bool ListHeaders(Listing& listing, std::vector<StoredName>& names) {
+    std::vector<Member>& members = listing.members;
+    if (!Reopen(true)) {
+      // Bytes that begin as the format's archives do, which the library
+      // cannot open: cut off (a download stopped half way) or damaged.
+      if (BeginsAsOne()) listing.damaged = ERROR_HEADER_BROKEN;
+      return false;
+    }
+    // rar stores members one after another: a member's packed size is where
+    // the next header begins less where its data began. cab says it in
+    // headers of its own.
+    const bool sequential = format_ == Format::Rar;
+    if (format_ == Format::Rar) solid_ = ReadRarArchiveFacts(*bytes_).solid;
+    std::vector<DirectoryEntry> directory;
+    if (format_ == Format::Cab) ReadCabFolders(*bytes_, directory, &cab_);
+    DirectoryMatcher matcher(directory);
+    la_int64_t dataStart = -1;
+    for (;;) {
+      archive_entry* entry = nullptr;
+      int r = archive_read_next_header(archive_, &entry);
+      if (sequential && dataStart >= 0 && r != ARCHIVE_FATAL) {
+        members.back().packed = static_cast<std::uint64_t>(archive_read_header_position(archive_) - dataStart);
+      }
+      if (r == ARCHIVE_EOF) break;
+      // A damaged header ends the listing; what came before it stays.
+      if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+        listing.damaged = ERROR_HEADER_BROKEN;
+        if (members.empty()) return false;
+        break;
+      }
+      members.push_back(Describe(entry));
+      Member& member = members.back();
+      if (member.encrypted) member.cipher = Cipher::Unreadable;
+      names.push_back(StoredNameOf(entry));
+      if (format_ == Format::Rar) {
+        const RarFileFacts facts = ReadRarFileFacts(
+            *bytes_, static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_read_header_position(archive_))));
+        if (facts.hasCrc && !member.folder) member.check = Check::Crc32;
+        member.crc = facts.crc;
+        member.encrypted = member.encrypted || facts.encrypted;
+        // libarchive decrypts neither RAR4's nor RAR5's encryption.
+        if (facts.encrypted) member.cipher = Cipher::Unreadable;
+        member.split = facts.split;
+        if (facts.split) member.unsupported = ERROR_NOT_SUPPORT;
+        // A redirection is a link, whatever its data: libarchive knows only
+        // some of them, and gives the others no size.
+        member.link = member.link || facts.redirection;
+        if (!member.sizeKnown && facts.sizeKnown) member.size = facts.size, member.sizeKnown = true;
+        member.method = facts.method;
+        member.attributes = facts.attributes;
+        member.os = facts.os;
+        if (facts.hasDosTime && IsNoDate(facts.dosDate)) member.SetDosTime(facts.dosDate, facts.dosTime);
+      }
+      if (sequential) {
+        dataStart = archive_filter_bytes(archive_, 0);
+      } else if (const DirectoryEntry* header = matcher.Next(member.size)) {
+        member.packed = header->packed;
+        if (header->unsupported) member.unsupported = header->unsupported;
+        member.split = member.split || header->split;
+        if (!header->unsupported && header->folder < cab_.folders.size() &&
+            (cab_.folders[header->folder].compression & 0x0F) == kCabQuantum) {
+          quantumFiles_[members.size() - 1] = {header->folder, header->offset};
+        }
+        member.method = header->method;
+        member.attributes = header->attributes;
+        member.os = header->os;
+        // A stored DOS date that is no date: libarchive's time for it lies
+        // before DOS's first day.
+        if (IsNoDate(header->dosDate)) member.SetDosTime(header->dosDate, header->dosTime);
+        names.back() = StoredNameOf(header->raw, header->unicode);
+      } else {
+        member.packed = member.size;
+      }
+      names.back().folder = member.folder;
+      names.back().link = member.link;
+    }
+    Close();
+    return true;
+  }
+
   // cab: where a Quantum folder's file lies, and the Quantum folder read
   // last, where its stream stands.
   struct CabPlace {

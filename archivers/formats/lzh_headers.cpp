@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "codecs/checksums.h"
 #include "formats/endian.h"
@@ -105,8 +106,9 @@ bool ReadExtended(std::vector<unsigned char>& raw, std::size_t first, std::size_
 }
 
 // The header at `at`, or false when there is none (the end, or damage).
-bool ReadHeader(ByteSource& source, std::uint64_t at, Header& h) {
-  std::vector<unsigned char> raw;
+// `raw` and `more` are the walk's, kept from header to header.
+bool ReadHeader(ByteSource& source, std::uint64_t at, Header& h, std::vector<unsigned char>& raw,
+                std::vector<unsigned char>& more) {
   if (!source.Read(at, 22, raw) || !LooksLikeHeader(raw.data())) return false;
   const int level = raw[20];
   h.member.method.assign(reinterpret_cast<char*>(&raw[2]), 5);
@@ -145,7 +147,6 @@ bool ReadHeader(ByteSource& source, std::uint64_t at, Header& h) {
     } else {
       // Extended headers follow the basic one, and are counted in the
       // packed size.
-      std::vector<unsigned char> more;
       for (std::uint64_t next = Le16(&raw[raw.size() - 2]); next != 0;) {
         if (next < 3 || next > h.member.packed || !source.Read(h.end, next, more)) return false;
         raw.insert(raw.end(), more.begin(), more.end());
@@ -185,11 +186,24 @@ bool ReadHeader(ByteSource& source, std::uint64_t at, Header& h) {
   return true;
 }
 
+// Whether `path` is relative already: no separator at its start, no empty,
+// "." or ".." part.
+bool IsRelative(std::string_view path) {
+  if (path.find_first_of("/\\") == 0) return false;
+  for (std::size_t start = 0; start < path.size();) {
+    const std::string_view part = path.substr(start, path.find('/', start) - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start += part.size() + 1;
+  }
+  return true;
+}
+
 // A path as the archivers of old wrote it, made relative: separators at
 // the start go, "." parts go, and ".." takes back the part before it (or
 // nothing at the start), as lha itself extracts. "\" stays for the name
 // rules after: it may be the second byte of a Shift-JIS character.
-std::string Collapsed(const std::string& path) {
+std::string Collapsed(std::string path) {
+  if (IsRelative(path)) return path;
   std::string out;
   std::size_t start = path.find_first_not_of("/\\");
   if (start == std::string::npos) return out;
@@ -221,24 +235,32 @@ bool ParseLzh(ByteSource& source, std::vector<LzhMember>& members, int& damaged)
   damaged = 0;
   std::uint64_t at = 0;
   if (!FindFirstHeader(source, at)) return false;
+  // No header is shorter than 24 bytes: room for as many members as the
+  // file could hold (up to 65,536) is made once, and the list never moves
+  // as it grows. Room never written is never touched.
+  members.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(source.Size() / 24, 1 << 16)));
+  std::vector<unsigned char> raw, more;
   for (;;) {
     Header h;
-    if (!ReadHeader(source, at, h)) {
+    if (!ReadHeader(source, at, h, raw, more)) {
       // A zero byte, or the file's end, ends the archive; anything else is
       // damage after what could be read.
       std::vector<unsigned char> next;
       if (source.Read(at, 1, next) && next[0] != 0) damaged = h.checkFailed ? ERROR_HEADER_CRC : ERROR_HEADER_BROKEN;
       return !members.empty() || !damaged;
     }
-    LzhMember m = h.member;
+    LzhMember m = std::move(h.member);
     m.folder = m.method == "-lhd-";
-    std::string name = h.path + h.file;
+    std::string name;
+    name.reserve(h.path.size() + h.file.size());
+    name += h.path;
+    name += h.file;
     if ((h.unixMode & 0xF000) == 0xA000) {  // a symbolic link: "name|target"
       m.link = true, m.folder = false;
-      name = name.substr(0, name.find('|'));
+      name.resize(std::min(name.size(), name.find('|')));
     }
-    m.name = Collapsed(name);
-    m.file = h.file;
+    m.name = Collapsed(std::move(name));
+    m.file = std::move(h.file);
     m.unixMode = h.unixMode;
     if (h.end > source.Size() || m.packed > source.Size() - h.end) {
       damaged = ERROR_HEADER_BROKEN;

@@ -39,8 +39,10 @@ class LzhReader : public Reader {
   bool List(Listing& listing) override {
     if (!source_ || !ParseLzh(*source_, lzh_, listing.damaged)) return false;
     std::vector<StoredName> names;
-    for (const LzhMember& m : lzh_) {
-      Member member;
+    names.reserve(lzh_.size());
+    listing.members.reserve(lzh_.size());
+    for (LzhMember& m : lzh_) {
+      Member& member = listing.members.emplace_back();
       member.folder = m.folder;
       member.link = m.link;
       member.size = m.original;
@@ -56,16 +58,15 @@ class LzhReader : public Reader {
       if (!LzhMethodKnown(m.method)) member.unsupported = ERROR_METHOD;
       if (m.unixTime) member.SetUnixTime(m.stamp);
       else member.SetDosTime(static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
-      listing.members.push_back(member);
-      StoredName name;
-      name.bytes = m.name;
+      // The stored name is the listing's alone: reading needs none of it.
+      StoredName& name = names.emplace_back();
+      name.bytes = std::move(m.name);
       name.folder = m.folder;
       name.link = m.link;
-      names.push_back(std::move(name));
     }
     // Japanese tools wrote Shift-JIS; the others' names read as western.
-    const std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp1252));
-    for (std::size_t i = 0; i < listing.members.size(); ++i) listing.members[i].name = shiftJis[i];
+    std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp1252));
+    for (std::size_t i = 0; i < listing.members.size(); ++i) listing.members[i].name = std::move(shiftJis[i]);
     return true;
   }
 

@@ -1,5 +1,7 @@
 // A member's time as the archives keep it: a DOS date and time in local
 // time, or seconds since 1970 in UTC.
+#include <ctime>
+
 #include "formats/reader.h"
 #include "names/platform.h"
 
@@ -8,6 +10,18 @@ namespace archivers {
 bool IsNoDate(std::uint16_t dosDate) {
   const unsigned month = dosDate >> 5 & 15, day = dosDate & 31;
   return month == 0 || month > 12 || day == 0;
+}
+
+std::int64_t SecondsOfLocalDosTime(std::uint16_t dosDate, std::uint16_t dosTime) {
+  std::tm local{};
+  local.tm_year = (dosDate >> 9 & 0x7F) + 80;
+  local.tm_mon = (dosDate >> 5 & 0x0F) - 1;
+  local.tm_mday = dosDate & 0x1F;
+  local.tm_hour = dosTime >> 11 & 0x1F;
+  local.tm_min = dosTime >> 5 & 0x3F;
+  local.tm_sec = (dosTime & 0x1F) * 2;
+  local.tm_isdst = -1;
+  return static_cast<std::int64_t>(std::mktime(&local));
 }
 
 void Member::SetDosTime(std::uint16_t dosDate, std::uint16_t dosTime) {

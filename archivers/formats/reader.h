@@ -90,6 +90,11 @@ struct Member {
 constexpr std::uint16_t kEarliestDosDate = 1 << 5 | 1;
 bool IsNoDate(std::uint16_t dosDate);
 
+// A DOS date and time, local, as seconds since 1970: the C runtime's
+// mktime, as libarchive reads them (a field beyond its range carries into
+// the next: an hour of 25 is the next day's first); -1 when it is no time.
+std::int64_t SecondsOfLocalDosTime(std::uint16_t dosDate, std::uint16_t dosTime);
+
 struct Listing {
   std::vector<Member> members;
   // 0, or why the listing ended early (ERROR_HEADER_BROKEN, ERROR_HEADER_CRC):
@@ -132,6 +137,10 @@ class Reader {
   // Drops whatever the reader keeps of the passwords it was given (a
   // decoder left open with one).
   virtual void ForgetPasswords() { Wipe(password_); }
+
+  // Reads the headers a listing passes over (a zip's local headers), as
+  // extraction reads them: 0, or why they are damaged (ERROR_HEADER_BROKEN).
+  virtual int CheckHeaders() { return 0; }
 
  protected:
   Passing passing_;

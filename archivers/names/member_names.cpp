@@ -1,6 +1,7 @@
 #include "names/member_names.h"
 
 #include <algorithm>
+#include <memory_resource>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,13 +11,6 @@
 namespace archivers {
 
 namespace {
-
-bool IsAscii(const std::string& bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
 
 // The length of the UTF-8 sequence at `at`, or 0 when none is there.
 std::size_t Utf8Length(const std::string& s, std::size_t at) {
@@ -112,6 +106,36 @@ bool IsAsciiText(const std::u32string& text) {
   return true;
 }
 
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Text this file made UTF-8 of, back as Unicode.
+std::u32string FromUtf8(std::string_view utf8) {
+  std::u32string text;
+  const std::string bytes(utf8);
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t n = std::max<std::size_t>(Utf8Length(bytes, i), 1);
+    text += Utf8Character(bytes, i, n);
+    i += n;
+  }
+  return text;
+}
+
 // `text` in Shift-JIS, each character it lacks the substitute: one call of
 // the platform's for the whole text. Characters beyond the BMP, which
 // Shift-JIS never has, are made the substitute first, one each.
@@ -134,81 +158,161 @@ std::u32string Admissible(std::u32string text) {
   return archivers::Decode(ShiftJis(text), Charset::Cp932, back) ? back : text;
 }
 
+// An ASCII name with every character a name on disk cannot hold made the
+// substitute: what Admissible makes of it, without a conversion.
+void AdmissibleAscii(std::string& text) {
+  for (char& c : text) {
+    switch (c) {
+      case '<':
+      case '>':
+      case ':':
+      case '"':
+      case '|':
+      case '?':
+      case '*':
+      case 0x7F: c = kSubstitute; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) c = kSubstitute;
+    }
+  }
+}
+
+// A part of a name, as a span of its text.
+struct Span {
+  std::size_t at, length;
+};
+
 // A dot or blank at the end of a folder or file name, which Windows would
 // drop, made the substitute; a part of dots alone is left for the path
 // rules to refuse.
-void SubstituteTrailing(std::u32string& part) {
-  const std::size_t kept = part.find_last_not_of(U". ");
-  if (kept != std::u32string::npos && kept + 1 < part.size() && part.find_first_not_of(U'.') != std::u32string::npos) {
-    for (std::size_t i = kept + 1; i < part.size(); ++i) part[i] = U'_';
+void SubstituteTrailing(std::string& text, Span part) {
+  const std::string_view view(text.data() + part.at, part.length);
+  const std::size_t kept = view.find_last_not_of(". ");
+  if (kept != std::string_view::npos && kept + 1 < view.size() &&
+      view.find_first_not_of('.') != std::string_view::npos) {
+    for (std::size_t i = kept + 1; i < view.size(); ++i) text[part.at + i] = kSubstitute;
   }
 }
 
 // The names in use in each folder, as the file system compares them. Each
 // folder placed has a number, by which its own names are kept: the cost of
-// a name grows with its length, not with the square of its depth.
+// a name grows with its length, not with the square of its depth. Names are
+// UTF-8 here, kept in an arena of the listing's own: a name placed costs no
+// allocation of its own.
 class Folders {
  public:
   static constexpr std::size_t kRoot = 0;
 
-  // The name of `part` (a folder when `folder`) in the folder numbered
-  // `parent`: itself when free; a folder met before keeps its name; anything
-  // else that meets a name in use is numbered. A folder's number goes to
-  // `placed`.
-  std::u32string Place(std::size_t parent, const std::u32string& part, bool folder, std::size_t& placed) {
+  explicit Folders(std::size_t names) { used_.reserve(names); }
+
+  // Appends to `out` the name of `part` (a folder when `folder`) in the
+  // folder numbered `parent`: itself when free; a folder met before keeps
+  // its name; anything else that meets a name in use is numbered. A
+  // folder's number goes to `placed`.
+  void Place(std::size_t parent, std::string_view part, bool folder, std::size_t& placed, std::string& out) {
     if (folder) {
-      const auto known = folders_.find({parent, part});
+      Key(parent, part, false);
+      const auto known = folders_.find(key_);
       if (known != folders_.end()) {
         placed = known->second.number;
-        return known->second.name;
+        out += known->second.name;
+        return;
       }
     }
-    std::unordered_set<std::u32string>& used = used_[parent];
-    std::u32string name = part;
-    const std::size_t dot = part.rfind(U'.');
-    const bool extension = !folder && dot != std::u32string::npos && dot > 0;
-    for (int n = 2; !used.insert(Folded(name)).second; ++n) {
-      const std::u32string number = U" (" + Digits(n) + U")";
-      name = extension ? part.substr(0, dot) + number + part.substr(dot) : part + number;
+    name_.assign(part);
+    const std::size_t dot = part.rfind('.');
+    const bool extension = !folder && dot != std::string_view::npos && dot > 0;
+    for (int n = 2; !Use(parent, name_); ++n) {
+      const std::string number = " (" + std::to_string(n) + ")";
+      name_ = extension ? std::string(part.substr(0, dot)) + number + std::string(part.substr(dot))
+                        : std::string(part) + number;
     }
     if (folder) {
       placed = ++last_;
-      folders_.emplace(std::make_pair(parent, part), Placed{placed, name});
+      Key(parent, part, false);
+      folders_.emplace(key_, Placed{placed, std::pmr::string(name_, &arena_)});
     }
-    return name;
+    out += name_;
   }
 
  private:
   struct Placed {
     std::size_t number;
-    std::u32string name;
-  };
-  struct PairHash {
-    std::size_t operator()(const std::pair<std::size_t, std::u32string>& key) const {
-      return std::hash<std::u32string>()(key.second) * 31 + key.first;
-    }
+    std::pmr::string name;
   };
 
-  static std::u32string Digits(int n) {
-    std::u32string digits;
-    for (char c : std::to_string(n)) digits += static_cast<char32_t>(c);
-    return digits;
-  }
-  static std::u32string Folded(const std::u32string& name) {
-    if (!IsAsciiText(name)) return archivers::Folded(name);
-    std::u32string folded = name;
-    for (char32_t& c : folded) {
-      if (c >= U'a' && c <= U'z') c -= 32;
-    }
-    return folded;
+  // Whether `name` was free in the folder numbered `parent`, which it now
+  // takes.
+  bool Use(std::size_t parent, std::string_view name) {
+    Key(parent, name, true);
+    return used_.insert(key_).second;
   }
 
+  // The key of `name` in the folder numbered `parent`: the number's bytes,
+  // then the name, letter case folded when `folded`.
+  void Key(std::size_t parent, std::string_view name, bool folded) {
+    key_.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
+    if (!folded) {
+      key_ += name;
+    } else if (IsAscii(name)) {
+      const std::size_t from = key_.size();
+      key_ += name;
+      for (std::size_t i = from; i < key_.size(); ++i) {
+        if (key_[i] >= 'a' && key_[i] <= 'z') key_[i] = static_cast<char>(key_[i] - 32);
+      }
+    } else {
+      std::string utf8;
+      for (char32_t c : archivers::Folded(FromUtf8(name))) AppendUtf8(utf8, c);
+      key_ += utf8;
+    }
+  }
+
+  std::pmr::monotonic_buffer_resource arena_{64 * 1024};
   std::size_t last_ = kRoot;
-  std::unordered_map<std::size_t, std::unordered_set<std::u32string>> used_;
-  std::unordered_map<std::pair<std::size_t, std::u32string>, Placed, PairHash> folders_;
+  std::pmr::string key_{&arena_};
+  std::string name_;
+  std::pmr::unordered_set<std::pmr::string> used_{&arena_};
+  std::pmr::unordered_map<std::pmr::string, Placed> folders_{&arena_};
 };
 
+// One name placed, "\" between its folders and after a folder's: `text`,
+// UTF-8, cut at "/" and "\" into its parts. A "." part names the folder it
+// stands in and goes, unless it is all there is; an empty part (a name that
+// begins with a separator) and ".." stay, and are refused on extraction.
+void PlaceName(std::string& text, bool folder, Folders& folders, std::vector<Span>& parts, std::string& out) {
+  parts.assign(1, Span{0, 0});
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '/' || text[i] == '\\') parts.push_back({i + 1, 0});
+    else ++parts.back().length;
+  }
+  folder = folder || (parts.size() > 1 && parts.back().length == 0);
+  if (parts.size() > 1 && parts.back().length == 0) parts.pop_back();
+  const auto dot =
+      std::remove_if(parts.begin(), parts.end(), [&](Span part) { return part.length == 1 && text[part.at] == '.'; });
+  if (dot != parts.begin()) parts.erase(dot, parts.end());
+  out.clear();
+  std::size_t parent = Folders::kRoot;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool isFolder = i + 1 < parts.size() || folder;
+    const std::string_view part(text.data() + parts[i].at, parts[i].length);
+    if (part.empty() || part == "." || part == "..") {
+      out += part;
+    } else {
+      SubstituteTrailing(text, parts[i]);
+      folders.Place(parent, part, isFolder, parent, out);
+    }
+    if (isFolder) out += '\\';
+  }
+}
+
 }  // namespace
+
+bool IsAscii(std::string_view bytes) {
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
 
 Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback) {
   std::size_t high = 0, shiftJis = 0;
@@ -231,47 +335,35 @@ Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback) {
 
 std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Charset charset) {
   std::vector<std::string> result(names.size());
-  Folders folders;
+  Folders folders(names.size());
   NameDecoder decoder(charset);
   // Links, which are never written, are named after the others.
   std::vector<std::size_t> order;
+  order.reserve(names.size());
   for (int links = 0; links < 2; ++links) {
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (names[i].link == (links == 1)) order.push_back(i);
     }
   }
+  std::string text, placed;
+  std::vector<Span> parts;
   for (const std::size_t index : order) {
     const StoredName& name = names[index];
-    const std::u32string text = Admissible(
-        Composed(name.unicode ? name.text
-                              : decoder.Decode(charset == Charset::Cp932 ? WithTrailBytes(name.bytes) : name.bytes)));
-    // Folder by folder: "/" and "\\" separate them. A "." part names the
-    // folder it stands in and goes, unless it is all there is; an empty part
-    // (a name that begins with a separator) and ".." stay, and are refused
-    // on extraction.
-    std::vector<std::u32string> parts(1);
-    for (char32_t c : text) {
-      if (c == U'/' || c == U'\\') parts.emplace_back();
-      else parts.back() += c;
+    // An ASCII name reads the same in every character set, is composed
+    // already and is all in Shift-JIS: it needs no conversion at all.
+    if (name.unicode ? IsAsciiText(name.text) : IsAscii(name.bytes)) {
+      if (name.unicode) text.assign(name.text.begin(), name.text.end());
+      else text = name.bytes;
+      AdmissibleAscii(text);
+    } else {
+      const std::u32string admissible = Admissible(
+          Composed(name.unicode ? name.text
+                                : decoder.Decode(charset == Charset::Cp932 ? WithTrailBytes(name.bytes) : name.bytes)));
+      text.clear();
+      for (char32_t c : admissible) AppendUtf8(text, c);
     }
-    const bool folder = name.folder || (parts.size() > 1 && parts.back().empty());
-    if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
-    const auto dot = std::remove(parts.begin(), parts.end(), U".");
-    if (dot != parts.begin()) parts.erase(dot, parts.end());
-    std::u32string placed;
-    std::size_t parent = Folders::kRoot;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      const bool isFolder = i + 1 < parts.size() || folder;
-      std::u32string& part = parts[i];
-      if (part.empty() || part == U"." || part == U"..") {
-        placed += part;
-      } else {
-        SubstituteTrailing(part);
-        placed += folders.Place(parent, part, isFolder, parent);
-      }
-      if (isFolder) placed += U'\\';
-    }
-    result[index] = ShiftJis(placed);
+    PlaceName(text, name.folder, folders, parts, placed);
+    result[index] = IsAscii(placed) ? placed : ShiftJis(FromUtf8(placed));
   }
   return result;
 }

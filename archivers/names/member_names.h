@@ -7,9 +7,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace archivers {
+
+// Whether the bytes are ASCII alone, which every character set here reads
+// the same.
+bool IsAscii(std::string_view bytes);
 
 // The character sets an archive's unmarked names may be in.
 enum class Charset { Cp932, Utf8, Cp437, Cp1252 };

@@ -60,6 +60,38 @@ TEST(ArjData, DamagedDataEndsWithoutRunningOn) {
   EXPECT_EQ(ArjDecode(5, stored, 0, 3, 3, any), DecodeResult::UnknownMethod);
 }
 
+// ASCII names, by every rule of the names: each character no name on disk
+// may hold, a dot or blank ending a part, "." parts, names that meet in a
+// folder letter case aside, a folder named twice, and what extraction
+// refuses ("..", an empty first part) left as it stands.
+TEST(MemberNames, AsciiNamesByEveryRule) {
+  const struct {
+    std::vector<std::string> names;
+    std::vector<std::string> placed;
+  } cases[] = {
+      {{"a<b>c:d\"e|f?g*h.txt", "tab\tx\x7f.txt"}, {"a_b_c_d_e_f_g_h.txt", "tab_x_.txt"}},
+      {{"dir. /file. .txt.", "dots/..."}, {"dir__\\file. .txt_", "dots\\..."}},
+      {{"a/./b.txt", "./c.txt", ".", "./."}, {"a\\b.txt", "c.txt", ".", ".\\."}},
+      {{"Read.me", "READ.ME", "read.me", "noext", "NOEXT", ".hidden", ".HIDDEN"},
+       {"Read.me", "READ (2).ME", "read (3).me", "noext", "NOEXT (2)", ".hidden", ".HIDDEN (2)"}},
+      {{"Dir/a.txt", "dir/b.txt", "DIR/", "dir"},
+       {"Dir\\a.txt", "dir (2)\\b.txt", "DIR (3)\\", "dir (4)"}},
+      {{"x/", "x/y.txt", "x/"}, {"x\\", "x\\y.txt", "x\\"}},
+      {{"../up.txt", "/root.txt", "a//b.txt"}, {"..\\up.txt", "\\root.txt", "a\\\\b.txt"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<StoredName> names(c.names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) names[i].bytes = c.names[i];
+#ifndef _WIN32
+    const std::size_t made = ConversionsMade();
+#endif
+    EXPECT_EQ(MemberNames(names, DecideCharset(names, Charset::Cp437)), c.placed);
+#ifndef _WIN32
+    EXPECT_EQ(ConversionsMade(), made);  // an ASCII name needs none
+#endif
+  }
+}
+
 #ifndef _WIN32
 // A name costs a few conversions whatever its length: a whole name is
 // converted at once, and a character set's bad bytes are asked about once

@@ -15,4 +15,7 @@ set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/checksums_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/deflate64_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/legacy_zip_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/core/pmarc_test.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/core/checksums_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/lzh_paths_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/pmarc_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/zip_listing_test.cpp)

@@ -15,11 +15,10 @@ using namespace archivers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemorySource bytes(data, size);
+  ZipDirectory zip;
+  ReadZipDirectory(bytes, zip);
+  FUZZ_CHECK(zip.entries.size() <= size / 46);
   std::vector<DirectoryEntry> entries;
-  std::uint64_t declared = 0;
-  ReadZipDirectory(bytes, entries, declared);
-  FUZZ_CHECK(entries.size() <= size / 46);
-  entries.clear();
   if (ReadCabFolders(bytes, entries)) {
     // A file's entry is 16 bytes, its name and the name's zero, laid end
     // to end in the file list: together they fit in the file.

@@ -185,6 +185,7 @@ TEST(ArchiverApi, CheckArchiveLooksAsDeepAsItsModeSays) {
       // Headers that end in damage; no archive of the format; no file.
       {"UnLha32.Dll", "Unlha", "hostile\\truncated.lzh", "1000"},
       {"UnZip32.Dll", "UnZip", "formats\\local_larger.zip", "1100"},
+      {"UnZip32.Dll", "UnZip", "formats\\local_signature.zip", "1000"},
       {"UnZip32.Dll", "UnZip", "hostile\\truncated.zip", "0000"},
       {"UnLha32.Dll", "Unlha", "deflate.zip", "0000"},
       {"UnZip32.Dll", "UnZip", "missing.zip", "0000"},

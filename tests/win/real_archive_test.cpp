@@ -346,6 +346,7 @@ TEST(RealArchives, FormatCornersAnswerWhatTheyAre) {
       {"comment_short.zip", 1, 0, {"a.txt:300"}},
       {"central_signature.zip", -1, 0x8017, {}},  // ERROR_HEADER_BROKEN: a zip, damaged
       {"local_larger.zip", 1, 0x800C, {}},        // ERROR_FILE_CRC
+      {"local_signature.zip", 1, 0x8017, {}},     // listed from the directory; its header damaged
       // Cabinets as cabextract reads them.
       {"short_blocks.cab", 1, 0, {"a.txt:1600"}},
       {"reserve.cab", 1, 0, {"a.txt:1600"}},
