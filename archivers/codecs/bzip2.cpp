@@ -188,7 +188,8 @@ struct Block {
 enum class Step { Block, End, Damaged };
 
 // Reads the next block into `block`, or the stream's end and its CRC.
-Step Read(Bits& bits, std::uint32_t most, HuffmanCode (&codes)[kMaxGroups], Block& block, std::uint32_t& streamCrc) {
+// `codes`: room for kMaxGroups codes, the block's own.
+Step Read(Bits& bits, std::uint32_t most, HuffmanCode* codes, Block& block, std::uint32_t& streamCrc) {
   const std::uint64_t magic = std::uint64_t{bits.Get(24)} << 24 | bits.Get(24);
   if (magic == kEndMagic) {
     streamCrc = bits.Get(32);
@@ -447,6 +448,12 @@ class Inverters {
     for (std::thread& thread : threads_) thread.join();
   }
 
+  // Inverts `job` on this thread.
+  static void InvertHere(Job& job) {
+    Invert(job.block);
+    job.inverted = true;
+  }
+
   void Give(Job& job) {
     job.inverted = false;
     try {
@@ -454,8 +461,7 @@ class Inverters {
     } catch (const std::system_error&) {
     }
     if (threads_.empty()) {  // no thread to be had: here, then
-      Invert(job.block);
-      job.inverted = true;
+      InvertHere(job);
       return;
     }
     {
@@ -506,7 +512,6 @@ DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint
   if (level < 1 || level > 9) return DecodeResult::Damaged;
   const std::uint32_t most = level * 100000;
   auto codes = std::make_unique<HuffmanCode[]>(kMaxGroups);
-  auto& groups = *reinterpret_cast<HuffmanCode(*)[kMaxGroups]>(codes.get());
   Output out(original, sink);
   std::uint32_t combined = 0, streamCrc = 0;
 
@@ -531,12 +536,11 @@ DecodeResult DecompressBzip2(ByteSource& source, std::uint64_t offset, std::uint
   for (std::size_t n = 0;; ++n) {
     std::unique_ptr<Inverters::Job>& job = jobs[n % kInFlight];
     if (!job) job = std::make_unique<Inverters::Job>();
-    step = Read(bits, most, groups, job->block, streamCrc);
+    step = Read(bits, most, codes.get(), job->block, streamCrc);
     if (step != Step::Block) break;
     queue.push_back(job.get());
     if (n == 0 && !bits.BlockFollows()) {
-      Invert(job->block);
-      job->inverted = true;
+      Inverters::InvertHere(*job);
     } else {
       inverters.Give(*job);
     }

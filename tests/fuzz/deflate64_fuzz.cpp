@@ -6,17 +6,8 @@
 
 #include "fuzz_check.h"
 #include "codecs/decoders.h"
-#include "formats/byte_source.h"
-
-using namespace archivers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 3) return 0;
-  // The declared size first, up to 16 MiB, then the stream.
-  const std::uint64_t declared = data[0] | data[1] << 8 | data[2] << 16;
-  MemorySource bytes(data, size);
-  fuzzing::CheckDecoding(declared, [&](const Sink& sink) {
-    return InflateDeflate64(bytes, 3, size - 3, declared, sink);
-  });
+  fuzzing::CheckDeclaredStream(data, size, archivers::InflateDeflate64);
   return 0;
 }

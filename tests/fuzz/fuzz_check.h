@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/sink.h"
+#include "formats/byte_source.h"
 #include "text/sjis_path.h"
 
 // libFuzzer keeps the input of any abort as a finding.
@@ -36,6 +37,20 @@ void CheckDecoding(std::uint64_t declared, Decode decode) {
   });
   FUZZ_CHECK(result != archivers::DecodeResult::UnknownMethod);
   if (result == archivers::DecodeResult::Ok) FUZZ_CHECK(given == declared);
+}
+
+// Any bytes as one stream of a declared size, checked as above: the size in
+// the first 3 bytes (up to 16 MiB), then the stream, which `decoder` (as
+// the decoders of one whole stream take theirs: source, offset, packed,
+// original, sink) decodes.
+template <typename Decoder>
+void CheckDeclaredStream(const std::uint8_t* data, std::size_t size, Decoder decoder) {
+  if (size < 3) return;
+  const std::uint64_t declared = data[0] | data[1] << 8 | data[2] << 16;
+  archivers::MemorySource bytes(data, size);
+  CheckDecoding(declared, [&](const archivers::Sink& sink) {
+    return decoder(bytes, 3, size - 3, declared, sink);
+  });
 }
 
 // starts[i]: a character begins at byte i (starts[size] is true). A lead
