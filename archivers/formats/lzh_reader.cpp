@@ -65,7 +65,8 @@ class LzhReader : public Reader {
       name.link = m.link;
     }
     // Japanese tools wrote Shift-JIS; the others' names read as western.
-    std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp1252));
+    const Charset charset = DecideCharset(names, Charset::Cp1252);
+    std::vector<std::string> shiftJis = MemberNames(std::move(names), charset);
     for (std::size_t i = 0; i < listing.members.size(); ++i) listing.members[i].name = std::move(shiftJis[i]);
     return true;
   }
