@@ -224,15 +224,6 @@ std::string Collapsed(std::string path) {
   return out;
 }
 
-}  // namespace
-
-bool LooksLikeLzh(ByteSource& source) {
-  std::uint64_t at = 0;
-  return FindFirstHeader(source, at);
-}
-
-namespace {
-
 // The member whose header stands at `at`; false at the archive's end, or
 // at damage, which `damaged` then says. `raw` and `more` are the walk's,
 // kept from header to header.
@@ -267,6 +258,11 @@ bool MemberAt(ByteSource& source, std::uint64_t at, LzhMember& m, int& damaged, 
 }
 
 }  // namespace
+
+bool LooksLikeLzh(ByteSource& source) {
+  std::uint64_t at = 0;
+  return FindFirstHeader(source, at);
+}
 
 bool ParseLzh(ByteSource& source, const std::function<void(std::uint64_t at, LzhMember& member)>& each, int& damaged) {
   damaged = 0;
