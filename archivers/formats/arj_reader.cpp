@@ -98,8 +98,9 @@ class ArjReader : public Reader {
       members.push_back(std::move(member));
     }
     // ARJ says nothing of its names' character set: DOS's is the default.
-    const std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp437));
-    for (std::size_t i = 0; i < members.size(); ++i) members[i].name = shiftJis[i];
+    const Charset charset = DecideCharset(names, Charset::Cp437);
+    std::vector<std::string> shiftJis = MemberNames(std::move(names), charset);
+    for (std::size_t i = 0; i < members.size(); ++i) members[i].name = std::move(shiftJis[i]);
     return true;
   }
 

@@ -45,10 +45,11 @@ class BgaReader : public Reader {
       listing.members.push_back(std::move(member));
     }
     // The archiver wrote the names Windows gave it: Shift-JIS, in practice.
-    const std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp932));
+    const Charset charset = DecideCharset(names, Charset::Cp932);
+    std::vector<std::string> shiftJis = MemberNames(std::move(names), charset);
     for (std::size_t i = 0; i < shiftJis.size(); ++i) {
       Member& member = listing.members[i];
-      member.name = shiftJis[i];
+      member.name = std::move(shiftJis[i]);
       // A name ending in "\" (not a trail byte 0x5C) is a folder's.
       if (EndsWithSeparator(member.name)) member.folder = true;
       if (member.folder) member.check = Check::None;

@@ -131,7 +131,7 @@ class LibarchiveReader : public Reader {
     // default is DOS's code page 437, the others' Windows' western one.
     std::vector<Member>& members = listing.members;
     const Charset charset = DecideCharset(names, format_ == Format::Zip ? Charset::Cp437 : Charset::Cp1252);
-    std::vector<std::string> shiftJis = MemberNames(names, charset);
+    std::vector<std::string> shiftJis = MemberNames(std::move(names), charset);
     sizes_.clear();
     sizes_.reserve(members.size());
     for (std::size_t i = 0; i < members.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 #include "codecs/checksums.h"
@@ -223,6 +224,39 @@ std::string Collapsed(std::string path) {
   return out;
 }
 
+// The member whose header stands at `at`; false at the archive's end, or
+// at damage, which `damaged` then says. `raw` and `more` are the walk's,
+// kept from header to header.
+bool MemberAt(ByteSource& source, std::uint64_t at, LzhMember& m, int& damaged, std::vector<unsigned char>& raw,
+              std::vector<unsigned char>& more) {
+  Header h;
+  if (!ReadHeader(source, at, h, raw, more)) {
+    // A zero byte, or the file's end, ends the archive; anything else is
+    // damage after what could be read.
+    if (source.Read(at, 1, raw) && raw[0] != 0) damaged = h.checkFailed ? ERROR_HEADER_CRC : ERROR_HEADER_BROKEN;
+    return false;
+  }
+  m = std::move(h.member);
+  m.folder = m.method == "-lhd-";
+  std::string name;
+  name.reserve(h.path.size() + h.file.size());
+  name += h.path;
+  name += h.file;
+  if ((h.unixMode & 0xF000) == 0xA000) {  // a symbolic link: "name|target"
+    m.link = true, m.folder = false;
+    name.resize(std::min(name.size(), name.find('|')));
+  }
+  m.name = Collapsed(std::move(name));
+  m.file = std::move(h.file);
+  m.unixMode = h.unixMode;
+  if (h.end > source.Size() || m.packed > source.Size() - h.end) {
+    damaged = ERROR_HEADER_BROKEN;
+    return false;
+  }
+  m.dataOffset = h.end;
+  return true;
+}
+
 }  // namespace
 
 bool LooksLikeLzh(ByteSource& source) {
@@ -230,46 +264,23 @@ bool LooksLikeLzh(ByteSource& source) {
   return FindFirstHeader(source, at);
 }
 
-bool ParseLzh(ByteSource& source, std::vector<LzhMember>& members, int& damaged) {
-  members.clear();
+bool ParseLzh(ByteSource& source, const std::function<void(std::uint64_t at, LzhMember& member)>& each, int& damaged) {
   damaged = 0;
   std::uint64_t at = 0;
   if (!FindFirstHeader(source, at)) return false;
-  // No header is shorter than 24 bytes: room for as many members as the
-  // file could hold (up to 65,536) is made once, and the list never moves
-  // as it grows. Room never written is never touched.
-  members.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(source.Size() / 24, 1 << 16)));
   std::vector<unsigned char> raw, more;
-  for (;;) {
-    Header h;
-    if (!ReadHeader(source, at, h, raw, more)) {
-      // A zero byte, or the file's end, ends the archive; anything else is
-      // damage after what could be read.
-      std::vector<unsigned char> next;
-      if (source.Read(at, 1, next) && next[0] != 0) damaged = h.checkFailed ? ERROR_HEADER_CRC : ERROR_HEADER_BROKEN;
-      return !members.empty() || !damaged;
-    }
-    LzhMember m = std::move(h.member);
-    m.folder = m.method == "-lhd-";
-    std::string name;
-    name.reserve(h.path.size() + h.file.size());
-    name += h.path;
-    name += h.file;
-    if ((h.unixMode & 0xF000) == 0xA000) {  // a symbolic link: "name|target"
-      m.link = true, m.folder = false;
-      name.resize(std::min(name.size(), name.find('|')));
-    }
-    m.name = Collapsed(std::move(name));
-    m.file = std::move(h.file);
-    m.unixMode = h.unixMode;
-    if (h.end > source.Size() || m.packed > source.Size() - h.end) {
-      damaged = ERROR_HEADER_BROKEN;
-      return !members.empty();
-    }
-    m.dataOffset = h.end;
-    at = h.end + m.packed;
-    members.push_back(std::move(m));
+  LzhMember m;
+  for (bool any = false;; any = true) {
+    if (!MemberAt(source, at, m, damaged, raw, more)) return any || !damaged;
+    each(at, m);
+    at = m.dataOffset + m.packed;
   }
+}
+
+bool ReadLzhMember(ByteSource& source, std::uint64_t at, LzhMember& member) {
+  std::vector<unsigned char> raw, more;
+  int damaged = 0;
+  return MemberAt(source, at, member, damaged, raw, more);
 }
 
 bool MacBinaryFork(const LzhMember& member, const unsigned char* head, std::uint64_t& length) {

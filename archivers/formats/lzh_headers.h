@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,14 @@ struct LzhMember {
 bool LooksLikeLzh(ByteSource& source);
 
 // The members of the LZH archive in `source` (after a self-extracting
-// stub, if any). False when there is none; `damaged` is 0, or the result
-// that says why the headers ended after some members (ERROR_HEADER_BROKEN,
-// ERROR_HEADER_CRC).
-bool ParseLzh(ByteSource& source, std::vector<LzhMember>& members, int& damaged);
+// stub, if any), each handed to `each` with where its header stands, as
+// the walk reads it: what `each` does not keep of it, nobody keeps. False
+// when there is none; `damaged` is 0, or the result that says why the
+// headers ended after some members (ERROR_HEADER_BROKEN, ERROR_HEADER_CRC).
+bool ParseLzh(ByteSource& source, const std::function<void(std::uint64_t at, LzhMember& member)>& each, int& damaged);
+
+// The member whose header stands at `at`, read again as the walk read it.
+bool ReadLzhMember(ByteSource& source, std::uint64_t at, LzhMember& member);
 
 // Where the data fork lies in a member the Mac's tools stored as MacBinary
 // (a 128-byte header, the data fork, the resource fork, padding), given its

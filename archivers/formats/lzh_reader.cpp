@@ -37,43 +37,55 @@ class LzhReader : public Reader {
   explicit LzhReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
 
   bool List(Listing& listing) override {
-    if (!source_ || !ParseLzh(*source_, lzh_, listing.damaged)) return false;
+    if (!source_) return false;
+    // No header is shorter than 24 bytes: room for as many members as the
+    // file could hold (up to 65,536) is made once, and the lists never move
+    // as they grow. Room never written is never touched.
+    const std::size_t most = static_cast<std::size_t>(std::min<std::uint64_t>(source_->Size() / 24, 1 << 16));
     std::vector<StoredName> names;
-    names.reserve(lzh_.size());
-    listing.members.reserve(lzh_.size());
-    for (LzhMember& m : lzh_) {
-      Member& member = listing.members.emplace_back();
-      member.folder = m.folder;
-      member.link = m.link;
-      member.size = m.original;
-      // A Mac's member may be MacBinary, which gives its data fork alone:
-      // its size is then at most this, which extraction alone tells.
-      member.sizeKnown = !(m.os == 'm' && m.original >= kMacBinaryHead && !m.folder);
-      member.packed = m.packed;
-      member.check = m.folder ? Check::None : Check::Crc16;
-      member.crc = m.crc;
-      member.method = m.method;
-      member.os = HostSystemOf(m.os);
-      member.attributes = m.unixMode ? AttributesOfMode(m.unixMode, m.folder) : DosAttributes(m.attributes);
-      if (!LzhMethodKnown(m.method)) member.unsupported = ERROR_METHOD;
-      if (m.unixTime) member.SetUnixTime(m.stamp);
-      else member.SetDosTime(static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
-      // The stored name is the listing's alone: reading needs none of it.
-      StoredName& name = names.emplace_back();
-      name.bytes = std::move(m.name);
-      name.folder = m.folder;
-      name.link = m.link;
-    }
+    names.reserve(most);
+    listing.members.reserve(most);
+    headers_.clear();
+    const bool read = ParseLzh(
+        *source_,
+        [&](std::uint64_t at, LzhMember& m) {
+          headers_.push_back(at);
+          Member& member = listing.members.emplace_back();
+          member.folder = m.folder;
+          member.link = m.link;
+          member.size = m.original;
+          // A Mac's member may be MacBinary, which gives its data fork alone:
+          // its size is then at most this, which extraction alone tells.
+          member.sizeKnown = !(m.os == 'm' && m.original >= kMacBinaryHead && !m.folder);
+          member.packed = m.packed;
+          member.check = m.folder ? Check::None : Check::Crc16;
+          member.crc = m.crc;
+          member.method = m.method;
+          member.os = HostSystemOf(m.os);
+          member.attributes = m.unixMode ? AttributesOfMode(m.unixMode, m.folder) : DosAttributes(m.attributes);
+          if (!LzhMethodKnown(m.method)) member.unsupported = ERROR_METHOD;
+          if (m.unixTime) member.SetUnixTime(m.stamp);
+          else member.SetDosTime(static_cast<std::uint16_t>(m.stamp >> 16), static_cast<std::uint16_t>(m.stamp));
+          StoredName& name = names.emplace_back();
+          name.bytes = std::move(m.name);
+          name.folder = m.folder;
+          name.link = m.link;
+        },
+        listing.damaged);
+    if (!read) return false;
     // Japanese tools wrote Shift-JIS; the others' names read as western.
-    std::vector<std::string> shiftJis = MemberNames(names, DecideCharset(names, Charset::Cp1252));
+    const Charset charset = DecideCharset(names, Charset::Cp1252);
+    std::vector<std::string> shiftJis = MemberNames(std::move(names), charset);
     for (std::size_t i = 0; i < listing.members.size(); ++i) listing.members[i].name = std::move(shiftJis[i]);
     return true;
   }
 
   int Read(std::size_t index, const Member& member, const Sink& sink) override {
     if (member.unsupported) return member.unsupported;
-    if (index >= lzh_.size()) return ERROR_METHOD;
-    const LzhMember& m = lzh_[index];
+    // The member's header, read again: the listing keeps no more of it
+    // than where it stands.
+    LzhMember m;
+    if (index >= headers_.size() || !ReadLzhMember(*source_, headers_[index], m)) return ERROR_HEADER_BROKEN;
     // The Mac's tools stored a file as MacBinary, whose data fork is the
     // file: its first 128 bytes say whether a member is one, and how long
     // the fork is. The check value covers all of it.
@@ -103,7 +115,7 @@ class LzhReader : public Reader {
 
  private:
   std::unique_ptr<ByteSource> source_;
-  std::vector<LzhMember> lzh_;
+  std::vector<std::uint64_t> headers_;  // where each member's header stands
 };
 
 }  // namespace

@@ -333,7 +333,7 @@ Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback) {
   return shiftJis * 2 >= high ? Charset::Cp932 : fallback;
 }
 
-std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Charset charset) {
+std::vector<std::string> MemberNames(std::vector<StoredName> names, Charset charset) {
   std::vector<std::string> result(names.size());
   Folders folders(names.size());
   NameDecoder decoder(charset);
@@ -363,7 +363,11 @@ std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Chars
       for (char32_t c : admissible) AppendUtf8(text, c);
     }
     PlaceName(text, name.folder, folders, parts, placed);
-    result[index] = IsAscii(placed) ? placed : ShiftJis(FromUtf8(placed));
+    // The stored bytes are read: their room takes the name.
+    std::string& room = names[index].bytes;
+    if (IsAscii(placed)) room.assign(placed);
+    else room = ShiftJis(FromUtf8(placed));
+    result[index] = std::move(room);
   }
   return result;
 }

@@ -42,7 +42,8 @@ Charset DecideCharset(const std::vector<StoredName>& names, Charset fallback);
 // bidirectional control, and each "<>:\"|?*" made kSubstitute; "/" and "\"
 // separate folders. Members whose names then meet in one folder, letter
 // case aside, are told apart by " (2)", " (3)"... before the extension (a
-// link after the others); a folder named twice is one folder.
-std::vector<std::string> MemberNames(const std::vector<StoredName>& names, Charset charset);
+// link after the others); a folder named twice is one folder. Each name
+// comes out in the room its stored bytes took.
+std::vector<std::string> MemberNames(std::vector<StoredName> names, Charset charset);
 
 }  // namespace archivers
