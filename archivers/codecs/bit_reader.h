@@ -30,6 +30,14 @@ class PaddedBytes {
   // The zero bytes given past the end.
   std::uint64_t Padding() const { return padding_; }
 
+  // The next eight bytes where the piece at hand still holds them, not
+  // taken; null otherwise.
+  const unsigned char* Ahead8() const { return held_ - next_ >= 8 ? buffer_.data() + next_ : nullptr; }
+  void Take(std::size_t count) { next_ += count; }
+  // The piece at hand from the next byte, and where it ends.
+  const unsigned char* Next8() const { return buffer_.data() + next_; }
+  const unsigned char* End() const { return buffer_.data() + held_; }
+
  private:
   static constexpr std::size_t kPiece = 64 * 1024;
 
@@ -47,45 +55,90 @@ class PaddedBytes {
   std::uint64_t padding_ = 0;
 };
 
-// Most significant bit first.
+// Most significant bit first. At least 32 bits are held at any time,
+// eight bytes at a time where the piece at hand has them.
 class BitReader {
  public:
   BitReader(ByteSource& source, std::uint64_t offset, std::uint64_t size) : bytes_(source, offset, size) { Fill(); }
 
   // The next 16 bits, not consumed.
-  unsigned Peek16() const { return acc_ >> 16; }
+  unsigned Peek16() const { return static_cast<unsigned>(acc_ >> 48); }
 
+  // Up to 32 bits.
   void Skip(int bits) {
     acc_ <<= bits;
     count_ -= bits;
-    Fill();
+    if (count_ < 32) Fill();
   }
 
-  // Up to 24 bits; -lhx-'s offsets take 18.
+  // Up to 32 bits; -lhx-'s offsets take 18.
   unsigned Get(int bits) {
     if (bits == 0) return 0;
-    if (bits > 16) {
-      const unsigned high = Get(bits - 16);
-      return high << 16 | Get(16);
-    }
-    unsigned value = Peek16() >> (16 - bits);
+    const unsigned value = static_cast<unsigned>(acc_ >> (64 - bits));
     Skip(bits);
     return value;
   }
 
-  // More zeros taken than the two bytes of look-ahead a member ends with.
-  bool Exhausted() const { return bytes_.Padding() > 4; }
+  // The reader's state lent to a decoder's inner loop, which keeps it in
+  // registers: it refills eight bytes at a time (Refill) while `next` is
+  // at most `last`, and gives the state back before using the reader.
+  struct Lent {
+    std::uint64_t acc;
+    int count;
+    const unsigned char* next;
+    const unsigned char* last;  // null when the piece has no eight bytes ahead
+
+    bool CanRefill() const { return next <= last; }
+    void Refill() {
+      acc |= Load(next) >> count;
+      next += static_cast<unsigned>(63 - count) >> 3;
+      count |= 56;
+    }
+    void Skip(int bits) {
+      acc <<= bits;
+      count -= bits;
+    }
+  };
+  Lent Lend() const {
+    const unsigned char* end = bytes_.End();
+    const unsigned char* next = bytes_.Next8();
+    return {acc_, count_, next, end - next >= 8 ? end - 8 : nullptr};
+  }
+  void GiveBack(const Lent& lent) {
+    bytes_.Take(static_cast<std::size_t>(lent.next - bytes_.Next8()));
+    acc_ = lent.acc;
+    count_ = lent.count;
+    if (count_ < 32) Fill();
+  }
+
+  // More zeros taken than the two bytes of look-ahead a member ends with:
+  // a whole byte of the padding consumed.
+  bool Exhausted() const { return bytes_.Padding() * 8 >= static_cast<std::uint64_t>(count_) + 8; }
 
  private:
   void Fill() {
-    while (count_ <= 24) {
-      acc_ |= static_cast<std::uint32_t>(bytes_.Next()) << (24 - count_);
+    if (const unsigned char* p = bytes_.Ahead8()) {
+      // The bits below the count are the stream's own next bits: OR-ing
+      // them in again later changes nothing.
+      acc_ |= Load(p) >> count_;
+      bytes_.Take(static_cast<unsigned>(63 - count_) >> 3);
+      count_ |= 56;
+      return;
+    }
+    while (count_ <= 48) {  // never all 64: a refill shifts by the count
+      acc_ |= static_cast<std::uint64_t>(bytes_.Next()) << (56 - count_);
       count_ += 8;
     }
   }
 
+  static std::uint64_t Load(const unsigned char* p) {
+    std::uint64_t word = 0;
+    for (int i = 0; i < 8; ++i) word = word << 8 | p[i];
+    return word;
+  }
+
   PaddedBytes bytes_;
-  std::uint32_t acc_ = 0;
+  std::uint64_t acc_ = 0;
   int count_ = 0;
 };
 

@@ -2,8 +2,10 @@
 // hands the output on to the sink in pieces. Platform-free.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "codecs/sink.h"
@@ -33,10 +35,41 @@ class History {
   // Copies a match; a match that runs past the member's size is cut there.
   bool Copy(std::size_t offset, std::size_t length) {
     std::size_t from = pos_ - offset - 1;
+    const std::size_t to = pos_ & mask_;
+    if (length <= remaining_ && to + length <= ring_.size() && (from & mask_) + length <= ring_.size() &&
+        pos_ + length - flushed_ <= ring_.size()) {
+      // Neither end wraps: copied straight, byte by byte where the match
+      // overlaps what it writes (a run), and the flush checked once.
+      unsigned char* d = ring_.data() + to;
+      const unsigned char* s = ring_.data() + (from & mask_);
+      if (s + length <= d || d + length <= s) std::memcpy(d, s, length);
+      else
+        for (std::size_t i = 0; i < length; ++i) d[i] = s[i];
+      pos_ += length;
+      remaining_ -= length;
+      return pos_ - flushed_ < kFlushAt || Flush();
+    }
     for (std::size_t i = 0; i < length && remaining_ > 0; ++i) {
       if (!Put(ring_[(from + i) & mask_])) return false;
     }
     return true;
+  }
+
+  // The ring lent to a decoder's inner loop, which keeps it in registers:
+  // it may write up to `end` (the member's size, or what is not flushed
+  // yet) and gives the ring back, which flushes it when due.
+  struct Lent {
+    unsigned char* ring;
+    std::size_t mask, pos, end;
+  };
+  Lent Lend() {
+    const std::uint64_t room = std::min<std::uint64_t>(remaining_, ring_.size() - (pos_ - flushed_));
+    return {ring_.data(), mask_, pos_, pos_ + static_cast<std::size_t>(room)};
+  }
+  bool GiveBack(const Lent& lent) {
+    remaining_ -= lent.pos - pos_;
+    pos_ = lent.pos;
+    return pos_ - flushed_ < kFlushAt || Flush();
   }
 
   bool Flush() {

@@ -17,6 +17,9 @@ constexpr int kNT = 19;
 constexpr int kCBits = 9;
 constexpr int kTBits = 5;
 constexpr int kNPT = 32;
+// A table entry: a symbol and the length of its code, or a tree node.
+constexpr unsigned kSymbol = 0x3FF;
+constexpr int kLengthShift = 10;
 
 // The static Huffman coding, with the offsets' code of its variant.
 class HuffmanDecoder {
@@ -39,6 +42,66 @@ class HuffmanDecoder {
     return symbol >= 0;
   }
 
+  // Decodes commands with the reader's and the ring's state in registers
+  // while the block lasts, the input piece has eight bytes ahead and the
+  // ring room for the longest match; false at damage. The caller decodes
+  // what lies at those edges one command at a time.
+  bool DecodeRun(History& out) {
+    if (blockLeft_ == 0) return true;
+    BitReader::Lent in = bits_.Lend();
+    if (!in.CanRefill()) return true;
+    History::Lent o = out.Lend();
+    // Locals, as the ring's bytes could otherwise alias the members.
+    unsigned left = blockLeft_;
+    const int np = np_;
+    bool sound = true;
+    while (left > 0 && o.end - o.pos >= kMaxMatch && in.CanRefill()) {
+      in.Refill();  // 56 bits or more: a command's code, offset code and offset take at most 16 + 16 + 24
+      const unsigned ce = cTable_[in.acc >> (64 - 12)];
+      int c = static_cast<int>(ce & kSymbol);
+      if (c >= kNC && (c = Tree(c, in.acc >> 48, 12, kNC)) < 0) {
+        sound = false;
+        break;
+      }
+      in.Skip(c == static_cast<int>(ce & kSymbol) ? static_cast<int>(ce >> kLengthShift) : cLen_[c]);
+      --left;
+      if (c <= 255) {
+        o.ring[o.pos++ & o.mask] = static_cast<unsigned char>(c);
+        continue;
+      }
+      const unsigned pe = ptTable_[in.acc >> (64 - 8)];
+      int p = static_cast<int>(pe & kSymbol);
+      if (p >= np && (p = Tree(p, in.acc >> 48, 8, np)) < 0) {
+        sound = false;
+        break;
+      }
+      in.Skip(p == static_cast<int>(pe & kSymbol) ? static_cast<int>(pe >> kLengthShift) : ptLen_[p]);
+      std::size_t offset = 0;
+      if (p > 0) {
+        if (p > 25 && in.count < p) in.Refill();  // offsets this long only in damaged data
+        offset = (std::size_t{1} << (p - 1)) + (p > 1 ? static_cast<std::size_t>(in.acc >> (65 - p)) : 0);
+        in.Skip(p - 1);
+      }
+      const std::size_t length = static_cast<std::size_t>(c - (256 - kThreshold));
+      const std::size_t to = o.pos & o.mask, from = (o.pos - offset - 1) & o.mask;
+      unsigned char* d = o.ring + to;
+      const unsigned char* f = o.ring + from;
+      if (to + length <= o.mask + 1 && from + length <= o.mask + 1) {
+        if (f + length <= d || d + length <= f) std::memcpy(d, f, length);
+        else
+          for (std::size_t i = 0; i < length; ++i) d[i] = f[i];
+      } else {
+        for (std::size_t i = 0; i < length; ++i)
+          o.ring[(o.pos + i) & o.mask] = o.ring[(o.pos - offset - 1 + i) & o.mask];
+      }
+      o.pos += length;
+    }
+    blockLeft_ = left;
+    bits_.GiveBack(in);
+    return out.GiveBack(o) ? sound : (stopped_ = true, false);
+  }
+  bool Stopped() const { return stopped_; }
+
   bool DecodeP(unsigned& offset) {
     const int j = Decode(ptTable_, 8, np_, ptLen_);
     if (j < 0) return false;
@@ -51,12 +114,19 @@ class HuffmanDecoder {
   // of up to `tableBits` bits, the tree below it the longer ones. -1 when
   // the tree runs out of bits (damaged data).
   int Decode(const std::uint16_t* table, int tableBits, int symbols, const unsigned char* lengths) {
-    int j = table[bits_.Peek16() >> (16 - tableBits)];
+    int j = table[bits_.Peek16() >> (16 - tableBits)] & kSymbol;
+    if (j >= symbols && (j = Tree(j, bits_.Peek16(), tableBits, symbols)) < 0) return -1;
+    bits_.Skip(lengths[j]);
+    return j;
+  }
+
+  // The symbol of a code longer than `tableBits`, from the tree node `j`
+  // its table gave and the next 16 bits; -1 when the tree runs out of bits.
+  int Tree(int j, std::uint64_t next16, int tableBits, int symbols) const {
     for (unsigned mask = 1u << (15 - tableBits); j >= symbols; mask >>= 1) {
       if (mask == 0) return -1;
-      j = (bits_.Peek16() & mask) ? right_[j] : left_[j];
+      j = (next16 & mask) ? right_[j] : left_[j];
     }
-    bits_.Skip(lengths[j]);
     return j;
   }
 
@@ -103,6 +173,10 @@ class HuffmanDecoder {
         *p = static_cast<std::uint16_t>(ch);
       }
       start[length] = next;
+    }
+    // A symbol's entry carries its code's length, one load fewer a code.
+    for (std::uint32_t k = 0; k < size; ++k) {
+      if (table[k] < count) table[k] = static_cast<std::uint16_t>(table[k] | lengths[table[k]] << kLengthShift);
     }
     return true;
   }
@@ -172,6 +246,7 @@ class HuffmanDecoder {
   const int np_, pbits_;
   const bool zeroBlockIsFull_;
   unsigned blockLeft_ = 0;
+  bool stopped_ = false;
   unsigned char cLen_[kNC] = {};
   unsigned char ptLen_[kNPT] = {};  // the temporary code's 19, or up to 31 offsets' lengths
   std::uint16_t cTable_[4096] = {};
@@ -185,6 +260,8 @@ class HuffmanDecoder {
 DecodeResult DecodeStaticHuffman(BitReader& bits, History& out, int offsetCodes, int offsetBits, bool zeroBlockIsFull) {
   auto decoder = std::make_unique<HuffmanDecoder>(bits, offsetCodes, offsetBits, zeroBlockIsFull);
   while (!out.Done()) {
+    if (!decoder->DecodeRun(out)) return decoder->Stopped() ? DecodeResult::Stopped : DecodeResult::Damaged;
+    if (out.Done()) break;
     int c = 0;
     if (bits.Exhausted() || !decoder->DecodeC(c)) return DecodeResult::Damaged;
     if (c <= 255) {
