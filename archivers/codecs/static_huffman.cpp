@@ -157,7 +157,9 @@ class HuffmanDecoder {
       if (length == 0) continue;
       const std::uint32_t next = start[length] + weight[length];
       if (length <= tableBits) {
-        for (std::uint32_t k = start[length]; k < next; ++k) table[k] = static_cast<std::uint16_t>(ch);
+        // A symbol's entry carries its code's length, one load fewer a code.
+        const auto entry = static_cast<std::uint16_t>(ch | length << kLengthShift);
+        for (std::uint32_t k = start[length]; k < next; ++k) table[k] = entry;
       } else {
         std::uint32_t k = start[length];
         std::uint16_t* p = &table[k >> jut];
@@ -173,10 +175,6 @@ class HuffmanDecoder {
         *p = static_cast<std::uint16_t>(ch);
       }
       start[length] = next;
-    }
-    // A symbol's entry carries its code's length, one load fewer a code.
-    for (std::uint32_t k = 0; k < size; ++k) {
-      if (table[k] < count) table[k] = static_cast<std::uint16_t>(table[k] | lengths[table[k]] << kLengthShift);
     }
     return true;
   }
