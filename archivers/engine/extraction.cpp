@@ -353,10 +353,13 @@ class Extraction {
   // Members this large are asked about before they are decoded.
   static constexpr std::uint64_t kAskFirst = 1 << 20;
 
-  // Decodes member `index` into `file`, emptied first: 0, or why not.
-  int Decode(HANDLE file, std::size_t index, const Member& member) {
+  // Decodes member `index` into `file`, made new, or emptied first when
+  // `again` (another password's try): 0, or why not.
+  int Decode(HANDLE file, std::size_t index, const Member& member, bool again = false) {
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) return ERROR_CANNOT_WRITE;
+    if (again && (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file))) {
+      return ERROR_CANNOT_WRITE;
+    }
     // Never more than the member declares; a member whose size nobody knows
     // gets what the volume has room for after the others, no more.
     const std::uint64_t most = member.sizeKnown ? member.size : room_;
@@ -386,7 +389,7 @@ class Extraction {
 
   int DecodeWithPassword(HANDLE file, std::size_t index, const Member& member) {
     const int result = DecodeEncrypted(*open_.reader, FileName(open_.path), member, run.passwords,
-                                       [&] { return Decode(file, index, member); });
+                                       [&, tries = 0]() mutable { return Decode(file, index, member, tries++ > 0); });
     if (result == ERROR_USER_CANCEL) run.cancelled = true;
     return result;
   }
