@@ -318,19 +318,49 @@ void StatusBar::Create(HWND parent, int height, const std::vector<StatusPanelLay
   CreateWindowOf(STATUSCLASSNAMEA, parent,
                  SBARS_SIZEGRIP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0,
                  {0, 0, 0, height});
-  std::vector<int> edges;
-  int right = 0;
-  for (std::size_t i = 0; i < panels_.size(); ++i) {
-    right += panels_[i].width;
-    edges.push_back(i + 1 == panels_.size() ? -1 : right);
-  }
-  SendMessageA(handle_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  widths_.clear();
+  for (const StatusPanelLayout& panel : panels_) widths_.push_back(panel.width);
+  SetParts();
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     SetText(static_cast<int>(i), panels_[i].text ? panels_[i].text : "");
   }
 }
 
+void StatusBar::SetParts() const {
+  std::vector<int> edges;
+  int right = 0;
+  for (std::size_t i = 0; i < widths_.size(); ++i) {
+    right += widths_[i];
+    edges.push_back(i + 1 == widths_.size() ? -1 : right);
+  }
+  SendMessageA(handle_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::Fit(int panel, const std::string& text) const {
+  // A panel keeps its width while its text fits, and widens for one that
+  // does not (a count of five digits in a panel made for four), pushing
+  // the panels after it along: a clipped number reads as another.
+  if (static_cast<std::size_t>(panel) + 1 >= widths_.size()) return;  // the last reaches the edge
+  int needed = panels_[panel].width;
+  if (!text.empty()) {
+    HDC dc = GetDC(handle_);
+    const HGDIOBJ font =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(handle_, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, font);
+    ReleaseDC(handle_, dc);
+    int borders[3] = {};
+    SendMessageA(handle_, SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
+    needed = std::max(needed, static_cast<int>(extent.cx) + 2 * borders[0] + kPanelMargin);
+  }
+  if (needed == widths_[panel]) return;
+  widths_[panel] = needed;
+  SetParts();
+}
+
 void StatusBar::SetText(int panel, const std::string& text) const {
+  Fit(panel, text);
   // A tab before the text centres it, two right-align it.
   const std::string marked = std::string(panels_[panel].align, '\t') + text;
   SendMessageA(handle_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(marked.c_str()));

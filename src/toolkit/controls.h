@@ -177,7 +177,13 @@ class StatusBar : public Control {
   int PreferredHeight() const override { return height_; }
 
  private:
+  // Room beside a panel's text, besides the bar's borders.
+  static constexpr int kPanelMargin = 8;
+  void SetParts() const;
+  void Fit(int panel, const std::string& text) const;
+
   std::vector<StatusPanelLayout> panels_;
+  mutable std::vector<int> widths_;  // as laid out, or wider for a text that needs it
   int height_ = 0;
 };
 

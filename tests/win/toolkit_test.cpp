@@ -193,6 +193,27 @@ TEST(Toolkit, StatusTextsSetTogetherAreDrawnOnceAndShowNoHiddenBar) {
   EXPECT_EQ(shown.Text(2), "kept");
   EXPECT_TRUE(IsWindowVisible(shown.Handle()));
 
+  // A count too wide for its panel widens it, moving the next panel along
+  // at its own width, and the panel narrows again with its text.
+  const auto rectOf = [&](int panel) {
+    RECT r{};
+    SendMessageA(shown.Handle(), SB_GETRECT, panel, reinterpret_cast<LPARAM>(&r));
+    return r;
+  };
+  const RECT narrow = rectOf(0), second = rectOf(1);
+  shown.SetText(0, "1000000");
+  HDC dc = GetDC(shown.Handle());
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(shown.Handle(), WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, "1000000", 7, &extent);
+  ReleaseDC(shown.Handle(), dc);
+  const RECT wide = rectOf(0), moved = rectOf(1);
+  EXPECT_GT(wide.right - wide.left, extent.cx);
+  EXPECT_EQ(moved.left - second.left, wide.right - narrow.right);
+  EXPECT_EQ(moved.right - moved.left, second.right - second.left);
+  shown.SetText(0, "12");
+  EXPECT_EQ(rectOf(0).right, narrow.right);
+
   hidden.SetTexts({"a", "b"});
   EXPECT_EQ(hidden.Text(1), "b");
   EXPECT_FALSE(GetWindowLongPtrA(hidden.Handle(), GWL_STYLE) & WS_VISIBLE);
