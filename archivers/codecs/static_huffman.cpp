@@ -47,7 +47,9 @@ class HuffmanDecoder {
   // ring room for the longest match; false at damage. The caller decodes
   // what lies at those edges one command at a time.
   bool DecodeRun(History& out) {
-    if (blockLeft_ == 0) return true;
+    // The offsets' extra bits must fit what a refill leaves after two codes
+    // (24 bits): every method's do (-lhx-'s 20 codes take up to 18).
+    if (blockLeft_ == 0 || np_ > 25) return true;
     BitReader::Lent in = bits_.Lend();
     if (!in.CanRefill()) return true;
     History::Lent o = out.Lend();
@@ -78,7 +80,6 @@ class HuffmanDecoder {
       in.Skip(p == static_cast<int>(pe & kSymbol) ? static_cast<int>(pe >> kLengthShift) : ptLen_[p]);
       std::size_t offset = 0;
       if (p > 0) {
-        if (p > 25 && in.count < p) in.Refill();  // offsets this long only in damaged data
         offset = (std::size_t{1} << (p - 1)) + (p > 1 ? static_cast<std::size_t>(in.acc >> (65 - p)) : 0);
         in.Skip(p - 1);
       }
