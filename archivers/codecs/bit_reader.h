@@ -18,7 +18,10 @@ namespace archivers {
 class PaddedBytes {
  public:
   PaddedBytes(ByteSource& source, std::uint64_t offset, std::uint64_t size)
-      : source_(source), offset_(offset), size_(size), buffer_(kPiece) {}
+      : source_(source),
+        offset_(offset),
+        size_(size),
+        buffer_(static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size))) {}  // a small member's size
 
   unsigned Next() {
     if (next_ == held_ && read_ < size_) Load();
