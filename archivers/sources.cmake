@@ -6,6 +6,7 @@
 # with zlib.
 set(ARCHIVERS_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ARCHIVERS_PORTABLE_SOURCES
+  ${ARCHIVERS_DIR}/codecs/aes.cpp
   ${ARCHIVERS_DIR}/codecs/arj_fast.cpp
   ${ARCHIVERS_DIR}/codecs/arj_methods.cpp
   ${ARCHIVERS_DIR}/codecs/bzip2.cpp

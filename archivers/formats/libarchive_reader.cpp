@@ -14,6 +14,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include "codecs/aes.h"
 #include "codecs/checksums.h"
 #include "codecs/decoders.h"
 #include "codecs/methods.h"
@@ -548,3 +549,15 @@ std::unique_ptr<Reader> MakeLibarchiveReader(Format format, std::unique_ptr<Byte
 }
 
 }  // namespace archivers
+
+// libarchive's cryptor (a patch of ours, on Windows) expands a zip AES
+// member's key here, and where this gives rounds, encrypts its counter
+// blocks with them instead of CNG's.
+extern "C" int archivers_aes_key(unsigned char* schedule, const unsigned char* key, std::size_t length) {
+  return archivers::ExpandAesKey(key, length, schedule);
+}
+
+extern "C" void archivers_aes_encrypt(const unsigned char* schedule, int rounds, const unsigned char* in,
+                                      unsigned char* out) {
+  archivers::EncryptAesBlock(schedule, rounds, in, out);
+}

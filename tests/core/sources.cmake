@@ -11,6 +11,7 @@ set(CORE_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/core/text_entry_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/line_breaks_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/member_names_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/core/aes_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/bit_reader_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/bzip2_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/core/checksums_test.cpp
