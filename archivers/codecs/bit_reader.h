@@ -38,7 +38,7 @@ class PaddedBytes {
   const unsigned char* Ahead8() const { return held_ - next_ >= 8 ? buffer_.data() + next_ : nullptr; }
   void Take(std::size_t count) { next_ += count; }
   // The piece at hand from the next byte, and where it ends.
-  const unsigned char* Next8() const { return buffer_.data() + next_; }
+  const unsigned char* At() const { return buffer_.data() + next_; }
   const unsigned char* End() const { return buffer_.data() + held_; }
 
  private:
@@ -83,15 +83,15 @@ class BitReader {
   }
 
   // The reader's state lent to a decoder's inner loop, which keeps it in
-  // registers: it refills eight bytes at a time (Refill) while `next` is
-  // at most `last`, and gives the state back before using the reader.
+  // registers: it refills eight bytes at a time (Refill) while the piece
+  // has eight bytes ahead, and gives the state back before using the reader.
   struct Lent {
     std::uint64_t acc;
     int count;
     const unsigned char* next;
-    const unsigned char* last;  // null when the piece has no eight bytes ahead
+    const unsigned char* end;  // of the piece at hand
 
-    bool CanRefill() const { return next <= last; }
+    bool CanRefill() const { return end - next >= 8; }
     void Refill() {
       acc |= Load(next) >> count;
       next += static_cast<unsigned>(63 - count) >> 3;
@@ -102,13 +102,9 @@ class BitReader {
       count -= bits;
     }
   };
-  Lent Lend() const {
-    const unsigned char* end = bytes_.End();
-    const unsigned char* next = bytes_.Next8();
-    return {acc_, count_, next, end - next >= 8 ? end - 8 : nullptr};
-  }
+  Lent Lend() const { return {acc_, count_, bytes_.At(), bytes_.End()}; }
   void GiveBack(const Lent& lent) {
-    bytes_.Take(static_cast<std::size_t>(lent.next - bytes_.Next8()));
+    bytes_.Take(static_cast<std::size_t>(lent.next - bytes_.At()));
     acc_ = lent.acc;
     count_ = lent.count;
     if (count_ < 32) Fill();

@@ -59,6 +59,12 @@ TEST(BitReader, GivesTheBitsInOrderAcrossPiecesAndEndsAfterOnePaddingByte) {
   EXPECT_FALSE(reader.Exhausted());
   reader.Get(1);
   EXPECT_TRUE(reader.Exhausted());
+
+  // A member of no bytes holds no piece: nothing to lend, zeros to read.
+  BitReader empty(source, offset, 0);
+  EXPECT_FALSE(empty.Lend().CanRefill());
+  EXPECT_EQ(empty.Get(16), 0u);
+  EXPECT_TRUE(empty.Exhausted());
 }
 
 TEST(History, CopiesMatchesAsByteByByteAcrossTheRingAndCutsThemAtTheSize) {
