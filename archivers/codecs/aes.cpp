@@ -10,8 +10,9 @@
 #include <cstdint>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
 #include <immintrin.h>
+
+#include "codecs/processor.h"
 #define ARCHIVERS_AES_NI 1
 #endif
 
@@ -22,10 +23,7 @@ namespace {
 #ifdef ARCHIVERS_AES_NI
 
 bool HasAesInstructions() {
-  static const bool has = [] {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_AES) && (d & bit_SSE2);
-  }();
+  static const bool has = ProcessorHas(bit_AES, bit_SSE2);
   return has;
 }
 

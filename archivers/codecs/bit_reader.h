@@ -33,9 +33,6 @@ class PaddedBytes {
   // The zero bytes given past the end.
   std::uint64_t Padding() const { return padding_; }
 
-  // The next eight bytes where the piece at hand still holds them, not
-  // taken; null otherwise.
-  const unsigned char* Ahead8() const { return held_ - next_ >= 8 ? buffer_.data() + next_ : nullptr; }
   void Take(std::size_t count) { next_ += count; }
   // The piece at hand from the next byte, and where it ends.
   const unsigned char* At() const { return buffer_.data() + next_; }
@@ -93,6 +90,8 @@ class BitReader {
 
     bool CanRefill() const { return end - next >= 8; }
     void Refill() {
+      // The bits below the count are the stream's own next bits: OR-ing
+      // them in again later changes nothing.
       acc |= Load(next) >> count;
       next += static_cast<unsigned>(63 - count) >> 3;
       count |= 56;
@@ -104,9 +103,7 @@ class BitReader {
   };
   Lent Lend() const { return {acc_, count_, bytes_.At(), bytes_.End()}; }
   void GiveBack(const Lent& lent) {
-    bytes_.Take(static_cast<std::size_t>(lent.next - bytes_.At()));
-    acc_ = lent.acc;
-    count_ = lent.count;
+    Adopt(lent);
     if (count_ < 32) Fill();
   }
 
@@ -115,13 +112,18 @@ class BitReader {
   bool Exhausted() const { return bytes_.Padding() * 8 >= static_cast<std::uint64_t>(count_) + 8; }
 
  private:
+  void Adopt(const Lent& lent) {
+    bytes_.Take(static_cast<std::size_t>(lent.next - bytes_.At()));
+    acc_ = lent.acc;
+    count_ = lent.count;
+  }
+
+  // Eight bytes at a time where the piece has them, else a byte at a time.
   void Fill() {
-    if (const unsigned char* p = bytes_.Ahead8()) {
-      // The bits below the count are the stream's own next bits: OR-ing
-      // them in again later changes nothing.
-      acc_ |= Load(p) >> count_;
-      bytes_.Take(static_cast<unsigned>(63 - count_) >> 3);
-      count_ |= 56;
+    Lent lent = Lend();
+    if (lent.CanRefill()) {
+      lent.Refill();
+      Adopt(lent);
       return;
     }
     while (count_ <= 48) {  // never all 64: a refill shifts by the count

@@ -8,8 +8,9 @@
 #include "codecs/checksums.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
 #include <immintrin.h>
+
+#include "codecs/processor.h"
 #define ARCHIVERS_CLMUL_CRC 1
 #endif
 
@@ -20,10 +21,7 @@ namespace {
 #ifdef ARCHIVERS_CLMUL_CRC
 
 bool CanMultiplyWithoutCarries() {
-  static const bool can = [] {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (d & bit_SSE2);
-  }();
+  static const bool can = ProcessorHas(bit_PCLMUL, bit_SSE2);
   return can;
 }
 

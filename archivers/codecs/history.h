@@ -34,21 +34,14 @@ class History {
 
   // Copies a match; a match that runs past the member's size is cut there.
   bool Copy(std::size_t offset, std::size_t length) {
-    std::size_t from = pos_ - offset - 1;
-    const std::size_t to = pos_ & mask_;
-    if (length <= remaining_ && to + length <= ring_.size() && (from & mask_) + length <= ring_.size() &&
-        pos_ + length - flushed_ <= ring_.size()) {
-      // Neither end wraps: copied straight, byte by byte where the match
-      // overlaps what it writes (a run), and the flush checked once.
-      unsigned char* d = ring_.data() + to;
-      const unsigned char* s = ring_.data() + (from & mask_);
-      if (s + length <= d || d + length <= s) std::memcpy(d, s, length);
-      else
-        for (std::size_t i = 0; i < length; ++i) d[i] = s[i];
-      pos_ += length;
-      remaining_ -= length;
-      return pos_ - flushed_ < kFlushAt || Flush();
+    if (length <= remaining_ && pos_ + length - flushed_ <= ring_.size()) {
+      // Room for all of it without a flush: copied at once, the flush
+      // checked once.
+      Lent lent = Lend();
+      lent.Copy(offset, length);
+      return GiveBack(lent);
     }
+    std::size_t from = pos_ - offset - 1;
     for (std::size_t i = 0; i < length && remaining_ > 0; ++i) {
       if (!Put(ring_[(from + i) & mask_])) return false;
     }
@@ -61,6 +54,23 @@ class History {
   struct Lent {
     unsigned char* ring;
     std::size_t mask, pos, end;
+
+    // A match of `length` bytes, which the room holds: straight where
+    // neither end wraps, byte by byte where it overlaps what it writes (a
+    // run), masked where an end wraps.
+    void Copy(std::size_t offset, std::size_t length) {
+      const std::size_t to = pos & mask, from = (pos - offset - 1) & mask;
+      unsigned char* d = ring + to;
+      const unsigned char* s = ring + from;
+      if (to + length <= mask + 1 && from + length <= mask + 1) {
+        if (s + length <= d || d + length <= s) std::memcpy(d, s, length);
+        else
+          for (std::size_t i = 0; i < length; ++i) d[i] = s[i];
+      } else {
+        for (std::size_t i = 0; i < length; ++i) ring[(pos + i) & mask] = ring[(pos - offset - 1 + i) & mask];
+      }
+      pos += length;
+    }
   };
   Lent Lend() {
     const std::uint64_t room = std::min<std::uint64_t>(remaining_, ring_.size() - (pos_ - flushed_));
